@@ -1,0 +1,29 @@
+#pragma once
+// The frame window: caption, menus, toolbar and the one place every command arrives.
+#include <windows.h>
+#include <commdlg.h>
+#include <string>
+
+class tQuilletWindow {
+public:
+    explicit tQuilletWindow(HWND frame);
+    ~tQuilletWindow();
+    tQuilletWindow(const tQuilletWindow&) = delete;
+    tQuilletWindow& operator=(const tQuilletWindow&) = delete;
+
+    HWND hwnd = nullptr;
+    HWND toolbar = nullptr;
+    HMENU taskbarMenu = nullptr;
+    HMENU taskbarPopup = nullptr;  // borrowed from taskbarMenu
+    PRINTDLGA printDlg = {};
+    PAGESETUPDLGA pageSetupDlg = {};
+    HGLOBAL devMode = nullptr;
+    HGLOBAL devNames = nullptr;
+};
+
+LRESULT CALLBACK WndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+void SavePlacement(tQuilletWindow& window);
+void SetFileTitle(tQuilletWindow& window, const std::string& path);
+void SetFrameIcon(tQuilletWindow& window, HICON icon);
+void CheckHelpButton(tQuilletWindow& window, bool on);

@@ -1,0 +1,128 @@
+#pragma once
+// The notebook client: owns the open note file, the topics in tab order and
+// the controls that show them.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <prsht.h>
+#include <string>
+#include <vector>
+#include "storage/topic.h"
+
+class tRootStorage;
+class tFindReplaceDlg;
+
+constexpr UINT kEditControlId = 1;
+constexpr UINT kSaveTimerId = 1;
+constexpr UINT kSaveTimerPeriod = 5000;
+constexpr DWORD kDefaultBackground = 0x0000FFFF;  // yellow
+constexpr DWORD kDefaultTextColour = 0x00000000;  // black
+
+class tQuilletClient {
+public:
+    tQuilletClient(HWND window, bool autoWrap);
+    ~tQuilletClient();
+    tQuilletClient(const tQuilletClient&) = delete;
+    tQuilletClient& operator=(const tQuilletClient&) = delete;
+
+    // Note file (loading and format)
+    bool LoadFile();
+    void WriteIndex(tRootStorage& root);
+    void WriteAppearance();
+
+    // Saving
+    void SaveTopics(bool force);
+    void Commit();
+    void OnTextChanged();
+    void OnSaveTimer();
+    void SetLaptopOptions(bool mode, unsigned period);
+    void UpdateFileMenu(HMENU menu);
+    void EmergencySave();
+
+    // Notification-area icon; mode is NIM_ADD, NIM_MODIFY or NIM_DELETE
+    void UpdateTrayIcon(DWORD mode);
+
+    // Topics on screen
+    void PresentFile();
+    void Layout();
+    void RebuildTabs();
+    void ShowTopic(int index);
+    void ShowSelectedTopic();
+    void PrepareTopicMenu(HMENU menu);
+    void NextTopic();
+    void PreviousTopic();
+    void MoveTopicLeft();
+    void MoveTopicRight();
+    void AddTopic();
+    void DeleteTopic();
+    void RenameTopic();
+    void UndoDeleteTopic();
+    void ShowOptions();
+    bool TopicNameExists(const std::string& name) const;
+    std::string CurrentTopicName() const;
+
+    // Saves, commits and stops the timer; called before the client is deleted,
+    // so that a failure takes the fatal path while the client still exists.
+    void FlushBeforeClose();
+
+    // Edit control
+    void CreateEditControl();
+    void OnMaxText();
+
+    // Appearance
+    HBRUSH OnCtlColorEdit(HDC dc);
+
+    class tRenamingMarker {
+    public:
+        explicit tRenamingMarker(tQuilletClient& c) : c_(c) { c_.renaming = true; }
+        ~tRenamingMarker() { c_.renaming = false; }
+        tRenamingMarker(const tRenamingMarker&) = delete;
+        tRenamingMarker& operator=(const tRenamingMarker&) = delete;
+    private:
+        tQuilletClient& c_;
+    };
+
+    bool useSmartContextMenus = false;
+    bool saveItemInserted = false;
+    HWND wnd = nullptr;
+    HWND tabWnd = nullptr;
+    HWND editWnd = nullptr;
+    HMENU editMenu = nullptr;     // borrowed from contextMenu
+    HMENU urlMenu = nullptr;      // borrowed from contextMenu
+    HMENU contextMenu = nullptr;
+    bool laptopMode = false;
+    unsigned laptopSavePeriod = 1;
+    unsigned laptopTicks = 0;
+    NOTIFYICONDATAA trayData = {};
+    COLORREF backgroundColour = kDefaultBackground;
+    COLORREF textColour = kDefaultTextColour;
+    HBRUSH backgroundBrush = nullptr;
+    HFONT textFont = nullptr;
+    LOGFONTA textLogFont = {};
+    HFONT tabFont = nullptr;
+    LOGFONTA tabLogFont = {};
+    COLORREF customColours[16] = {};
+    std::vector<tTopic> topics;
+    tTopic deletedTopic;
+    bool hasDeletedTopic = false;
+    int currentTopic = 0;
+    bool uncommitted = false;
+    unsigned saveTimer = 0;
+    unsigned idleTicks = 0;
+    bool autoWrap = false;
+    tRootStorage* root = nullptr;
+    tFindReplaceDlg* findDialog = nullptr;
+    bool searchDone = false;
+    bool trayIconBuilt = false;
+    std::string selectedUrl;
+    WNDPROC editDefaultProc = nullptr;
+    PROPSHEETPAGEA optionsPages[2] = {};
+    PROPSHEETHEADERA optionsSheet = {};
+    bool renaming = false;
+
+private:
+    void ReleaseResources();
+    void SelectTab(int index);
+};
+
+LRESULT CALLBACK ClientWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,25 @@
+#pragma once
+// One topic of the note file: a named page of plain text.
+#include <windows.h>
+#include <string>
+
+class tRootStorage;
+
+class tTopic {
+public:
+    std::string name;
+    std::string text;
+    // View state when the topic was last left; never stored in the file.
+    int firstVisibleLine = 0;
+    int selStart = 0;
+    int selEnd = 0;
+    bool modified = false;  // differs from what was last committed
+    bool written = false;   // written to the file since the last commit
+
+    void Save(tRootStorage& root, bool force);
+    void Load(tRootStorage& root);
+    void TakeText(HWND edit);
+    void ShowText(HWND edit) const;
+    void MarkModified() { modified = true; written = false; }
+    void AfterCommit() { if (written) { modified = false; written = false; } }
+};
