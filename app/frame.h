@@ -27,3 +27,6 @@ void SavePlacement(tQuilletWindow& window);
 void SetFileTitle(tQuilletWindow& window, const std::string& path);
 void SetFrameIcon(tQuilletWindow& window, HICON icon);
 void CheckHelpButton(tQuilletWindow& window, bool on);
+
+// The shell's message announcing a (re)started taskbar.
+UINT TaskbarCreatedMessage();

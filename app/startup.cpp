@@ -114,7 +114,7 @@ void CreateWindows(int showCommand) {
     if (app.window && app.client) {
         ShowWindow(app.frameWnd, (app.noTray || app.startVisible) ? showCommand : SW_HIDE);
         SetFileTitle(*app.window, app.filePath);
-        app.client->UpdateTrayIcon(NIM_MODIFY);
+        app.client->UpdateTrayIcon(false);
         UpdateWindow(app.frameWnd);
     } else {
         DestroyWindow(app.frameWnd);  // its WM_DESTROY posts the quit message

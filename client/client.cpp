@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/settings.h"
 #include "client/edit.h"
+#include "client/find_replace.h"
 #include "storage/compfile.h"
 
 tQuilletClient::tQuilletClient(HWND window, bool wrap) : wnd(window), autoWrap(wrap) {
@@ -13,6 +14,8 @@ tQuilletClient::tQuilletClient(HWND window, bool wrap) : wnd(window), autoWrap(w
         laptopSavePeriod = GetConfigDword(kConfig, "LaptopSavePeriod", laptopMode ? 5 : 1);
         useSmartContextMenus = GetConfigDword(kConfig, "UseSmartContextMenus", 1) != 0;
 
+        findDialog = new tFindReplaceDlg(wnd);
+
         contextMenu = LoadMenuA(app.hInstance, "CONTEXT_MENU");
         Check(contextMenu != nullptr);
         editMenu = GetSubMenu(contextMenu, 0);
@@ -20,6 +23,7 @@ tQuilletClient::tQuilletClient(HWND window, bool wrap) : wnd(window), autoWrap(w
         Check(editMenu != nullptr && urlMenu != nullptr);
 
         if (!LoadFile()) throw tNotAFileException{};
+        FillTrayData();
 
         RECT area;
         GetClientRect(wnd, &area);
@@ -31,6 +35,7 @@ tQuilletClient::tQuilletClient(HWND window, bool wrap) : wnd(window), autoWrap(w
         Check(tabWnd != nullptr);
         CreateEditControl();
         PresentFile();
+        UpdateTrayIcon(true);
     } catch (...) {
         // Creation failed: release what was made, leave no client behind.
         ReleaseResources();
@@ -40,6 +45,8 @@ tQuilletClient::tQuilletClient(HWND window, bool wrap) : wnd(window), autoWrap(w
 }
 
 void tQuilletClient::FlushBeforeClose() {
+    delete findDialog;
+    findDialog = nullptr;
     if (contextMenu) DestroyMenu(contextMenu);
     contextMenu = nullptr;
     SaveTopics(true);
@@ -50,12 +57,14 @@ void tQuilletClient::FlushBeforeClose() {
 
 tQuilletClient::~tQuilletClient() {
     ReleaseResources();
-    if (!app.noTray) UpdateTrayIcon(NIM_DELETE);
+    RemoveTrayIcon();
     if (app.client == this) app.client = nullptr;
 }
 
 // Everything the client owns, in the order it gives it back.
 void tQuilletClient::ReleaseResources() {
+    delete findDialog;
+    findDialog = nullptr;
     if (contextMenu) DestroyMenu(contextMenu);
     contextMenu = nullptr;
     if (backgroundBrush) DeleteObject(backgroundBrush);
@@ -180,6 +189,10 @@ bool Dispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
         result = reinterpret_cast<LRESULT>(client->OnCtlColorEdit(reinterpret_cast<HDC>(wParam)));
         return true;
     default:
+        if (message != 0 && message == app.findMessageId) {
+            client->OnFindReplaceMessage(lParam);
+            return true;
+        }
         return false;
     }
 }

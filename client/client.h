@@ -21,6 +21,9 @@ constexpr DWORD kDefaultTextColour = 0x00000000;  // black
 class tQuilletClient {
 public:
     tQuilletClient(HWND window, bool autoWrap);
+    // Tests only: sets app.client to the new object and nothing else.
+    struct tForTests {};
+    explicit tQuilletClient(tForTests);
     ~tQuilletClient();
     tQuilletClient(const tQuilletClient&) = delete;
     tQuilletClient& operator=(const tQuilletClient&) = delete;
@@ -39,8 +42,10 @@ public:
     void UpdateFileMenu(HMENU menu);
     void EmergencySave();
 
-    // Notification-area icon; mode is NIM_ADD, NIM_MODIFY or NIM_DELETE
-    void UpdateTrayIcon(DWORD mode);
+    // Notification-area icon
+    void FillTrayData();
+    void UpdateTrayIcon(bool adding);
+    void RemoveTrayIcon();
 
     // Topics on screen
     void PresentFile();
@@ -68,9 +73,44 @@ public:
     // Edit control
     void CreateEditControl();
     void OnMaxText();
+    void Undo();
+    void Cut();
+    void Copy();
+    void Paste();
+    void Clear();
+    void SelectAll();
+    void PrepareEditMenu(HMENU menu);
+    void SetAutoWrap(bool wrap);
+
+    // Find and replace
+    void ShowFindDialog();
+    void ShowReplaceDialog();
+    void FindNext();
+    void Replace();
+    void ReplaceAll();
+    void OnFindReplaceMessage(LPARAM request);
+
+    class tBusyMarker {
+    public:
+        tBusyMarker();
+        ~tBusyMarker();
+        tBusyMarker(const tBusyMarker&) = delete;
+        tBusyMarker& operator=(const tBusyMarker&) = delete;
+    };
+
+    // Smart context menus
+    struct tCleanup;
+    void ShowContextMenu(int x, int y);
+    bool ShowShellContextMenu(int x, int y, const std::string& path);
+    void OpenUrl();
+    void SetSmartContextMenus(bool on);
 
     // Appearance
     HBRUSH OnCtlColorEdit(HDC dc);
+    void ChooseTextFont(HWND owner);
+    void ChooseBackgroundColour(HWND owner);
+    void ChooseTextColour(HWND owner);
+    void ChooseTabFont(HWND owner);
 
     class tRenamingMarker {
     public:
@@ -123,6 +163,9 @@ public:
 private:
     void ReleaseResources();
     void SelectTab(int index);
+    void MoveTopic(bool left);
+    void NoMatchFound(UINT icon);
+    void ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, HFONT& font);
 };
 
 LRESULT CALLBACK ClientWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);

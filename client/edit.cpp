@@ -1,7 +1,9 @@
 #include "client/edit.h"
 #include "app/errors.h"
 #include "app/globals.h"
+#include "app/settings.h"
 #include "client/client.h"
+#include "resources/resource.h"
 
 namespace {
 DWORD EditStyle(bool wrap) {
@@ -30,14 +32,80 @@ void tQuilletClient::OnMaxText() {
         SendMessageA(editWnd, WM_UNDO, 0, 0);
 }
 
-HBRUSH tQuilletClient::OnCtlColorEdit(HDC dc) {
-    SetTextColor(dc, textColour);
-    SetBkColor(dc, backgroundColour);
-    return backgroundBrush;
-}
-
 LRESULT CALLBACK EditControlWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
     tQuilletClient* client = app.client;
-    WNDPROC own = client ? client->editDefaultProc : DefWindowProcA;
-    return CallWindowProcA(own, wnd, message, wParam, lParam);
+    if (!client) return DefWindowProcA(wnd, message, wParam, lParam);
+    if (message == WM_RBUTTONUP) {
+        client->ShowContextMenu(int(LOWORD(lParam)), int(HIWORD(lParam)));
+        return 0;
+    }
+    return CallWindowProcA(client->editDefaultProc, wnd, message, wParam, lParam);
+}
+
+namespace {
+
+// The full selection: a topic may be longer than 65,535 characters, where the
+// 16-bit halves of the packed answer would be wrong.
+bool SelectionEmpty(HWND edit) {
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return start == end;
+}
+
+void SendUnlessEmpty(HWND edit, UINT message) {
+    if (SelectionEmpty(edit))
+        MessageBeep(0);
+    else
+        SendMessageA(edit, message, 0, 0);
+}
+
+}  // namespace
+
+void tQuilletClient::Undo() {
+    if (SendMessageA(editWnd, EM_CANUNDO, 0, 0))
+        SendMessageA(editWnd, WM_UNDO, 0, 0);
+    else
+        MessageBeep(0);
+}
+
+void tQuilletClient::Cut() { SendUnlessEmpty(editWnd, WM_CUT); }
+void tQuilletClient::Copy() { SendUnlessEmpty(editWnd, WM_COPY); }
+void tQuilletClient::Clear() { SendUnlessEmpty(editWnd, WM_CLEAR); }
+
+void tQuilletClient::Paste() {
+    if (IsClipboardFormatAvailable(CF_TEXT))
+        SendMessageA(editWnd, WM_PASTE, 0, 0);
+    else
+        MessageBeep(0);
+}
+
+void tQuilletClient::SelectAll() { SendMessageA(editWnd, EM_SETSEL, 0, -1); }
+
+void tQuilletClient::PrepareEditMenu(HMENU menu) {
+    auto enable = [menu](UINT id, bool on) {
+        EnableMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    };
+    bool selection = !SelectionEmpty(editWnd);
+    enable(CM_EDIT_UNDO, SendMessageA(editWnd, EM_CANUNDO, 0, 0) != 0);
+    enable(CM_EDIT_CUT, selection);
+    enable(CM_EDIT_COPY, selection);
+    enable(CM_EDIT_DELETE, selection);
+    enable(CM_EDIT_PASTE, IsClipboardFormatAvailable(CF_TEXT) != 0);
+    enable(CM_FIND_NEXT, searchDone);
+}
+
+void tQuilletClient::SetAutoWrap(bool wrap) {
+    if (wrap == autoWrap) return;
+    SaveTopics(true);
+    Check(DestroyWindow(editWnd) != 0);
+    editWnd = nullptr;
+    autoWrap = wrap;
+    CreateEditControl();
+    SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont), FALSE);
+    Layout();
+    if (topics.empty())
+        EnableWindow(editWnd, FALSE);
+    else
+        ShowTopic(currentTopic);
+    SetConfigDword(kConfig, "AutoWrap", wrap ? 1 : 0);
 }

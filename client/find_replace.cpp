@@ -1,0 +1,168 @@
+#include "client/find_replace.h"
+#include "app/errors.h"
+#include "app/globals.h"
+#include "client/client.h"
+#include "client/search.h"
+
+tFindReplaceDlg::tFindReplaceDlg(HWND owner) {
+    app.findMessageId = RegisterWindowMessageA(FINDMSGSTRINGA);
+    if (app.findMessageId == 0)
+        MessageBoxA(owner, "Could not register window message - Find/Replace will not work",
+                    kAppCaption, MB_ICONERROR);
+    findReplaceData.lStructSize = sizeof findReplaceData;
+    findReplaceData.hwndOwner = owner;
+    findReplaceData.Flags = FR_DOWN;
+    findReplaceData.lpstrFindWhat = findWhat;
+    findReplaceData.wFindWhatLen = sizeof findWhat;
+    findReplaceData.lpstrReplaceWith = replaceWith;
+    findReplaceData.wReplaceWithLen = sizeof replaceWith;
+}
+
+tFindReplaceDlg::~tFindReplaceDlg() {
+    if ((findOpen || replaceOpen) && app.findDialogWnd) DestroyWindow(app.findDialogWnd);
+    app.findDialogWnd = nullptr;
+}
+
+void tFindReplaceDlg::ShowFind() {
+    if (findOpen) {
+        BringWindowToTop(app.findDialogWnd);
+        return;
+    }
+    if (replaceOpen) {
+        Check(DestroyWindow(app.findDialogWnd) != 0);
+        replaceOpen = false;
+        app.findDialogWnd = nullptr;
+    }
+    app.findDialogWnd = FindTextA(&findReplaceData);
+    findOpen = app.findDialogWnd != nullptr;
+}
+
+void tFindReplaceDlg::ShowReplace() {
+    if (replaceOpen) {
+        BringWindowToTop(app.findDialogWnd);
+        return;
+    }
+    if (findOpen) {
+        Check(DestroyWindow(app.findDialogWnd) != 0);
+        findOpen = false;
+        app.findDialogWnd = nullptr;
+    }
+    app.findDialogWnd = ReplaceTextA(&findReplaceData);
+    replaceOpen = app.findDialogWnd != nullptr;
+}
+
+void tFindReplaceDlg::OnClosed() {
+    findOpen = false;
+    replaceOpen = false;
+    app.findDialogWnd = nullptr;
+}
+
+namespace {
+
+std::string EditText(HWND edit) {
+    int length = GetWindowTextLengthA(edit);
+    std::string text(size_t(length) + 1, '\0');
+    int got = GetWindowTextA(edit, &text[0], length + 1);
+    text.resize(size_t(got > 0 ? got : 0));
+    return text;
+}
+
+void GetSelection(HWND edit, size_t& start, size_t& end) {
+    DWORD s = 0, e = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+    start = s;
+    end = e;
+}
+
+void Select(HWND edit, size_t start, size_t length) {
+    SendMessageA(edit, EM_SETSEL, WPARAM(start), LPARAM(start + length));
+    SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+}
+
+}  // namespace
+
+tQuilletClient::tBusyMarker::tBusyMarker() {
+    if (app.waitCursor) SetCursor(app.waitCursor);
+}
+
+tQuilletClient::tBusyMarker::~tBusyMarker() { SetCursor(app.arrowCursor); }
+
+void tQuilletClient::ShowFindDialog() { findDialog->ShowFind(); }
+void tQuilletClient::ShowReplaceDialog() { findDialog->ShowReplace(); }
+
+void tQuilletClient::NoMatchFound(UINT icon) {
+    MessageBoxA(wnd, "No match found", kAppCaption, MB_OK | icon);
+}
+
+void tQuilletClient::FindNext() {
+    tBusyMarker busy;
+    searchDone = true;
+    const FINDREPLACEA& data = findDialog->findReplaceData;
+    bool matchCase = (data.Flags & FR_MATCHCASE) != 0;
+    size_t start, end;
+    GetSelection(editWnd, start, end);
+    std::string text = EditText(editWnd);
+    std::string pattern = findDialog->findWhat;
+    if (!matchCase) {
+        text = UpperAscii(text);
+        pattern = UpperAscii(pattern);
+    }
+    size_t at = Search(text, pattern, start, end, (data.Flags & FR_DOWN) != 0,
+                       (data.Flags & FR_WHOLEWORD) != 0);
+    if (at == kNoMatch) {
+        NoMatchFound(MB_ICONINFORMATION);
+        return;
+    }
+    Select(editWnd, at, pattern.size());
+}
+
+void tQuilletClient::Replace() {
+    tBusyMarker busy;
+    const FINDREPLACEA& data = findDialog->findReplaceData;
+    bool matchCase = (data.Flags & FR_MATCHCASE) != 0;
+    bool wholeWord = (data.Flags & FR_WHOLEWORD) != 0;
+    size_t start, end;
+    GetSelection(editWnd, start, end);
+    std::string text = EditText(editWnd);
+    std::string pattern = findDialog->findWhat;
+    std::string replacement = findDialog->replaceWith;
+    if (!matchCase) {
+        text = UpperAscii(text);
+        pattern = UpperAscii(pattern);
+    }
+    size_t at = SelectionIsOccurrence(text, pattern, start, end, wholeWord)
+                    ? start
+                    : Search(text, pattern, start, end, true, wholeWord);
+    if (at == kNoMatch) {
+        NoMatchFound(MB_ICONINFORMATION);
+        return;
+    }
+    SendMessageA(editWnd, EM_SETSEL, WPARAM(at), LPARAM(at + pattern.size()));
+    SendMessageA(editWnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(replacement.c_str()));
+    // The next occurrence in the text as it was, moved by the change in length.
+    size_t next = Search(text, pattern, at, at + pattern.size(), true, wholeWord);
+    if (next != kNoMatch) Select(editWnd, next + replacement.size() - pattern.size(), pattern.size());
+}
+
+void tQuilletClient::ReplaceAll() {
+    tBusyMarker busy;
+    const FINDREPLACEA& data = findDialog->findReplaceData;
+    size_t start, end;
+    GetSelection(editWnd, start, end);
+    std::string text = EditText(editWnd);
+    if (ReplaceAllInText(text, start, findDialog->findWhat, findDialog->replaceWith,
+                         (data.Flags & FR_MATCHCASE) != 0, (data.Flags & FR_WHOLEWORD) != 0) == 0) {
+        NoMatchFound(0);
+        return;
+    }
+    SendMessageA(editWnd, EM_SETSEL, 0, -1);
+    SendMessageA(editWnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void tQuilletClient::OnFindReplaceMessage(LPARAM request) {
+    const auto* data = reinterpret_cast<const FINDREPLACEA*>(request);
+    if (data->Flags & FR_DIALOGTERM) findDialog->OnClosed();
+    if (data->Flags & FR_FINDNEXT) FindNext();
+    if (data->Flags & FR_REPLACE) Replace();
+    if (data->Flags & FR_REPLACEALL) ReplaceAll();
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Find and replace over a topic's bytes, without any window.
+#include <cstddef>
+#include <string>
+
+constexpr size_t kNoMatch = std::string::npos;
+
+// ASCII letters and digits only; every other byte (0x80 and up too) is not.
+bool IsWordChar(char c);
+// a-z to A-Z; nothing else changes, so positions stay where they are.
+std::string UpperAscii(std::string text);
+
+// The occurrence of pattern searched from the selection: downward from selEnd,
+// upward before selStart. An empty pattern never matches.
+size_t Search(const std::string& text, const std::string& pattern, size_t selStart, size_t selEnd,
+              bool down, bool wholeWord);
+
+// True when the selection [start, end) is itself an occurrence.
+bool SelectionIsOccurrence(const std::string& text, const std::string& pattern, size_t start,
+                           size_t end, bool wholeWord);
+
+// Replaces every occurrence from position start on; text before start is kept.
+// Returns the number of replacements; never searches inserted text again.
+size_t ReplaceAllInText(std::string& text, size_t start, const std::string& pattern,
+                        const std::string& replacement, bool matchCase, bool wholeWord);

@@ -1,0 +1,155 @@
+// The Topic menu: switching, moving, adding, renaming, deleting and undeleting topics.
+#include "app/cmdline.h"
+#include "app/errors.h"
+#include "app/globals.h"
+#include "client/client.h"
+#include "dialogs/topic_name.h"
+#include "resources/resource.h"
+#include "storage/compfile.h"
+#include <commctrl.h>
+
+namespace {
+constexpr const char* kTopicsStorage = "Topics";
+
+int PreviousIndex(int index, size_t count) { return index == 0 ? int(count) - 1 : index - 1; }
+int NextIndex(int index, size_t count) { return int((size_t(index) + 1) % count); }
+}  // namespace
+
+bool tQuilletClient::TopicNameExists(const std::string& name) const {
+    for (const tTopic& topic : topics)
+        if (SameTextIgnoringCase(topic.name, name)) return true;
+    return false;
+}
+
+std::string tQuilletClient::CurrentTopicName() const {
+    if (currentTopic < 0 || size_t(currentTopic) >= topics.size()) return std::string();
+    return topics[currentTopic].name;
+}
+
+void tQuilletClient::NextTopic() {
+    if (topics.empty()) return;
+    SelectTab(NextIndex(currentTopic, topics.size()));
+    ShowSelectedTopic();
+}
+
+void tQuilletClient::PreviousTopic() {
+    if (topics.empty()) return;
+    SelectTab(PreviousIndex(currentTopic, topics.size()));
+    ShowSelectedTopic();
+}
+
+void tQuilletClient::MoveTopic(bool left) {
+    if (topics.empty()) return;
+    SaveTopics(true);
+    int neighbour = left ? PreviousIndex(currentTopic, topics.size())
+                         : NextIndex(currentTopic, topics.size());
+    std::swap(topics[currentTopic], topics[neighbour]);
+    currentTopic = neighbour;
+    WriteIndex(*root);
+    RebuildTabs();
+    SelectTab(currentTopic);
+}
+
+void tQuilletClient::MoveTopicLeft() { MoveTopic(true); }
+void tQuilletClient::MoveTopicRight() { MoveTopic(false); }
+
+void tQuilletClient::AddTopic() {
+    if (!RunTopicNameDialog(wnd)) return;
+    SaveTopics(true);
+    tTopic topic;
+    topic.name = app.topicNameBuffer;
+    topics.push_back(topic);
+    {
+        tStorage storage(root->storage, kTopicsStorage, kModeDirectReadWrite);
+        tStream stream(storage.storage, topic.name, kModeCreateWrite, tStream::create);
+        WriteString(stream, std::string());
+    }
+    WriteIndex(*root);
+    RebuildTabs();
+    SelectTab(int(topics.size()) - 1);
+    // Topics that were empty before: there is no previous topic to capture.
+    if (topics.size() == 1) {
+        ShowTopic(0);
+    } else {
+        ShowSelectedTopic();
+    }
+    uncommitted = true;
+}
+
+void tQuilletClient::RenameTopic() {
+    if (topics.empty()) return;
+    tRenamingMarker marker(*this);
+    if (!RunTopicNameDialog(wnd)) return;
+    SaveTopics(true);
+    std::string newName = app.topicNameBuffer;
+    tTopic& topic = topics[currentTopic];
+    {
+        tStorage storage(root->storage, kTopicsStorage, kModeDirectReadWrite);
+        // Element names do not distinguish case: a change of case renames nothing.
+        if (!SameTextIgnoringCase(newName, topic.name)) {
+            std::wstring from = ToElementName(topic.name);
+            std::wstring to = ToElementName(newName);
+            HRESULT hr = storage.storage->RenameElement(from.c_str(), to.c_str());
+            // A topic listed in the index but never given a stream has nothing to rename.
+            if (hr != STG_E_FILENOTFOUND) CheckHr(hr);
+            MarkUncommitted();
+        }
+    }
+    topic.name = newName;
+    WriteIndex(*root);
+    Layout();
+    RebuildTabs();
+    SelectTab(currentTopic);
+    uncommitted = true;
+}
+
+void tQuilletClient::DeleteTopic() {
+    if (topics.size() <= 1) {
+        MessageBoxA(wnd, "Cannot delete only topic", kAppCaption, MB_ICONWARNING | MB_OK);
+        return;
+    }
+    std::string question = "Really delete topic " + topics[currentTopic].name + "?\n";
+    if (MessageBoxA(wnd, question.c_str(), kAppCaption, MB_ICONWARNING | MB_YESNO) != IDYES)
+        return;
+    SaveTopics(true);
+    {
+        tStorage storage(root->storage, kTopicsStorage, kModeDirectReadWrite);
+        std::wstring name = ToElementName(topics[currentTopic].name);
+        HRESULT hr = storage.storage->DestroyElement(name.c_str());
+        if (hr != STG_E_FILENOTFOUND) CheckHr(hr);
+        MarkUncommitted();
+    }
+    deletedTopic = topics[currentTopic];
+    hasDeletedTopic = true;
+    topics.erase(topics.begin() + currentTopic);
+    WriteIndex(*root);
+    RebuildTabs();
+    ShowTopic(0);
+    uncommitted = true;
+}
+
+void tQuilletClient::UndoDeleteTopic() {
+    if (!hasDeletedTopic) return;
+    if (TopicNameExists(deletedTopic.name)) {
+        std::string warning = "Topic " + deletedTopic.name + " already exists";
+        MessageBoxA(wnd, warning.c_str(), kAppCaption, MB_ICONWARNING | MB_OK);
+        return;
+    }
+    SaveTopics(true);
+    topics.push_back(deletedTopic);
+    hasDeletedTopic = false;
+    topics.back().Save(*root, true);
+    WriteIndex(*root);
+    RebuildTabs();
+    SelectTab(int(topics.size()) - 1);
+    if (topics.size() == 1) {
+        ShowTopic(0);
+    } else {
+        ShowSelectedTopic();
+    }
+}
+
+void tQuilletClient::PrepareTopicMenu(HMENU menu) {
+    EnableMenuItem(menu, CM_TOPIC_UNDO_DELETE,
+                   MF_BYCOMMAND | (hasDeletedTopic ? MF_ENABLED : MF_GRAYED));
+}

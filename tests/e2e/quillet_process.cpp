@@ -1,0 +1,194 @@
+#include "quillet_process.h"
+#include <commctrl.h>
+
+namespace {
+
+struct tSearch {
+    DWORD processId;
+    const char* className;
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopWindow(HWND wnd, LPARAM param) {
+    auto* search = reinterpret_cast<tSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(wnd, &owner);
+    if (owner != search->processId || !IsWindowVisible(wnd)) return TRUE;
+    char name[256] = {};
+    GetClassNameA(wnd, name, sizeof name);
+    if (lstrcmpA(name, search->className) != 0) return TRUE;
+    if (search->caption) {
+        char caption[512] = {};
+        GetWindowTextA(wnd, caption, sizeof caption);
+        if (lstrcmpA(caption, search->caption) != 0) return TRUE;
+    }
+    search->found = wnd;
+    return FALSE;
+}
+
+HWND FindVisible(DWORD processId, const char* className, const char* caption) {
+    tSearch search = {processId, className, caption, nullptr};
+    EnumWindows(FindTopWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string WindowText(HWND wnd) {
+    int length = int(SendMessageA(wnd, WM_GETTEXTLENGTH, 0, 0));
+    std::string text(size_t(length) + 1, '\0');
+    SendMessageA(wnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(size_t(length));
+    return text;
+}
+
+}  // namespace
+
+std::string QuilletExePath() {
+    return QUILLET_EXE;
+}
+
+tQuilletProcess::tQuilletProcess(const std::string& arguments) {
+    std::string line = "\"" + QuilletExePath() + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info_))
+        info_ = {};
+}
+
+tQuilletProcess::~tQuilletProcess() {
+    if (info_.hProcess) {
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) Kill();
+        CloseHandle(info_.hProcess);
+        CloseHandle(info_.hThread);
+    }
+}
+
+bool tQuilletProcess::WaitForMainWindow(DWORD timeoutMs) {
+    if (!info_.hProcess) return false;
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        tSearch search = {info_.dwProcessId, "QuilletWndClass", nullptr, nullptr};
+        // The frame may be hidden (living in the notification area): search all.
+        for (HWND wnd = FindWindowExA(nullptr, nullptr, "QuilletWndClass", nullptr); wnd;
+             wnd = FindWindowExA(nullptr, wnd, "QuilletWndClass", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(wnd, &owner);
+            if (owner == search.processId) search.found = wnd;
+        }
+        if (search.found) {
+            frame_ = search.found;
+            client_ = FindWindowExA(frame_, nullptr, "QuilletClientWndClass", nullptr);
+            if (client_) {
+                tabs_ = FindWindowExA(client_, nullptr, WC_TABCONTROLA, nullptr);
+                edit_ = GetDlgItem(client_, 1);
+                if (tabs_ && edit_ && IsWindowVisible(frame_)) {
+                    Sync();
+                    return true;
+                }
+            }
+        }
+        if (WaitForSingleObject(info_.hProcess, 50) == WAIT_OBJECT_0) return false;
+    }
+    return false;
+}
+
+void tQuilletProcess::Command(int id) {
+    SendMessageA(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void tQuilletProcess::PostCommand(int id) {
+    PostMessageA(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void tQuilletProcess::Sync() {
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(frame_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+}
+
+void tQuilletProcess::Type(const std::string& text) {
+    for (char c : text) SendMessageA(edit_, WM_CHAR, c == '\n' ? '\r' : WPARAM(BYTE(c)), 0);
+}
+
+std::string tQuilletProcess::EditText() const { return WindowText(edit_); }
+
+std::vector<std::string> tQuilletProcess::TabNames() const {
+    std::vector<std::string> names;
+    int count = int(SendMessageA(tabs_, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        // The tab texts live in the other process: read them through a buffer there.
+        char text[256] = {};
+        HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                     FALSE, info_.dwProcessId);
+        if (!process) break;
+        SIZE_T size = sizeof(TCITEMA) + sizeof text;
+        char* remote = static_cast<char*>(
+            VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = remote + sizeof(TCITEMA);
+        item.cchTextMax = sizeof text;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageA(tabs_, TCM_GETITEMA, WPARAM(i), reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process, remote + sizeof(TCITEMA), text, sizeof text, nullptr);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        CloseHandle(process);
+        text[sizeof text - 1] = '\0';
+        names.push_back(text);
+    }
+    return names;
+}
+
+int tQuilletProcess::SelectedTab() const {
+    return int(SendMessageA(tabs_, TCM_GETCURSEL, 0, 0));
+}
+
+DWORD tQuilletProcess::WaitForExit(DWORD timeoutMs) {
+    if (!info_.hProcess) return STILL_ACTIVE;
+    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+void tQuilletProcess::Kill() {
+    if (!info_.hProcess) return;
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 10000);
+}
+
+bool WaitForDialog(DWORD processId, tSeenDialog& seen, const char* caption, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        HWND wnd = FindVisible(processId, "#32770", caption);
+        if (wnd) {
+            seen.wnd = wnd;
+            seen.caption = WindowText(wnd);
+            HWND text = GetDlgItem(wnd, 0xFFFF);
+            seen.text = text ? WindowText(text) : std::string();
+            return true;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
+
+void PressButton(const tSeenDialog& dialog, int buttonId) {
+    HWND button = GetDlgItem(dialog.wnd, buttonId);
+    if (button)
+        PostMessageA(button, BM_CLICK, 0, 0);
+    else
+        PostMessageA(dialog.wnd, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
+    for (int i = 0; i < 500 && IsWindow(dialog.wnd) && IsWindowVisible(dialog.wnd); ++i) Sleep(10);
+}
+
+void SetDialogItemText(const tSeenDialog& dialog, int controlId, const std::string& text) {
+    HWND item = GetDlgItem(dialog.wnd, controlId);
+    SendMessageA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool NoDialogShown(DWORD processId) {
+    return FindVisible(processId, "#32770", nullptr) == nullptr;
+}

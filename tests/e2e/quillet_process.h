@@ -1,0 +1,66 @@
+#pragma once
+// Runs the real Quillet.exe and drives it from outside, as a user would.
+#include <windows.h>
+#include <string>
+#include <vector>
+
+class tQuilletProcess {
+public:
+    // Starts Quillet.exe with the given command line arguments (already quoted).
+    explicit tQuilletProcess(const std::string& arguments);
+    ~tQuilletProcess();  // ends the process hard if it still runs
+    tQuilletProcess(const tQuilletProcess&) = delete;
+    tQuilletProcess& operator=(const tQuilletProcess&) = delete;
+
+    DWORD id() const { return info_.dwProcessId; }
+    HANDLE handle() const { return info_.hProcess; }
+
+    // Waits for the frame and its client (tab and edit controls); false on timeout.
+    bool WaitForMainWindow(DWORD timeoutMs = 20000);
+    HWND frame() const { return frame_; }
+    HWND client() const { return client_; }
+    HWND edit() const { return edit_; }
+    HWND tabs() const { return tabs_; }
+
+    // Sends a menu command to the frame and waits until it is carried out.
+    void Command(int id);
+    // Posts a command that shows a dialog; the caller answers the dialog.
+    void PostCommand(int id);
+    // Waits until the program has handled everything sent so far.
+    void Sync();
+    // Types text into the edit control, one character at a time.
+    void Type(const std::string& text);
+    std::string EditText() const;
+    std::vector<std::string> TabNames() const;
+    int SelectedTab() const;
+
+    // Waits for the process to end; returns its exit code or STILL_ACTIVE.
+    DWORD WaitForExit(DWORD timeoutMs = 20000);
+    void Kill();  // TerminateProcess: no clean-up at all
+
+private:
+    PROCESS_INFORMATION info_ = {};
+    HWND frame_ = nullptr;
+    HWND client_ = nullptr;
+    HWND edit_ = nullptr;
+    HWND tabs_ = nullptr;
+};
+
+// A dialog or message box shown by another process.
+struct tSeenDialog {
+    HWND wnd = nullptr;
+    std::string caption;
+    std::string text;  // the message box text (static control 0xFFFF), if any
+};
+
+// Waits for a visible top-level dialog of the process (optionally with this caption).
+bool WaitForDialog(DWORD processId, tSeenDialog& seen, const char* caption = nullptr,
+                   DWORD timeoutMs = 15000);
+// Presses a button of a dialog (IDOK, IDYES, ...) and waits until it is gone.
+void PressButton(const tSeenDialog& dialog, int buttonId);
+// Puts text into an edit control of a dialog.
+void SetDialogItemText(const tSeenDialog& dialog, int controlId, const std::string& text);
+// True when no dialog of the process is visible.
+bool NoDialogShown(DWORD processId);
+
+std::string QuilletExePath();

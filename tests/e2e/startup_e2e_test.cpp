@@ -1,0 +1,124 @@
+#include "e2e_support.h"
+
+namespace {
+
+TEST_F(QuilletE2E, NewFileFromCommandLineHasTwoTopicsAndShutsDownCleanly) {
+    std::string path = dir.File("first.qld");
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), quillet.TabNames());
+    EXPECT_EQ(0, quillet.SelectedTab());
+    char caption[256] = {};
+    GetWindowTextA(quillet.frame(), caption, sizeof caption);
+    EXPECT_NE(std::string::npos, std::string(caption).find(" - Quillet")) << caption;
+
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+    tNoteOnDisk note = ReadNoteOnDisk(path);
+    ASSERT_TRUE(note.ok);
+    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), note.names);
+    EXPECT_EQ((std::vector<std::string>{"", ""}), note.texts);
+}
+
+TEST_F(QuilletE2E, TwoFileNamesAreRefusedBeforeAnyWindow) {
+    tQuilletProcess quillet("a.qld /visible b.qld");
+    tSeenDialog box;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
+    EXPECT_EQ("Only one filename allowed on command line", box.text);
+    PressButton(box, IDOK);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+}
+
+TEST_F(QuilletE2E, ForeignFileAtStartEndsWithMessageAndExitCodeZero) {
+    std::string path = dir.File("plain.qld");
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, "just some text", 14, &written, nullptr);
+    CloseHandle(file);
+
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    tSeenDialog box;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
+    EXPECT_EQ(path + " is not a Quillet file, is already open, or cannot be accessed.", box.text);
+    PressButton(box, IDOK);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+    // The foreign file is left exactly as it was.
+    file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    char buffer[32] = {};
+    DWORD got = 0;
+    ReadFile(file, buffer, sizeof buffer, &got, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(std::string("just some text"), std::string(buffer, got));
+}
+
+TEST_F(QuilletE2E, FirstUseDialogThenDefaultFileQuestion) {
+    std::string path = dir.File("chosen.qld");
+    tQuilletProcess quillet("");
+    tSeenDialog dialog;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), dialog,
+                              "Select Quillet file or enter name and location of new file"));
+    // The file name field: a combo box on newer dialogs, an edit field on older ones.
+    HWND name = GetDlgItem(dialog.wnd, 0x47C);
+    if (!name) name = GetDlgItem(dialog.wnd, 0x480);
+    ASSERT_NE(nullptr, name);
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PressButton(dialog, IDOK);
+
+    tSeenDialog question;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), question, "Quillet"));
+    EXPECT_EQ(0u, question.text.find("Do you want to make this file your default file?"));
+    PressButton(question, IDYES);
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    EXPECT_TRUE(IsWindowVisible(quillet.frame()));  // shown although /visible was not given
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER,
+                                           "Software\\Larkspur Software\\Quillet\\1.00\\Config", 0,
+                                           KEY_READ, &key));
+    char value[300] = {};
+    DWORD size = sizeof value;
+    DWORD notFirstRun = 0;
+    DWORD dwordSize = 4;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "DefaultFile", nullptr, nullptr,
+                                              reinterpret_cast<BYTE*>(value), &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "NotFirstRun", nullptr, nullptr,
+                                              reinterpret_cast<BYTE*>(&notFirstRun), &dwordSize));
+    RegCloseKey(key);
+    EXPECT_STRCASEEQ(path.c_str(), value);
+    EXPECT_EQ(1u, notFirstRun);
+    EXPECT_TRUE(ReadNoteOnDisk(path).ok);
+}
+
+TEST_F(QuilletE2E, HiddenStartWithConfiguredDefaultFile) {
+    std::string path = dir.File("default.qld");
+    {
+        tQuilletProcess first("/visible " + Quoted(path));  // makes the file
+        ASSERT_TRUE(first.WaitForMainWindow());
+        first.Command(CM_SHUTDOWN);
+        ASSERT_EQ(0u, first.WaitForExit());
+    }
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Larkspur Software\\Quillet\\1.00\\Config",
+                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegSetValueExA(key, "DefaultFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                   DWORD(path.size() + 1));
+    RegCloseKey(key);
+
+    tQuilletProcess quillet("");
+    DWORD start = GetTickCount();
+    HWND frame = nullptr;
+    while (!frame && GetTickCount() - start < 20000) {
+        frame = FindWindowA("QuilletWndClass", nullptr);
+        Sleep(20);
+    }
+    ASSERT_NE(nullptr, frame);
+    Sleep(300);
+    EXPECT_FALSE(IsWindowVisible(frame));  // lives in the notification area only
+    PostMessageA(frame, WM_COMMAND, CM_SHUTDOWN, 0);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+#include "e2e_support.h"
+
+namespace {
+
+// Answers the Topic Name dialog with a name.
+void EnterTopicName(tQuilletProcess& quillet, const std::string& name) {
+    tSeenDialog dialog;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), dialog));
+    HWND field = FindWindowExA(dialog.wnd, nullptr, "Edit", nullptr);
+    ASSERT_NE(nullptr, field);
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    PressButton(dialog, IDOK);
+    quillet.Sync();
+}
+
+void Answer(tQuilletProcess& quillet, const std::string& expectedText, int button) {
+    tSeenDialog box;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
+    EXPECT_EQ(expectedText, box.text);
+    PressButton(box, button);
+    quillet.Sync();
+}
+
+TEST_F(QuilletE2E, AddRenameDeleteAndUndoReachTheFile) {
+    std::string path = dir.File("topics.qld");
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+
+    quillet.PostCommand(CM_TOPIC_ADD);
+    EnterTopicName(quillet, "Ideas");
+    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes", "Ideas"}), quillet.TabNames());
+    EXPECT_EQ(2, quillet.SelectedTab());
+    quillet.Type("first idea");
+
+    quillet.PostCommand(CM_TOPIC_RENAME);
+    EnterTopicName(quillet, "Plans");
+    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes", "Plans"}), quillet.TabNames());
+
+    quillet.PostCommand(CM_TOPIC_DELETE);
+    Answer(quillet, "Really delete topic Plans?\n", IDYES);
+    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), quillet.TabNames());
+    EXPECT_EQ(0, quillet.SelectedTab());
+    EXPECT_EQ("", quillet.EditText());
+
+    quillet.Command(CM_TOPIC_UNDO_DELETE);
+    quillet.Sync();
+    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes", "Plans"}), quillet.TabNames());
+    EXPECT_EQ(2, quillet.SelectedTab());
+    EXPECT_EQ("first idea", quillet.EditText());
+
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+    tNoteOnDisk note = ReadNoteOnDisk(path);
+    ASSERT_TRUE(note.ok);
+    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes", "Plans"}), note.names);
+    EXPECT_EQ((std::vector<std::string>{"", "", "first idea"}), note.texts);
+}
+
+TEST_F(QuilletE2E, MovesAndRefusedDeleteOfLastTopic) {
+    std::string path = dir.File("moves.qld");
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    quillet.Type("todo text");
+    quillet.Command(CM_TOPIC_MOVE_LEFT);  // first topic left: swaps with the last
+    quillet.Sync();
+    EXPECT_EQ((std::vector<std::string>{"Notes", "To-do"}), quillet.TabNames());
+    EXPECT_EQ(1, quillet.SelectedTab());
+    EXPECT_EQ("todo text", quillet.EditText());
+
+    quillet.Command(CM_TOPIC_NEXT);
+    quillet.Sync();
+    EXPECT_EQ(0, quillet.SelectedTab());
+    EXPECT_EQ("", quillet.EditText());
+
+    quillet.PostCommand(CM_TOPIC_DELETE);
+    Answer(quillet, "Really delete topic Notes?\n", IDYES);
+    quillet.PostCommand(CM_TOPIC_DELETE);
+    Answer(quillet, "Cannot delete only topic", IDOK);
+    EXPECT_EQ((std::vector<std::string>{"To-do"}), quillet.TabNames());
+
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+    tNoteOnDisk note = ReadNoteOnDisk(path);
+    ASSERT_TRUE(note.ok);
+    EXPECT_EQ((std::vector<std::string>{"To-do"}), note.names);
+    EXPECT_EQ((std::vector<std::string>{"todo text"}), note.texts);
+}
+
+}  // namespace
