@@ -271,6 +271,7 @@ bool ClientCommand(tQuilletClient& client, int id) {
     case CM_FIND_NEXT: client.FindNext(); return true;
     case CM_REPLACE: client.ShowReplaceDialog(); return true;
     case CM_OPEN_URL: client.OpenUrl(); return true;
+    case CM_OPTIONS: client.ShowOptions(); return true;
     default: return false;
     }
 }

@@ -53,6 +53,10 @@ struct tIconTraits {
     static HICON empty() { return nullptr; }
     static void close(HICON h) { DestroyIcon(h); }
 };
+struct tDCTraits {
+    static HDC empty() { return nullptr; }
+    static void close(HDC h) { DeleteDC(h); }
+};
 struct tGlobalTraits {
     static HGLOBAL empty() { return nullptr; }
     static void close(HGLOBAL h) { GlobalFree(h); }
@@ -68,6 +72,7 @@ using tBitmap = tUniqueHandle<HBITMAP, tGdiTraits<HBITMAP>>;
 using tMenu = tUniqueHandle<HMENU, tMenuTraits>;
 using tIcon = tUniqueHandle<HICON, tIconTraits>;
 using tGlobal = tUniqueHandle<HGLOBAL, tGlobalTraits>;
+using tDC = tUniqueHandle<HDC, tDCTraits>;  // made by CreateDC/CreateIC/CreateCompatibleDC
 
 // A COM interface pointer released once.
 template <typename I>

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "client/edit.h"
 #include "client/find_replace.h"
+#include "dialogs/options.h"
 #include "storage/compfile.h"
 
 tQuilletClient::tQuilletClient(HWND window, bool wrap) : wnd(window), autoWrap(wrap) {
@@ -36,6 +37,7 @@ tQuilletClient::tQuilletClient(HWND window, bool wrap) : wnd(window), autoWrap(w
         CreateEditControl();
         PresentFile();
         UpdateTrayIcon(true);
+        FillOptionsSheet(optionsSheet, optionsPages, wnd);
     } catch (...) {
         // Creation failed: release what was made, leave no client behind.
         ReleaseResources();
@@ -79,6 +81,10 @@ void tQuilletClient::ReleaseResources() {
     tabFont = nullptr;
     delete root;
     root = nullptr;
+}
+
+void tQuilletClient::ShowOptions() {
+    RunOptionsSheet(optionsSheet);
 }
 
 void tQuilletClient::Layout() {

@@ -15,6 +15,9 @@
 #define IDD_CONFIGURATION 4
 #define IDD_APPEARANCE 5
 
+// Controls of the Topic Name dialog
+#define IDC_TOPIC_NAME 101
+
 // Commands
 #define CM_SHUTDOWN 101
 #define CM_TRAY_OPEN 204
@@ -51,3 +54,18 @@
 // Frame's private messages
 #define WM_TRAY_MENU_DONE (WM_USER + 257)
 #define WM_TRAY_CALLBACK (WM_USER + 258)
+
+// Options: Configuration page
+#define IDC_CONFIG_DEFAULT_FILE 101
+#define IDC_CONFIG_RUN_AT_STARTUP 102
+#define IDC_CONFIG_LAPTOP_MODE 103
+#define IDC_CONFIG_PERIOD_ARROWS 104
+#define IDC_CONFIG_PERIOD 105
+#define IDC_CONFIG_SMART_MENUS 106
+
+// Options: Appearance page
+#define IDC_APPEARANCE_TEXT_FONT 101
+#define IDC_APPEARANCE_BACKGROUND 102
+#define IDC_APPEARANCE_TEXT_COLOUR 103
+#define IDC_APPEARANCE_TAB_FONT 104
+#define IDC_APPEARANCE_WRAP 105

@@ -66,8 +66,17 @@ public:
 };
 
 // String record: 32-bit little-endian length, then the bytes, no terminator.
+// A length the stream cannot hold is a failed read, never an allocation.
 void WriteString(tStream& stream, const std::string& s);
 std::string ReadString(tStream& stream);
+
+// 32-bit little-endian unsigned value; a short read throws.
+void WriteUint32(tStream& stream, DWORD value);
+DWORD ReadUint32(tStream& stream);
+
+// Bytes between the read position and the end of the stream; throws when the
+// stream cannot tell.
+ULONGLONG RemainingBytes(tStream& stream);
 
 // Tells the client that the open file has changes to commit.
 void MarkUncommitted();

@@ -1,0 +1,118 @@
+#include "print/page_gdi.h"
+#include <climits>
+#include "app/errors.h"
+
+namespace {
+
+const RECT kNoMargins = {0, 0, 0, 0};
+
+float Ratio(int printer, int screen) {
+    return screen > 0 ? static_cast<float>(printer) / static_cast<float>(screen) : 1.0f;
+}
+
+// Font descriptions are kept for the screen; the printer has more pixels to the inch.
+HFONT CreateScaledFont(const LOGFONTA& screenFont, float xScale, float yScale) {
+    LOGFONTA printerFont = screenFont;
+    printerFont.lfHeight = ScaleFontSize(screenFont.lfHeight, yScale);
+    printerFont.lfWidth = ScaleFontSize(screenFont.lfWidth, xScale);
+    return CreateFontIndirectA(&printerFont);  // none: the DC's own font stands in
+}
+
+int TextHeight(HDC dc, int* aveCharWidth) {
+    TEXTMETRICA tm;
+    Check(GetTextMetricsA(dc, &tm) != FALSE);
+    if (aveCharWidth) *aveCharWidth = tm.tmAveCharWidth;
+    return tm.tmHeight;
+}
+
+}  // namespace
+
+LONG ScaleFontSize(LONG size, float scale) {
+    const double scaled = static_cast<double>(static_cast<float>(size) * scale);
+    if (scaled >= static_cast<double>(LONG_MAX)) return LONG_MAX;
+    if (scaled <= static_cast<double>(LONG_MIN)) return LONG_MIN;
+    return static_cast<LONG>(scaled);
+}
+
+tPrintMetrics::tPrintMetrics(HDC printerDc, const LOGFONTA* textLogFont,
+                             const LOGFONTA* titleLogFont, const RECT* pageMargins)
+    : hdc(printerDc), margins(pageMargins ? pageMargins : &kNoMargins) {
+    const int pdy = GetDeviceCaps(hdc, LOGPIXELSY);
+    const int pdx = GetDeviceCaps(hdc, LOGPIXELSX);
+    {
+        tDC screen(CreateICA("DISPLAY", nullptr, nullptr, nullptr));
+        Check(static_cast<bool>(screen));
+        const float yScale = Ratio(pdy, GetDeviceCaps(screen.get(), LOGPIXELSY));
+        const float xScale = Ratio(pdx, GetDeviceCaps(screen.get(), LOGPIXELSX));
+        if (textLogFont) bodyFont.reset(CreateScaledFont(*textLogFont, xScale, yScale));
+        if (titleLogFont) titleFont.reset(CreateScaledFont(*titleLogFont, xScale, yScale));
+    }
+    printWidth = GetDeviceCaps(hdc, HORZRES) - margins->left - margins->right;
+    printHeight = GetDeviceCaps(hdc, VERTRES) - margins->top - margins->bottom;
+    fontState = 0;
+    try {
+        int aveCharWidth = 0;
+        SelectBodyFont();
+        lineHeight = TextHeight(hdc, &aveCharWidth);
+        tabStop = aveCharWidth * 8;
+        SelectTitleFont();
+        titleHeight = TextHeight(hdc, nullptr);
+        RestoreFont();
+    } catch (...) {
+        RestoreFont();  // our fonts must leave the DC before they are deleted
+        throw;
+    }
+    titleGap = titleHeight;
+    indent = pdy > 0 ? static_cast<int>(static_cast<double>(titleHeight) * pdx / pdy) : titleHeight;
+}
+
+tPrintMetrics::~tPrintMetrics() {
+    RestoreFont();
+}
+
+void tPrintMetrics::SelectRoleFont(HFONT font, int state) {
+    if (font) {
+        if (fontState == 0)
+            savedFont = static_cast<HFONT>(SelectObject(hdc, font));
+        else if (fontState != state)
+            SelectObject(hdc, font);
+        fontState = state;
+    } else {
+        RestoreFont();  // this role prints in the DC's own font
+    }
+}
+
+void tPrintMetrics::SelectBodyFont() {
+    SelectRoleFont(bodyFont.get(), 2);
+}
+
+void tPrintMetrics::SelectTitleFont() {
+    SelectRoleFont(titleFont.get(), 1);
+}
+
+void tPrintMetrics::RestoreFont() {
+    if (fontState != 0) SelectObject(hdc, savedFont);
+    fontState = 0;
+}
+
+tMeasureText BodyTextMeasure(const tPrintMetrics& metrics) {
+    const HDC dc = metrics.hdc;
+    const tMeasureText runWidth = [dc](const char* run, int length) {
+        SIZE size = {0, 0};
+        // Like the rest of the measuring, unchecked: a run that cannot be
+        // measured takes no room, and the line breaking still ends.
+        if (!GetTextExtentPoint32A(dc, run, length, &size)) return 0;
+        return static_cast<int>(size.cx);
+    };
+    const int tabStop = metrics.tabStop;
+    return [runWidth, tabStop](const char* text, int length) {
+        return MeasureTabbed(text, length, tabStop, runWidth);
+    };
+}
+
+tPrintableTopic MakePrintableTopic(tPrintMetrics& metrics, const tTopic& topic) {
+    metrics.SelectBodyFont();
+    tPrintableTopic printable(metrics, topic, BodyTextMeasure(metrics));
+    metrics.RestoreFont();
+    return printable;
+}

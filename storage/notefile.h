@@ -1,0 +1,77 @@
+#pragma once
+// The note file format: what the streams of a note file hold and how a whole
+// file is read before the client takes it over.
+#include <windows.h>
+#include <string>
+#include <vector>
+#include "app/handles.h"
+#include "storage/topic.h"
+
+class tRootStorage;
+class tStream;
+
+// Root class identifier of every note file.
+extern const CLSID kNoteFileClassId;
+
+constexpr ULONG kColoursStreamSize = 72;   // background, text, 16 custom colours
+constexpr ULONG kFontRecordSize = 60;      // one LOGFONTA
+constexpr ULONG kFontStreamSize = 120;     // text font, then tab font
+
+// Colours and font descriptions as a note file stores them.
+struct tAppearanceRecord {
+    COLORREF backgroundColour;
+    COLORREF textColour;
+    COLORREF customColours[16];
+    LOGFONTA textLogFont;
+    LOGFONTA tabLogFont;
+};
+
+// Sets the three colour fields to their defaults: yellow, black, no custom colours.
+void SetDefaultColours(tAppearanceRecord& appearance);
+
+// Reads the "Colours" fields in turn. The first field that comes back short gets
+// its default and ends the reading; the fields after it keep their values.
+void ReadColours(tStream& stream, tAppearanceRecord& appearance);
+
+// What the "Font" stream said about one control's font.
+enum class tFontRecord {
+    untouched,  // not read: the control keeps the font it has
+    none,       // no font (short record or height 0; the height is then 0)
+    chosen      // the description names a font
+};
+struct tFontRecords {
+    tFontRecord text;
+    tFontRecord tab;
+};
+
+// Reads the two 60-byte descriptions of the "Font" stream into the record.
+tFontRecords ReadFonts(tStream& stream, tAppearanceRecord& appearance);
+
+// A font made from a description; empty when the height is 0 or creation fails.
+tFont MakeFont(const LOGFONTA& description);
+
+// Reads the topic count and the topic names of an "Index" stream. A count the
+// stream cannot hold (each record takes at least 4 bytes) or a short record throws.
+std::vector<std::string> ReadIndex(tStream& stream);
+
+// Everything read from an existing note file, held apart from the client until
+// the file has been read completely.
+struct tLoadedFile {
+    std::vector<tTopic> topics;
+    tAppearanceRecord appearance;
+    tFontRecords fonts = {tFontRecord::untouched, tFontRecord::untouched};
+    tFont textFont;  // owned until the client takes it
+    tFont tabFont;
+};
+
+// Reads an opened note file completely: the index, every topic, the colours and
+// the fonts. Fields the file does not set keep the values of current. Throws
+// tQuilletError when the file is damaged; nothing of the client is touched.
+void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedFile& file);
+
+// Writes the "Index" stream: the count, then every name in order.
+void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics);
+
+// Whether the root's class identifier is the note file's; throws when it
+// cannot be read.
+bool HasNoteFileClass(IStorage* root);

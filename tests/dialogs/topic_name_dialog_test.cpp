@@ -1,0 +1,262 @@
+// The Topic Name dialog itself, run modally on this thread and driven from another.
+#include <gtest/gtest.h>
+#include "app/cmdline.h"
+#include "app/errors.h"
+#include "app/globals.h"
+#include "client/client.h"
+#include "dialogs/dialog_driver.h"
+#include "dialogs/help_viewer.h"
+#include "dialogs/topic_name.h"
+#include "resources/resource.h"
+#include <cstring>
+
+namespace {
+
+using tDriver = tDialogDriver;
+
+tExistingTopics Topics(std::vector<std::string> names, bool renaming = false,
+                       std::string current = "") {
+    tExistingTopics topics;
+    topics.renaming = renaming;
+    topics.currentName = current;
+    topics.nameExists = [names](const std::string& name) {
+        for (const std::string& existing : names)
+            if (SameTextIgnoringCase(existing, name)) return true;
+        return false;
+    };
+    return topics;
+}
+
+std::string Shown(const std::string& text) {
+    std::string shown;
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x80) {
+            char hex[8];
+            wsprintfA(hex, "\\x%02X", byte);
+            shown += hex;
+        } else {
+            shown += c;
+        }
+    }
+    return "\"" + shown + "\"";
+}
+
+// Types text, presses OK, and expects the warning with this message; the
+// dialog must stay open with the text as it was typed.
+void ExpectRefused(tDriver& d, HWND dialog, const std::string& text, const std::string& message) {
+    d.SetItemText(dialog, IDC_TOPIC_NAME, text);
+    d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME) == text, "the field did not take " + Shown(text));
+    d.Press(dialog, IDOK);
+    HWND box = d.WaitForOwnedDialog(dialog);
+    d.Expect(d.Text(box) == "Quillet", "caption of the box for " + Shown(text));
+    std::string shown = d.MessageBoxText(box);
+    d.Expect(shown == message, "for " + Shown(text) + " the box said " + Shown(shown));
+    d.Press(box, IDOK);
+    if (!d.WaitUntilClosed(box)) d.Abort("the box for " + Shown(text) + " did not close");
+    if (!d.StaysOpen(dialog)) d.Abort("the dialog closed after refusing " + Shown(text));
+    d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME) == text, "the text changed after " + Shown(text));
+}
+
+void Accept(tDriver& d, HWND dialog, const std::string& text) {
+    d.SetItemText(dialog, IDC_TOPIC_NAME, text);
+    d.Press(dialog, IDOK);
+    d.Expect(d.WaitUntilClosed(dialog), "the dialog stayed open after " + Shown(text));
+}
+
+class TopicNameDialog : public testing::Test {
+protected:
+    void SetUp() override {
+        app.hInstance = GetModuleHandleA(nullptr);
+        app.helpPath = "Z:\\nonexistent folder\\QLHelp.hlp";
+        app.noTray = true;
+        owner = CreateWindowExA(0, "STATIC", "Topic name test owner", WS_POPUP, 0, 0, 200, 200,
+                                nullptr, nullptr, app.hInstance, nullptr);
+        ASSERT_NE(nullptr, owner);
+        std::strcpy(app.topicNameBuffer, "before");
+    }
+    void TearDown() override { DestroyWindow(owner); }
+
+    HWND owner = nullptr;
+};
+
+}  // namespace
+
+TEST_F(TopicNameDialog, StartsEmptyWithTheFieldFocused) {
+    DWORD thread = GetCurrentThreadId();
+    tDriver driver([thread](tDriver& d) {
+        HWND dialog = d.WaitForDialog("Topic Name");
+        HWND field = GetDlgItem(dialog, IDC_TOPIC_NAME);
+        d.Expect(field != nullptr, "no name field");
+        d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME).empty(), "the field is not empty");
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(thread, &info);
+        d.Expect(info.hwndFocus == field, "the focus is not in the name field");
+        d.Expect(d.Text(GetWindow(dialog, GW_CHILD)) == "Enter a name for the topic:",
+                 "prompt text");
+        d.Expect(d.ItemText(dialog, IDOK) == "OK" && d.ItemText(dialog, IDCANCEL) == "Cancel",
+                 "button texts");
+        d.Expect(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)) == IDOK, "OK is not the default");
+        d.Expect((GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0 ||
+                     (GetWindowLongPtrA(dialog, GWL_STYLE) & DS_CONTEXTHELP) != 0,
+                 "no context help");
+        LONG_PTR style = GetWindowLongPtrA(field, GWL_STYLE);
+        d.Expect((style & ES_AUTOHSCROLL) && (style & WS_TABSTOP), "field style");
+        d.Expect(SendMessageA(field, EM_GETLIMITTEXT, 0, 0) > 1000, "the field limits its length");
+        d.Press(dialog, IDCANCEL);
+        d.Expect(d.WaitUntilClosed(dialog), "Cancel did not close the dialog");
+    });
+    EXPECT_FALSE(RunTopicNameDialog(owner, Topics({})));
+    for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
+}
+
+TEST_F(TopicNameDialog, AcceptsTwentyCharacters) {
+    tDriver driver([](tDriver& d) { Accept(d, d.WaitForDialog("Topic Name"), "abcdefghij KLMNOPQRS"); });
+    EXPECT_TRUE(RunTopicNameDialog(owner, Topics({"Notes"})));
+    EXPECT_STREQ("abcdefghij KLMNOPQRS", app.topicNameBuffer);
+    for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
+}
+
+TEST_F(TopicNameDialog, RefusesEachBadNameAndStaysOpen) {
+    tDriver driver([](tDriver& d) {
+        HWND dialog = d.WaitForDialog("Topic Name");
+        ExpectRefused(d, dialog, "abcdefghijklmnopqrstu", "Topic name too long.");
+        ExpectRefused(d, dialog, std::string(300, 'z'), "Topic name too long.");
+        ExpectRefused(d, dialog, "", "Please enter topic name.");
+        ExpectRefused(d, dialog, "To.do", "'.'  is an illegal character in a topic name");
+        ExpectRefused(d, dialog, "Hurray!", "'!'  is an illegal character in a topic name");
+        ExpectRefused(d, dialog, "a\\b", "'\\'  is an illegal character in a topic name");
+        ExpectRefused(d, dialog, "a/b", "'/'  is an illegal character in a topic name");
+        ExpectRefused(d, dialog, "Time: 10", "':'  is an illegal character in a topic name");
+        ExpectRefused(d, dialog, "a\tb", "'\t'  is an illegal character in a topic name");
+        ExpectRefused(d, dialog, "Caf\xE9", "'\xE9'  is an illegal character in a topic name");
+        ExpectRefused(d, dialog, "a:b.c", "':'  is an illegal character in a topic name");
+        ExpectRefused(d, dialog, "NOTES", "Topic name already exists.");
+        ExpectRefused(d, dialog, "notes", "Topic name already exists.");
+        // A name of spaces only is a name.
+        Accept(d, dialog, "   ");
+    });
+    EXPECT_TRUE(RunTopicNameDialog(owner, Topics({"Notes", "Ideas"})));
+    EXPECT_STREQ("   ", app.topicNameBuffer);
+    for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
+}
+
+TEST_F(TopicNameDialog, CancelReturnsFalseAndKeepsTheBuffer) {
+    tDriver driver([](tDriver& d) {
+        HWND dialog = d.WaitForDialog("Topic Name");
+        d.SetItemText(dialog, IDC_TOPIC_NAME, "Typed");
+        d.Press(dialog, IDCANCEL);
+        d.Expect(d.WaitUntilClosed(dialog), "Cancel did not close the dialog");
+    });
+    EXPECT_FALSE(RunTopicNameDialog(owner, Topics({})));
+    EXPECT_STREQ("before", app.topicNameBuffer);
+    for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
+}
+
+TEST_F(TopicNameDialog, CancelAfterARefusalReturnsFalse) {
+    tDriver driver([](tDriver& d) {
+        HWND dialog = d.WaitForDialog("Topic Name");
+        ExpectRefused(d, dialog, "Notes", "Topic name already exists.");
+        // The close box and Esc send Cancel too.
+        SendMessageTimeoutA(dialog, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, nullptr);
+        d.Expect(d.WaitUntilClosed(dialog), "closing did not end the dialog");
+    });
+    EXPECT_FALSE(RunTopicNameDialog(owner, Topics({"Notes"})));
+    for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
+}
+
+TEST_F(TopicNameDialog, HelpRequestsLeaveTheDialogAsItWas) {
+    tDriver driver([](tDriver& d) {
+        HWND dialog = d.WaitForDialog("Topic Name");
+        HWND field = GetDlgItem(dialog, IDC_TOPIC_NAME);
+        d.SetItemText(dialog, IDC_TOPIC_NAME, "Half typed");
+        HELPINFO info = {};
+        info.cbSize = sizeof info;
+        info.iContextType = HELPINFO_WINDOW;
+        info.iCtrlId = IDC_TOPIC_NAME;
+        info.hItemHandle = field;
+        SendMessageTimeoutA(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info), SMTO_NORMAL,
+                            20000, nullptr);
+        SendMessageTimeoutA(dialog, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(dialog),
+                            MAKELPARAM(10, 10), SMTO_NORMAL, 20000, nullptr);
+        if (!d.StaysOpen(dialog)) d.Abort("a help request closed the dialog");
+        d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME) == "Half typed", "a help request changed the text");
+        Accept(d, dialog, "Plans");
+    });
+    EXPECT_TRUE(RunTopicNameDialog(owner, Topics({})));
+    EXPECT_STREQ("Plans", app.topicNameBuffer);
+    for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
+    QuitHelpViewer();
+}
+
+TEST_F(TopicNameDialog, FailureInsideTheDialogIsThrownAfterItCloses) {
+    tExistingTopics topics;
+    topics.nameExists = [](const std::string&) -> bool { throw tQuilletError{}; };
+    HWND seen = nullptr;
+    tDriver driver([&seen](tDriver& d) {
+        HWND dialog = d.WaitForDialog("Topic Name");
+        seen = dialog;
+        d.SetItemText(dialog, IDC_TOPIC_NAME, "Plans");
+        d.Press(dialog, IDOK);
+        d.Expect(d.WaitUntilClosed(dialog), "the dialog stayed open after the failure");
+    });
+    EXPECT_THROW(RunTopicNameDialog(owner, topics), tQuilletError);
+    for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
+    EXPECT_FALSE(IsWindow(seen));
+    EXPECT_TRUE(IsWindowEnabled(owner));
+}
+
+// The same dialog checking against a real client's topics.
+class TopicNameDialogWithClient : public TopicNameDialog {
+protected:
+    void SetUp() override {
+        TopicNameDialog::SetUp();
+        for (const char* name : {"Notes", "ideas", "a[1]"}) {
+            tTopic topic;
+            topic.name = name;
+            client.topics.push_back(topic);
+        }
+        client.currentTopic = 0;
+    }
+    tQuilletClient client{tQuilletClient::tForTests{}};
+};
+
+TEST_F(TopicNameDialogWithClient, AddingRefusesNamesTakenInAnyLetterCase) {
+    tDriver driver([](tDriver& d) {
+        HWND dialog = d.WaitForDialog("Topic Name");
+        ExpectRefused(d, dialog, "NOTES", "Topic name already exists.");
+        ExpectRefused(d, dialog, "Ideas", "Topic name already exists.");
+        ExpectRefused(d, dialog, "A[1]", "Topic name already exists.");
+        Accept(d, dialog, "a{1}");  // only a-z fold: { is not [
+    });
+    EXPECT_TRUE(RunTopicNameDialog(owner));
+    EXPECT_STREQ("a{1}", app.topicNameBuffer);
+    for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
+}
+
+TEST_F(TopicNameDialogWithClient, RenamingAcceptsTheOwnNameInCapitals) {
+    tQuilletClient::tRenamingMarker renaming(client);
+    client.currentTopic = 0;
+    tDriver driver([](tDriver& d) {
+        HWND dialog = d.WaitForDialog("Topic Name");
+        d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME).empty(), "rename does not start empty");
+        ExpectRefused(d, dialog, "IDEAS", "Topic name already exists.");
+        Accept(d, dialog, "NOTES");
+    });
+    EXPECT_TRUE(RunTopicNameDialog(owner));
+    EXPECT_STREQ("NOTES", app.topicNameBuffer);
+    for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
+}
+
+TEST_F(TopicNameDialogWithClient, AddingRefusesTheCurrentTopicsName) {
+    client.currentTopic = 1;
+    tDriver driver([](tDriver& d) {
+        HWND dialog = d.WaitForDialog("Topic Name");
+        ExpectRefused(d, dialog, "IDEAS", "Topic name already exists.");
+        d.Press(dialog, IDCANCEL);
+        d.Expect(d.WaitUntilClosed(dialog), "Cancel did not close the dialog");
+    });
+    EXPECT_FALSE(RunTopicNameDialog(owner));
+    for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
+}

@@ -1,0 +1,210 @@
+#include "storage_test_util.h"
+#include "app/globals.h"
+#include "storage/compfile.h"
+#include "storage/notefile.h"
+#include <fstream>
+#include <sstream>
+
+std::string Uint32Bytes(DWORD value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[i] = char(BYTE(value >> (8 * i)));
+    return bytes;
+}
+
+std::string Record(const std::string& s) { return Uint32Bytes(DWORD(s.size())) + s; }
+
+std::string IndexBytes(const std::vector<std::string>& names) {
+    std::string bytes = Uint32Bytes(DWORD(names.size()));
+    for (const std::string& name : names) bytes += Record(name);
+    return bytes;
+}
+
+namespace {
+std::wstring Wide(const std::string& s) {
+    int size = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
+    std::wstring wide(size_t(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, &wide[0], size);
+    wide.resize(size_t(size) - 1);
+    return wide;
+}
+
+void WriteStream(IStorage* parent, const std::string& name, const std::string& bytes) {
+    IStream* stream = nullptr;
+    HRESULT hr = parent->CreateStream(Wide(name).c_str(),
+                                      STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE, 0, 0, &stream);
+    ASSERT_TRUE(SUCCEEDED(hr)) << "create stream " << name;
+    ULONG written = 0;
+    if (!bytes.empty()) stream->Write(bytes.data(), ULONG(bytes.size()), &written);
+    stream->Release();
+    ASSERT_EQ(bytes.size(), written);
+}
+}  // namespace
+
+tRawFile::tRawFile(const std::string& path) {
+    HRESULT hr = StgCreateDocfile(Wide(path).c_str(),
+                                  STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0, &root_);
+    EXPECT_TRUE(SUCCEEDED(hr)) << "create " << path;
+    if (FAILED(hr)) root_ = nullptr;
+}
+
+tRawFile::~tRawFile() {
+    if (topics_) topics_->Release();
+    if (root_) {
+        root_->Commit(STGC_DEFAULT);
+        root_->Release();
+    }
+}
+
+void tRawFile::SetClass(const CLSID& id) { root_->SetClass(id); }
+
+void tRawFile::Stream(const std::string& name, const std::string& bytes) {
+    WriteStream(root_, name, bytes);
+}
+
+void tRawFile::TopicsStorage() {
+    if (topics_) return;
+    HRESULT hr = root_->CreateStorage(L"Topics", STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE,
+                                      0, 0, &topics_);
+    EXPECT_TRUE(SUCCEEDED(hr));
+    if (FAILED(hr)) topics_ = nullptr;
+}
+
+void tRawFile::TopicStream(const std::string& name, const std::string& bytes) {
+    TopicsStorage();
+    WriteStream(topics_, name, bytes);
+}
+
+void WriteNoteFile(const std::string& path,
+                   const std::vector<std::pair<std::string, std::string>>& topics) {
+    tRawFile file(path);
+    file.SetClass(kNoteFileClassId);
+    std::vector<std::string> names;
+    file.TopicsStorage();
+    for (const auto& topic : topics) {
+        names.push_back(topic.first);
+        file.TopicStream(topic.first, Record(topic.second));
+    }
+    file.Stream("Index", IndexBytes(names));
+}
+
+bool ReadRawStream(const std::string& path, const std::string& element, std::string& bytes) {
+    IStorage* root = nullptr;
+    if (FAILED(StgOpenStorage(Wide(path).c_str(), nullptr, STGM_SHARE_EXCLUSIVE | STGM_READ,
+                              nullptr, 0, &root)))
+        return false;
+    IStorage* parent = root;
+    IStorage* topics = nullptr;
+    std::string name = element;
+    if (element.compare(0, 7, "Topics/") == 0) {
+        if (FAILED(root->OpenStorage(L"Topics", nullptr, STGM_SHARE_EXCLUSIVE | STGM_READ, nullptr,
+                                     0, &topics))) {
+            root->Release();
+            return false;
+        }
+        parent = topics;
+        name = element.substr(7);
+    }
+    IStream* stream = nullptr;
+    bool ok = SUCCEEDED(parent->OpenStream(Wide(name).c_str(), nullptr,
+                                           STGM_SHARE_EXCLUSIVE | STGM_READ, 0, &stream));
+    if (ok) {
+        bytes.clear();
+        char buffer[4096];
+        ULONG got = 0;
+        while (SUCCEEDED(stream->Read(buffer, sizeof buffer, &got)) && got > 0)
+            bytes.append(buffer, got);
+        stream->Release();
+    }
+    if (topics) topics->Release();
+    root->Release();
+    return ok;
+}
+
+CLSID RawClassOf(const std::string& path) {
+    CLSID id = CLSID_NULL;
+    IStorage* root = nullptr;
+    if (FAILED(StgOpenStorage(Wide(path).c_str(), nullptr, STGM_SHARE_EXCLUSIVE | STGM_READ,
+                              nullptr, 0, &root)))
+        return id;
+    STATSTG stat = {};
+    if (SUCCEEDED(root->Stat(&stat, STATFLAG_NONAME))) id = stat.clsid;
+    root->Release();
+    return id;
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void ClientTest::SetUp() {
+    app.noTray = true;
+    app.frameWnd = nullptr;
+    app.isDefaultFile = false;
+    app.notFirstRun = false;
+    app.filePath.clear();
+    app.client = nullptr;
+    DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
+
+    parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, parent);
+    edit = CreateWindowExA(0, "EDIT", "",
+                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                               ES_AUTOHSCROLL,
+                           0, 0, 300, 200, parent, reinterpret_cast<HMENU>(UINT_PTR(kEditControlId)),
+                           GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, edit);
+    client.reset(new tQuilletClient(tQuilletClient::tForTests{}));
+    client->wnd = parent;
+    client->editWnd = edit;
+}
+
+void ClientTest::TearDown() {
+    client.reset();  // releases the edit control, the fonts and the open file
+    app.client = nullptr;
+    if (parent) DestroyWindow(parent);
+    DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
+}
+
+bool ClientTest::Load(const std::string& path) {
+    app.filePath = path;
+    bool loaded = client->LoadFile();
+    if (loaded && !client->topics.empty()) {
+        client->currentTopic = 0;
+        client->topics[0].ShowText(edit);
+    }
+    return loaded;
+}
+
+void ClientTest::CloseFile() {
+    client->SaveTopics(true);
+    client->Commit();
+    if (client->saveTimer) KillTimer(client->wnd, client->saveTimer);
+    client->saveTimer = 0;
+    delete client->root;
+    client->root = nullptr;
+}
+
+void ClientTest::Type(const std::string& text) {
+    SetWindowTextA(edit, text.c_str());
+    client->OnTextChanged();
+}
+
+void ClientTest::Show(int index) {
+    client->SaveTopics(false);
+    client->topics[size_t(index)].ShowText(edit);
+    client->currentTopic = index;
+}
+
+std::string ClientTest::EditText() const {
+    char text[4096] = {};
+    GetWindowTextA(edit, text, sizeof text);
+    return text;
+}

@@ -1,0 +1,70 @@
+#pragma once
+// Helpers of the storage tests: compound files built and read directly through
+// ole32 (independently of the program's storage layer), and a client with a
+// hidden edit control.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <objbase.h>
+#include <memory>
+#include <string>
+#include <vector>
+#include "client/client.h"
+#include "support/temp_dir.h"
+
+// Bytes of a 32-bit little-endian value and of a string record.
+std::string Uint32Bytes(DWORD value);
+std::string Record(const std::string& s);
+// An "Index" stream: the count, then one record per name.
+std::string IndexBytes(const std::vector<std::string>& names);
+
+// Writes a compound file element by element, committed when it goes out of scope.
+class tRawFile {
+public:
+    explicit tRawFile(const std::string& path);
+    ~tRawFile();
+    tRawFile(const tRawFile&) = delete;
+    tRawFile& operator=(const tRawFile&) = delete;
+    void SetClass(const CLSID& id);
+    void Stream(const std::string& name, const std::string& bytes);
+    void TopicsStorage();
+    void TopicStream(const std::string& name, const std::string& bytes);
+private:
+    IStorage* root_ = nullptr;
+    IStorage* topics_ = nullptr;
+};
+
+// A well-formed note file with these topics (name, text).
+void WriteNoteFile(const std::string& path,
+                   const std::vector<std::pair<std::string, std::string>>& topics);
+
+// Reads one element of a closed file: a stream of the root, or "Topics/<name>".
+// Returns false when it cannot be opened.
+bool ReadRawStream(const std::string& path, const std::string& element, std::string& bytes);
+// The class identifier of a closed compound file's root.
+CLSID RawClassOf(const std::string& path);
+// The whole file, byte for byte.
+std::string FileBytes(const std::string& path);
+bool FileExists(const std::string& path);
+
+// A client without its window code: a hidden parent stands in for the client
+// window, with a hidden multi-line edit control as id 1.
+class ClientTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens path through LoadFile; true when it succeeded.
+    bool Load(const std::string& path);
+    // Closes the open file as the client's destruction would (save, commit, release).
+    void CloseFile();
+    // Types into the edit control as the user would: new text and EN_CHANGE.
+    void Type(const std::string& text);
+    // Shows topic i in the edit control as the tab switch would.
+    void Show(int index);
+    std::string EditText() const;
+
+    tTempDir dir;
+    HWND parent = nullptr;
+    HWND edit = nullptr;
+    std::unique_ptr<tQuilletClient> client;
+};
