@@ -15,7 +15,14 @@ void ShowGenericFatalError(HWND owner) {
                 kFatalCaption, MB_ICONERROR);
 }
 
+namespace {
+bool fatalErrorInProgress = false;
+}
+
+bool FatalErrorInProgress() { return fatalErrorInProgress; }
+
 [[noreturn]] void EndAfterFatalError(const tQuilletError* error) {
+    fatalErrorInProgress = true;
     if (error)
         ShowFatalError(nullptr, *error);
     else

@@ -292,6 +292,8 @@ bool OnCommand(HWND wnd, int id) {
     case CM_HELP_TOPICS: ShowHelpContents(wnd); return true;
     case CM_ABOUT: ShowAboutBox(wnd); return true;
     case CM_CONTEXT_HELP: SetHelpMode(!app.helpMode); return true;
+    case CM_PRINT: if (app.window) app.window->Print(); return true;
+    case CM_PAGE_SETUP: if (app.window) app.window->PageSetup(); return true;
     case CM_ESCAPE:
         if (!app.helpMode) return false;
         SetHelpMode(false);
@@ -339,6 +341,7 @@ UINT TaskbarCreatedMessage() {
 }
 
 LRESULT CALLBACK WndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (FatalErrorInProgress()) return DefWindowProcA(wnd, message, wParam, lParam);
     try {
         LRESULT result = 0;
         bool handled;

@@ -11,6 +11,10 @@ public:
     tQuilletWindow(const tQuilletWindow&) = delete;
     tQuilletWindow& operator=(const tQuilletWindow&) = delete;
 
+    // The printing commands (print/print_job.cpp).
+    void Print();
+    void PageSetup();
+
     HWND hwnd = nullptr;
     HWND toolbar = nullptr;
     HMENU taskbarMenu = nullptr;

@@ -206,7 +206,8 @@ bool Dispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
 }  // namespace
 
 LRESULT CALLBACK ClientWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!app.clientEnabled) return DefWindowProcA(wnd, message, wParam, lParam);
+    if (!app.clientEnabled || FatalErrorInProgress())
+        return DefWindowProcA(wnd, message, wParam, lParam);
     try {
         LRESULT result = 0;
         bool handled;

@@ -112,6 +112,9 @@ public:
     void ChooseTextColour(HWND owner);
     void ChooseTabFont(HWND owner);
 
+    // Printing: all topics in tab order, or only the current one.
+    bool PrintTopics(HDC hdc, int copies, bool collate, bool selectionOnly, const RECT& margins);
+
     class tRenamingMarker {
     public:
         explicit tRenamingMarker(tQuilletClient& c) : c_(c) { c_.renaming = true; }

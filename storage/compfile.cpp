@@ -1,4 +1,5 @@
 #include "storage/compfile.h"
+#include "app/fatal.h"
 #include "app/errors.h"
 #include "app/globals.h"
 #include "client/client.h"
@@ -143,6 +144,6 @@ std::string ReadString(tStream& stream) {
 
 tCommitter::~tCommitter() noexcept(false) {
     // While an exception passes, the fatal path runs instead: nothing is committed.
-    if (std::uncaught_exceptions() > exceptions_) return;
+    if (std::uncaught_exceptions() > exceptions_ || FatalErrorInProgress()) return;
     if (app.client) app.client->Commit();
 }

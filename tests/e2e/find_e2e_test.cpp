@@ -29,7 +29,7 @@ TEST_F(QuilletE2E, FindThroughAcceleratorThenReplaceAllReachesTheFile) {
     SendMessageA(quillet.edit(), EM_SETSEL, 0, 0);
 
     PressCtrl(quillet.frame(), 'F');
-    tSeenDialog find;
+    tForeignDialog find;
     ASSERT_TRUE(WaitForDialog(quillet.id(), find, "Find"));
     SetDialogItemText(find, kFindText, "cat");
     SendMessageA(GetDlgItem(find.wnd, IDOK), BM_CLICK, 0, 0);
@@ -42,7 +42,7 @@ TEST_F(QuilletE2E, FindThroughAcceleratorThenReplaceAllReachesTheFile) {
 
     // Replace replaces the Find dialog, keeping the search text.
     PressCtrl(quillet.frame(), 'R');
-    tSeenDialog replace;
+    tForeignDialog replace;
     ASSERT_TRUE(WaitForDialog(quillet.id(), replace, "Replace"));
     EXPECT_FALSE(IsWindow(find.wnd) && IsWindowVisible(find.wnd));
     char kept[64] = {};
@@ -57,7 +57,7 @@ TEST_F(QuilletE2E, FindThroughAcceleratorThenReplaceAllReachesTheFile) {
     // Match case: nothing left to replace gives the box without an icon.
     SendMessageA(GetDlgItem(replace.wnd, kMatchCase), BM_CLICK, 0, 0);
     PostMessageA(GetDlgItem(replace.wnd, kReplaceAll), BM_CLICK, 0, 0);
-    tSeenDialog none;
+    tForeignDialog none;
     ASSERT_TRUE(WaitForDialog(quillet.id(), none, "Quillet"));
     EXPECT_EQ("No match found", none.text);
     PressButton(none, IDOK);

@@ -73,14 +73,14 @@ protected:
         if (!expectWarning) SendMessageA(apply, BM_CLICK, 0, 0);
         else PostMessageA(apply, BM_CLICK, 0, 0);
         if (expectWarning) {
-            tSeenDialog warning;
+            tForeignDialog warning;
             ASSERT_TRUE(WaitForDialog(quillet.id(), warning, "Quillet"));
             EXPECT_EQ("Save timeout must be between 1 minute and 60 minutes.", warning.text);
             PressButton(warning, IDOK);
         }
         quillet.Sync();
     }
-    tSeenDialog sheet;
+    tForeignDialog sheet;
 };
 
 TEST_F(OptionsSheet, LaptopPeriodRulesAndStoredValues) {

@@ -159,7 +159,7 @@ void tQuilletProcess::Kill() {
     WaitForSingleObject(info_.hProcess, 10000);
 }
 
-bool WaitForDialog(DWORD processId, tSeenDialog& seen, const char* caption, DWORD timeoutMs) {
+bool WaitForDialog(DWORD processId, tForeignDialog& seen, const char* caption, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     do {
         HWND wnd = FindVisible(processId, "#32770", caption);
@@ -175,7 +175,7 @@ bool WaitForDialog(DWORD processId, tSeenDialog& seen, const char* caption, DWOR
     return false;
 }
 
-void PressButton(const tSeenDialog& dialog, int buttonId) {
+void PressButton(const tForeignDialog& dialog, int buttonId) {
     HWND button = GetDlgItem(dialog.wnd, buttonId);
     if (button)
         PostMessageA(button, BM_CLICK, 0, 0);
@@ -184,7 +184,7 @@ void PressButton(const tSeenDialog& dialog, int buttonId) {
     for (int i = 0; i < 500 && IsWindow(dialog.wnd) && IsWindowVisible(dialog.wnd); ++i) Sleep(10);
 }
 
-void SetDialogItemText(const tSeenDialog& dialog, int controlId, const std::string& text) {
+void SetDialogItemText(const tForeignDialog& dialog, int controlId, const std::string& text) {
     HWND item = GetDlgItem(dialog.wnd, controlId);
     SendMessageA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }

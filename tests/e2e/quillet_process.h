@@ -47,19 +47,19 @@ private:
 };
 
 // A dialog or message box shown by another process.
-struct tSeenDialog {
+struct tForeignDialog {
     HWND wnd = nullptr;
     std::string caption;
     std::string text;  // the message box text (static control 0xFFFF), if any
 };
 
 // Waits for a visible top-level dialog of the process (optionally with this caption).
-bool WaitForDialog(DWORD processId, tSeenDialog& seen, const char* caption = nullptr,
+bool WaitForDialog(DWORD processId, tForeignDialog& seen, const char* caption = nullptr,
                    DWORD timeoutMs = 15000);
 // Presses a button of a dialog (IDOK, IDYES, ...) and waits until it is gone.
-void PressButton(const tSeenDialog& dialog, int buttonId);
+void PressButton(const tForeignDialog& dialog, int buttonId);
 // Puts text into an edit control of a dialog.
-void SetDialogItemText(const tSeenDialog& dialog, int controlId, const std::string& text);
+void SetDialogItemText(const tForeignDialog& dialog, int controlId, const std::string& text);
 // True when no dialog of the process is visible.
 bool NoDialogShown(DWORD processId);
 

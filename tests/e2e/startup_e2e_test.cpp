@@ -22,7 +22,7 @@ TEST_F(QuilletE2E, NewFileFromCommandLineHasTwoTopicsAndShutsDownCleanly) {
 
 TEST_F(QuilletE2E, TwoFileNamesAreRefusedBeforeAnyWindow) {
     tQuilletProcess quillet("a.qld /visible b.qld");
-    tSeenDialog box;
+    tForeignDialog box;
     ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
     EXPECT_EQ("Only one filename allowed on command line", box.text);
     PressButton(box, IDOK);
@@ -37,7 +37,7 @@ TEST_F(QuilletE2E, ForeignFileAtStartEndsWithMessageAndExitCodeZero) {
     CloseHandle(file);
 
     tQuilletProcess quillet("/visible " + Quoted(path));
-    tSeenDialog box;
+    tForeignDialog box;
     ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
     EXPECT_EQ(path + " is not a Quillet file, is already open, or cannot be accessed.", box.text);
     PressButton(box, IDOK);
@@ -54,7 +54,7 @@ TEST_F(QuilletE2E, ForeignFileAtStartEndsWithMessageAndExitCodeZero) {
 TEST_F(QuilletE2E, FirstUseDialogThenDefaultFileQuestion) {
     std::string path = dir.File("chosen.qld");
     tQuilletProcess quillet("");
-    tSeenDialog dialog;
+    tForeignDialog dialog;
     ASSERT_TRUE(WaitForDialog(quillet.id(), dialog,
                               "Select Quillet file or enter name and location of new file"));
     // The file name field: a combo box on newer dialogs, an edit field on older ones.
@@ -64,7 +64,7 @@ TEST_F(QuilletE2E, FirstUseDialogThenDefaultFileQuestion) {
     SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     PressButton(dialog, IDOK);
 
-    tSeenDialog question;
+    tForeignDialog question;
     ASSERT_TRUE(WaitForDialog(quillet.id(), question, "Quillet"));
     EXPECT_EQ(0u, question.text.find("Do you want to make this file your default file?"));
     PressButton(question, IDYES);

@@ -4,7 +4,7 @@ namespace {
 
 // Answers the Topic Name dialog with a name.
 void EnterTopicName(tQuilletProcess& quillet, const std::string& name) {
-    tSeenDialog dialog;
+    tForeignDialog dialog;
     ASSERT_TRUE(WaitForDialog(quillet.id(), dialog));
     HWND field = FindWindowExA(dialog.wnd, nullptr, "Edit", nullptr);
     ASSERT_NE(nullptr, field);
@@ -14,7 +14,7 @@ void EnterTopicName(tQuilletProcess& quillet, const std::string& name) {
 }
 
 void Answer(tQuilletProcess& quillet, const std::string& expectedText, int button) {
-    tSeenDialog box;
+    tForeignDialog box;
     ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
     EXPECT_EQ(expectedText, box.text);
     PressButton(box, button);

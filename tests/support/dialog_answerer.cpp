@@ -115,6 +115,9 @@ void tDialogAnswerer::Run() {
             Sleep(100);  // let the dialog finish filling its fields
             Send(fileName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer.path.c_str()));
         }
+        if (answer.field != 0)
+            Send(GetDlgItem(dialog, answer.field), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(answer.text.c_str()));
         Press(dialog, answer.button);
         last = dialog;
         waitingSince = GetTickCount();

@@ -11,10 +11,16 @@
 struct tDialogAnswer {
     int button = IDOK;   // IDOK, IDYES, IDNO or IDCANCEL
     std::string path;    // for a file dialog: the name put into its file-name field
+    int field = 0;       // for another dialog: the control that gets text first
+    std::string text;
 
-    static tDialogAnswer Button(int id) { return tDialogAnswer{id, ""}; }
+    static tDialogAnswer Button(int id) { return tDialogAnswer{id, "", 0, ""}; }
     // Puts path into the file dialog's name field, then presses OK.
-    static tDialogAnswer File(const std::string& path) { return tDialogAnswer{IDOK, path}; }
+    static tDialogAnswer File(const std::string& path) { return tDialogAnswer{IDOK, path, 0, ""}; }
+    // Puts text into a control of the dialog, then presses OK.
+    static tDialogAnswer Text(int control, const std::string& text) {
+        return tDialogAnswer{IDOK, "", control, text};
+    }
 };
 
 struct tSeenDialog {

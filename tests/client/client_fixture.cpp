@@ -1,0 +1,106 @@
+#include "client_fixture.h"
+#include <commctrl.h>
+#include <fstream>
+
+namespace {
+void RegisterClientClass() {
+    static bool done = false;
+    if (done) return;
+    InitCommonControls();
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = ClientWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kClientClassName;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    done = RegisterClassExA(&wc) != 0;
+}
+}  // namespace
+
+void ClientWindowTest::SetUp() {
+    DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
+    RegisterClientClass();
+    app.hInstance = GetModuleHandleA(nullptr);
+    app.noTray = true;
+    app.clientEnabled = true;
+    app.isDefaultFile = false;
+    app.arrowCursor = LoadCursorA(nullptr, IDC_ARROW);
+    parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr,
+                             app.hInstance, nullptr);
+    app.frameWnd = parent;
+}
+
+void ClientWindowTest::TearDown() {
+    Close();
+    DestroyWindow(parent);
+    app.frameWnd = nullptr;
+    DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
+}
+
+void ClientWindowTest::Open(const std::string& name) {
+    app.filePath = dir.File(name);
+    app.clientWnd = CreateWindowExA(WS_EX_CLIENTEDGE, kClientClassName, "", WS_CHILD | WS_VISIBLE,
+                                    0, 0, 600, 400, parent, nullptr, app.hInstance, nullptr);
+    ASSERT_NE(nullptr, app.clientWnd);
+    client = app.client;
+    ASSERT_NE(nullptr, client);
+}
+
+void ClientWindowTest::Close() {
+    if (!app.client) return;
+    app.client->FlushBeforeClose();
+    delete app.client;
+    app.client = nullptr;
+    client = nullptr;
+    DestroyWindow(app.clientWnd);
+    app.clientWnd = nullptr;
+}
+
+std::vector<std::string> ClientWindowTest::Names() const {
+    std::vector<std::string> names;
+    for (const tTopic& topic : client->topics) names.push_back(topic.name);
+    return names;
+}
+
+std::vector<std::string> ClientWindowTest::TabNames() const {
+    std::vector<std::string> names;
+    int count = TabCtrl_GetItemCount(client->tabWnd);
+    for (int i = 0; i < count; ++i) {
+        char text[256] = {};
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(client->tabWnd, TCM_GETITEMA, WPARAM(i), reinterpret_cast<LPARAM>(&item));
+        names.push_back(text);
+    }
+    return names;
+}
+
+int ClientWindowTest::SelectedTab() const { return TabCtrl_GetCurSel(client->tabWnd); }
+
+std::string ClientWindowTest::EditText() const {
+    char text[4096] = {};
+    GetWindowTextA(client->editWnd, text, sizeof text);
+    return text;
+}
+
+void ClientWindowTest::Type(const std::string& text) {
+    for (char c : text) SendMessageA(client->editWnd, WM_CHAR, WPARAM(BYTE(c)), 0);
+}
+
+void ClientWindowTest::KeepForIndependentCheck(const std::string& label,
+                                               const std::vector<std::string>& names,
+                                               const std::vector<std::string>& texts) {
+    char out[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("QUILLET_OLEFILE_OUT", out, sizeof out)) return;
+    std::string target = std::string(out) + "\\" + label;
+    CopyFileA(app.filePath.c_str(), (target + ".qld").c_str(), FALSE);
+    // One line per topic: name, a tab, the text with line ends written as \n.
+    std::ofstream expected(target + ".expected", std::ios::binary);
+    for (size_t i = 0; i < names.size(); ++i) {
+        std::string text;
+        for (char c : texts[i]) text += c == '\n' ? std::string("\\n") : std::string(1, c);
+        expected << names[i] << '\t' << text << '\n';
+    }
+}
