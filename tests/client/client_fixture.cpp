@@ -1,6 +1,7 @@
 #include "client_fixture.h"
 #include <commctrl.h>
 #include <fstream>
+#include "app/settings.h"
 
 namespace {
 void RegisterClientClass() {
@@ -16,6 +17,10 @@ void RegisterClientClass() {
     done = RegisterClassExA(&wc) != 0;
 }
 }  // namespace
+
+DWORD GetConfigDwordForTest(const char* name) {
+    return GetConfigDword(kConfig, name, 0xDEADBEEF);
+}
 
 void ClientWindowTest::SetUp() {
     DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");

@@ -8,6 +8,8 @@
 #include "support/dialog_answerer.h"
 #include "support/temp_dir.h"
 
+DWORD GetConfigDwordForTest(const char* name);
+
 class ClientWindowTest : public testing::Test {
 protected:
     void SetUp() override;

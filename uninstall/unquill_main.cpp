@@ -1,0 +1,5 @@
+#include "uninstall/unquill.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return RunUnquill(SkipProgramName(GetCommandLineA()));
+}
