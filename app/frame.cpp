@@ -2,6 +2,7 @@
 #include "app/errors.h"
 #include "app/fatal.h"
 #include "app/globals.h"
+#include "app/guard.h"
 #include "app/filedialog.h"
 #include "app/settings.h"
 #include "dialogs/about.h"
@@ -341,18 +342,5 @@ UINT TaskbarCreatedMessage() {
 }
 
 LRESULT CALLBACK WndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (FatalErrorInProgress()) return DefWindowProcA(wnd, message, wParam, lParam);
-    try {
-        LRESULT result = 0;
-        bool handled;
-        {
-            tCommitter committer;
-            handled = Dispatch(wnd, message, wParam, lParam, result);
-        }
-        return handled ? result : DefWindowProcA(wnd, message, wParam, lParam);
-    } catch (const tQuilletError& error) {
-        EndAfterFatalError(&error);
-    } catch (...) {
-        EndAfterFatalError(nullptr);
-    }
+    return HandleGuarded(Dispatch, wnd, message, wParam, lParam);
 }

@@ -2,6 +2,7 @@
 #include "app/errors.h"
 #include "app/fatal.h"
 #include "app/globals.h"
+#include "app/guard.h"
 #include "app/settings.h"
 #include "client/edit.h"
 #include "client/find_replace.h"
@@ -206,19 +207,6 @@ bool Dispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
 }  // namespace
 
 LRESULT CALLBACK ClientWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!app.clientEnabled || FatalErrorInProgress())
-        return DefWindowProcA(wnd, message, wParam, lParam);
-    try {
-        LRESULT result = 0;
-        bool handled;
-        {
-            tCommitter committer;
-            handled = Dispatch(wnd, message, wParam, lParam, result);
-        }
-        return handled ? result : DefWindowProcA(wnd, message, wParam, lParam);
-    } catch (const tQuilletError& error) {
-        EndAfterFatalError(&error);
-    } catch (...) {
-        EndAfterFatalError(nullptr);
-    }
+    if (!app.clientEnabled) return DefWindowProcA(wnd, message, wParam, lParam);
+    return HandleGuarded(Dispatch, wnd, message, wParam, lParam);
 }

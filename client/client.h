@@ -167,6 +167,7 @@ private:
     void ReleaseResources();
     void SelectTab(int index);
     void MoveTopic(bool left);
+    void ShowNewLastTopic();
     void NoMatchFound(UINT icon);
     void ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, HFONT& font);
 };

@@ -3,6 +3,7 @@
 #include "app/globals.h"
 #include "app/settings.h"
 #include "client/client.h"
+#include "client/edit.h"
 #include "client/url.h"
 #include "resources/resource.h"
 #include <shlobj.h>
@@ -12,14 +13,6 @@ namespace {
 constexpr UINT kFirstShellCommand = 1;
 constexpr UINT kLastShellCommand = 0x7FFE;
 constexpr UINT kPropertiesCommand = 0x7FFF;
-
-std::string WholeText(HWND edit) {
-    int length = GetWindowTextLengthA(edit);
-    std::string text(size_t(length) + 1, '\0');
-    int got = GetWindowTextA(edit, &text[0], length + 1);
-    text.resize(size_t(got > 0 ? got : 0));
-    return text;
-}
 
 void TrackMenu(HMENU menu, int x, int y, HWND owner) {
     TrackPopupMenu(menu, TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
@@ -53,10 +46,9 @@ void tQuilletClient::ShowContextMenu(int x, int y) {
     POINT at = {x, y};
     if (!ClientToScreen(editWnd, &at)) return;
     if (useSmartContextMenus) {
-        DWORD start = 0, end = 0;
-        SendMessageA(editWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                     reinterpret_cast<LPARAM>(&end));
-        std::string candidate = SelectionCandidate(WholeText(editWnd), start, end);
+        size_t start, end;
+        GetFullSelection(editWnd, start, end);
+        std::string candidate = SelectionCandidate(EditControlText(editWnd), start, end);
         if (!candidate.empty()) {
             if (UrlProgramKind(candidate)) {
                 if (!HasWhitespace(candidate)) {

@@ -32,6 +32,21 @@ void tQuilletClient::OnMaxText() {
         SendMessageA(editWnd, WM_UNDO, 0, 0);
 }
 
+std::string EditControlText(HWND edit) {
+    int length = GetWindowTextLengthA(edit);
+    std::string text(size_t(length) + 1, '\0');
+    int got = GetWindowTextA(edit, &text[0], length + 1);
+    text.resize(size_t(got > 0 ? got : 0));
+    return text;
+}
+
+void GetFullSelection(HWND edit, size_t& start, size_t& end) {
+    DWORD s = 0, e = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+    start = s;
+    end = e;
+}
+
 LRESULT CALLBACK EditControlWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
     tQuilletClient* client = app.client;
     if (!client) return DefWindowProcA(wnd, message, wParam, lParam);
@@ -44,11 +59,9 @@ LRESULT CALLBACK EditControlWndProc(HWND wnd, UINT message, WPARAM wParam, LPARA
 
 namespace {
 
-// The full selection: a topic may be longer than 65,535 characters, where the
-// 16-bit halves of the packed answer would be wrong.
 bool SelectionEmpty(HWND edit) {
-    DWORD start = 0, end = 0;
-    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    size_t start, end;
+    GetFullSelection(edit, start, end);
     return start == end;
 }
 

@@ -2,6 +2,7 @@
 #include "app/errors.h"
 #include "app/globals.h"
 #include "client/client.h"
+#include "client/edit.h"
 #include "client/search.h"
 
 tFindReplaceDlg::tFindReplaceDlg(HWND owner) {
@@ -23,32 +24,24 @@ tFindReplaceDlg::~tFindReplaceDlg() {
     app.findDialogWnd = nullptr;
 }
 
-void tFindReplaceDlg::ShowFind() {
-    if (findOpen) {
-        BringWindowToTop(app.findDialogWnd);
-        return;
-    }
-    if (replaceOpen) {
-        Check(DestroyWindow(app.findDialogWnd) != 0);
-        replaceOpen = false;
-        app.findDialogWnd = nullptr;
-    }
-    app.findDialogWnd = FindTextA(&findReplaceData);
-    findOpen = app.findDialogWnd != nullptr;
-}
+void tFindReplaceDlg::ShowFind() { Show(false); }
+void tFindReplaceDlg::ShowReplace() { Show(true); }
 
-void tFindReplaceDlg::ShowReplace() {
-    if (replaceOpen) {
+// At most one of the two dialogs is open: asking for the other closes it first.
+void tFindReplaceDlg::Show(bool replace) {
+    bool& wanted = replace ? replaceOpen : findOpen;
+    bool& other = replace ? findOpen : replaceOpen;
+    if (wanted) {
         BringWindowToTop(app.findDialogWnd);
         return;
     }
-    if (findOpen) {
+    if (other) {
         Check(DestroyWindow(app.findDialogWnd) != 0);
-        findOpen = false;
+        other = false;
         app.findDialogWnd = nullptr;
     }
-    app.findDialogWnd = ReplaceTextA(&findReplaceData);
-    replaceOpen = app.findDialogWnd != nullptr;
+    app.findDialogWnd = replace ? ReplaceTextA(&findReplaceData) : FindTextA(&findReplaceData);
+    wanted = app.findDialogWnd != nullptr;
 }
 
 void tFindReplaceDlg::OnClosed() {
@@ -58,21 +51,6 @@ void tFindReplaceDlg::OnClosed() {
 }
 
 namespace {
-
-std::string EditText(HWND edit) {
-    int length = GetWindowTextLengthA(edit);
-    std::string text(size_t(length) + 1, '\0');
-    int got = GetWindowTextA(edit, &text[0], length + 1);
-    text.resize(size_t(got > 0 ? got : 0));
-    return text;
-}
-
-void GetSelection(HWND edit, size_t& start, size_t& end) {
-    DWORD s = 0, e = 0;
-    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
-    start = s;
-    end = e;
-}
 
 void Select(HWND edit, size_t start, size_t length) {
     SendMessageA(edit, EM_SETSEL, WPARAM(start), LPARAM(start + length));
@@ -100,8 +78,8 @@ void tQuilletClient::FindNext() {
     const FINDREPLACEA& data = findDialog->findReplaceData;
     bool matchCase = (data.Flags & FR_MATCHCASE) != 0;
     size_t start, end;
-    GetSelection(editWnd, start, end);
-    std::string text = EditText(editWnd);
+    GetFullSelection(editWnd, start, end);
+    std::string text = EditControlText(editWnd);
     std::string pattern = findDialog->findWhat;
     if (!matchCase) {
         text = UpperAscii(text);
@@ -122,8 +100,8 @@ void tQuilletClient::Replace() {
     bool matchCase = (data.Flags & FR_MATCHCASE) != 0;
     bool wholeWord = (data.Flags & FR_WHOLEWORD) != 0;
     size_t start, end;
-    GetSelection(editWnd, start, end);
-    std::string text = EditText(editWnd);
+    GetFullSelection(editWnd, start, end);
+    std::string text = EditControlText(editWnd);
     std::string pattern = findDialog->findWhat;
     std::string replacement = findDialog->replaceWith;
     if (!matchCase) {
@@ -148,8 +126,8 @@ void tQuilletClient::ReplaceAll() {
     tBusyMarker busy;
     const FINDREPLACEA& data = findDialog->findReplaceData;
     size_t start, end;
-    GetSelection(editWnd, start, end);
-    std::string text = EditText(editWnd);
+    GetFullSelection(editWnd, start, end);
+    std::string text = EditControlText(editWnd);
     if (ReplaceAllInText(text, start, findDialog->findWhat, findDialog->replaceWith,
                          (data.Flags & FR_MATCHCASE) != 0, (data.Flags & FR_WHOLEWORD) != 0) == 0) {
         NoMatchFound(0);

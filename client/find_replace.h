@@ -19,4 +19,7 @@ public:
     char replaceWith[256] = {};
     bool findOpen = false;
     bool replaceOpen = false;
+
+private:
+    void Show(bool replace);
 };

@@ -53,6 +53,18 @@ void tQuilletClient::MoveTopic(bool left) {
 void tQuilletClient::MoveTopicLeft() { MoveTopic(true); }
 void tQuilletClient::MoveTopicRight() { MoveTopic(false); }
 
+// After a topic was appended: its tab is selected and it is shown, the edit
+// control's state first taken into the topic that was current.
+void tQuilletClient::ShowNewLastTopic() {
+    RebuildTabs();
+    SelectTab(int(topics.size()) - 1);
+    // A list that was empty has no previous topic to take the state into.
+    if (topics.size() == 1)
+        ShowTopic(0);
+    else
+        ShowSelectedTopic();
+}
+
 void tQuilletClient::AddTopic() {
     if (!RunTopicNameDialog(wnd)) return;
     SaveTopics(true);
@@ -65,14 +77,7 @@ void tQuilletClient::AddTopic() {
         WriteString(stream, std::string());
     }
     WriteIndex(*root);
-    RebuildTabs();
-    SelectTab(int(topics.size()) - 1);
-    // Topics that were empty before: there is no previous topic to capture.
-    if (topics.size() == 1) {
-        ShowTopic(0);
-    } else {
-        ShowSelectedTopic();
-    }
+    ShowNewLastTopic();
     uncommitted = true;
 }
 
@@ -140,13 +145,7 @@ void tQuilletClient::UndoDeleteTopic() {
     hasDeletedTopic = false;
     topics.back().Save(*root, true);
     WriteIndex(*root);
-    RebuildTabs();
-    SelectTab(int(topics.size()) - 1);
-    if (topics.size() == 1) {
-        ShowTopic(0);
-    } else {
-        ShowSelectedTopic();
-    }
+    ShowNewLastTopic();
 }
 
 void tQuilletClient::PrepareTopicMenu(HMENU menu) {
