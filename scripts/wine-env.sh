@@ -12,6 +12,7 @@ export TEST_TMP
 XVFB_PID=
 wine_env_cleanup() {
   local rc=$?
+  if declare -F printers_cleanup >/dev/null; then printers_cleanup; fi
   wineserver -k 2>/dev/null || true
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
   exit $rc

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commdlg.h>
+#include <climits>
+#include <string>
+#include <vector>
+#include "app/globals.h"
+#include "app/handles.h"
+#include "print/print_job.h"
+
+namespace {
+
+TEST(PrintErrorText, EachPrintErrorHasItsText) {
+    EXPECT_STREQ("General error", PrintErrorText(DWORD(SP_ERROR), false));
+    EXPECT_STREQ("Cancelled from program", PrintErrorText(DWORD(SP_APPABORT), false));
+    EXPECT_STREQ("Cancelled by user", PrintErrorText(DWORD(SP_USERABORT), false));
+    EXPECT_STREQ("Out of disk space", PrintErrorText(DWORD(SP_OUTOFDISK), false));
+    EXPECT_STREQ("Out of memory", PrintErrorText(DWORD(SP_OUTOFMEMORY), true));
+}
+
+TEST(PrintErrorText, OtherCodesReadAsCancelOnlyWhenTheUserCancelled) {
+    for (DWORD code : {DWORD(0), DWORD(-6), DWORD(ERROR_INVALID_HANDLE), DWORD(1)}) {
+        EXPECT_STREQ("General error", PrintErrorText(code, false)) << code;
+        EXPECT_STREQ("Cancelled by user", PrintErrorText(code, true)) << code;
+    }
+}
+
+RECT Rect(LONG left, LONG top, LONG right, LONG bottom) { return RECT{left, top, right, bottom}; }
+
+void ExpectRect(const RECT& expected, const RECT& actual) {
+    EXPECT_EQ(expected.left, actual.left);
+    EXPECT_EQ(expected.top, actual.top);
+    EXPECT_EQ(expected.right, actual.right);
+    EXPECT_EQ(expected.bottom, actual.bottom);
+}
+
+TEST(MarginsInPixels, AnInchInEitherUnitIsTheResolution) {
+    RECT inchMetric = Rect(2540, 2540, 2540, 2540);
+    ExpectRect(Rect(600, 600, 600, 600),
+               MarginsInPixels(inchMetric, PSD_MARGINS | PSD_INHUNDREDTHSOFMILLIMETERS, false, 600, 600));
+    RECT inchImperial = Rect(1000, 1000, 1000, 1000);
+    ExpectRect(Rect(600, 600, 600, 600),
+               MarginsInPixels(inchImperial, PSD_MARGINS | PSD_INTHOUSANDTHSOFINCHES, true, 600, 600));
+}
+
+TEST(MarginsInPixels, SidesUseTheirOwnResolution) {
+    // left and right follow LOGPIXELSX, top and bottom LOGPIXELSY.
+    ExpectRect(Rect(300, 150, 600, 75),
+               MarginsInPixels(Rect(1000, 250, 2000, 125), PSD_INTHOUSANDTHSOFINCHES, false, 300, 600));
+}
+
+TEST(MarginsInPixels, TruncatesTowardZero) {
+    // 999/1000 inch at 300 dpi is 299.7 pixels; 1 hundredth of a mm is 0.236.
+    ExpectRect(Rect(299, 0, 299, 0),
+               MarginsInPixels(Rect(999, 1, 999, 1), PSD_INTHOUSANDTHSOFINCHES, false, 300, 236));
+    ExpectRect(Rect(0, 0, 0, 0),
+               MarginsInPixels(Rect(1, 1, 1, 1), PSD_INHUNDREDTHSOFMILLIMETERS, false, 600, 600));
+}
+
+TEST(MarginsInPixels, WithoutAUnitTheLocaleDecides) {
+    RECT margins = Rect(2540, 1000, 0, 0);
+    ExpectRect(Rect(300, 118, 0, 0), MarginsInPixels(margins, PSD_MARGINS, true, 300, 300));
+    ExpectRect(Rect(762, 300, 0, 0), MarginsInPixels(margins, PSD_MARGINS, false, 300, 300));
+}
+
+TEST(MarginsInPixels, HostileStoredNumbersStayUsable) {
+    // Registry numbers are read back as LONG: 0xFFFFFFFF is -1, 0x7FFFFFFF huge.
+    RECT hostile = Rect(-1, LONG_MIN, LONG_MAX, LONG_MAX);
+    RECT pixels = MarginsInPixels(hostile, PSD_INTHOUSANDTHSOFINCHES, false, 1200, 1200);
+    EXPECT_EQ(0, pixels.left);
+    EXPECT_EQ(0, pixels.top);
+    EXPECT_EQ(INT_MAX, pixels.right);
+    EXPECT_EQ(INT_MAX, pixels.bottom);
+    ExpectRect(Rect(0, 0, 0, 0),
+               MarginsInPixels(Rect(1000, 1000, 1000, 1000), PSD_INTHOUSANDTHSOFINCHES, false, 0, -5));
+}
+
+TEST(PrintOrder, ThreeCopiesWithoutCollateRepeatEachPage) {
+    EXPECT_EQ((std::vector<size_t>{0, 0, 0, 1, 1, 1}), PrintOrder(2, 3, false));
+}
+
+TEST(PrintOrder, ThreeCopiesCollatedRepeatTheDocument) {
+    EXPECT_EQ((std::vector<size_t>{0, 1, 0, 1, 0, 1}), PrintOrder(2, 3, true));
+}
+
+TEST(PrintOrder, EdgeCounts) {
+    EXPECT_TRUE(PrintOrder(0, 5, true).empty());
+    EXPECT_TRUE(PrintOrder(0, 5, false).empty());
+    EXPECT_EQ((std::vector<size_t>{0, 1, 2}), PrintOrder(3, 1, false));
+    EXPECT_EQ((std::vector<size_t>{0, 1, 2}), PrintOrder(3, 1, true));
+    EXPECT_EQ((std::vector<size_t>{0, 1}), PrintOrder(2, 0, false));  // at least one copy
+}
+
+TEST(PrintOrder, EveryPageAppearsOncePerCopy) {
+    for (bool collate : {false, true})
+        for (int copies = 1; copies <= 4; ++copies) {
+            std::vector<size_t> order = PrintOrder(5, copies, collate);
+            ASSERT_EQ(size_t(5 * copies), order.size());
+            std::vector<int> seen(5, 0);
+            for (size_t page : order) ++seen[page];
+            for (int count : seen) EXPECT_EQ(copies, count);
+        }
+}
+
+TEST(RequestFromDialog, ReadsCopiesCollateAndSelection) {
+    PRINTDLGA dialog = {};
+    dialog.nCopies = 3;
+    dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_COLLATE;
+    tPrintRequest request = RequestFromDialog(dialog);
+    EXPECT_EQ(3, request.copies);
+    EXPECT_TRUE(request.collate);
+    EXPECT_FALSE(request.selectionOnly);
+
+    dialog.nCopies = 0;
+    dialog.Flags = PD_RETURNDC | PD_SELECTION;
+    request = RequestFromDialog(dialog);
+    EXPECT_EQ(1, request.copies);
+    EXPECT_FALSE(request.collate);
+    EXPECT_TRUE(request.selectionOnly);
+}
+
+// A job on a device that cannot start a document (a memory DC) fails without
+// printing, and leaves the frame enabled and no "Print" box behind.
+class PrintJobOnMemoryDc : public testing::Test {
+protected:
+    void SetUp() override {
+        app.hInstance = GetModuleHandleA(nullptr);
+        frame = CreateWindowA("STATIC", "frame", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                              nullptr, app.hInstance, nullptr);
+        ASSERT_NE(nullptr, frame);
+        app.frameWnd = frame;
+        dc.reset(CreateCompatibleDC(nullptr));
+        bitmap.reset(CreateCompatibleBitmap(dc.get(), 400, 400));
+        select = new tSelectObject(dc.get(), bitmap.get());
+    }
+    void TearDown() override {
+        delete select;
+        app.frameWnd = nullptr;
+        DestroyWindow(frame);
+    }
+    HWND frame = nullptr;
+    tDC dc;
+    tBitmap bitmap;
+    tSelectObject* select = nullptr;
+};
+
+TEST_F(PrintJobOnMemoryDc, FailedStartLeavesNothingBehind) {
+    std::vector<tTopic> topics(2);
+    topics[0].name = "One";
+    topics[0].text = "first";
+    topics[1].name = "Two";
+    RECT margins = {10, 10, 10, 10};
+    app.printCancelled = true;  // a new job starts clean
+    EXPECT_FALSE(PrintJob(dc.get(), topics, 2, true, nullptr, nullptr, margins));
+    EXPECT_FALSE(app.printCancelled);
+    EXPECT_EQ(nullptr, app.abortDlgWnd);
+    EXPECT_TRUE(IsWindowEnabled(frame));
+    EXPECT_STREQ("General error", PrintErrorText(GetLastError(), app.printCancelled));
+}
+
+TEST_F(PrintJobOnMemoryDc, TheBoxCancelsAndCleansUpItself) {
+    app.printCancelled = false;
+    EnableWindow(frame, FALSE);
+    HWND box = CreateDialogParamA(app.hInstance, MAKEINTRESOURCEA(3), frame, AbortDlgProc, 0);
+    ASSERT_NE(nullptr, box);
+    app.abortDlgWnd = box;
+    char caption[32] = {};
+    GetWindowTextA(box, caption, sizeof caption);
+    EXPECT_STREQ("Print", caption);
+    EXPECT_TRUE(IsWindowVisible(box));
+    EXPECT_EQ(0, GetWindowLongPtrA(box, GWL_STYLE) & WS_SYSMENU);
+
+    // Esc reaches the box only through the abort procedure's message pump.
+    EXPECT_TRUE(AbortProc(dc.get(), 0));
+    PostMessageA(GetDlgItem(box, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(AbortProc(dc.get(), 0));
+    EXPECT_TRUE(app.printCancelled);
+    EXPECT_EQ(nullptr, app.abortDlgWnd);
+    EXPECT_FALSE(IsWindow(box));
+    EXPECT_TRUE(IsWindowEnabled(frame));
+    // Once cancelled the pump stops at once.
+    EXPECT_FALSE(AbortProc(dc.get(), 0));
+    app.printCancelled = false;
+}
+
+}  // namespace
