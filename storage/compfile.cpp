@@ -3,6 +3,7 @@
 #include "app/errors.h"
 #include "app/globals.h"
 #include "client/client.h"
+#include <algorithm>
 #include <exception>
 #include <limits>
 
@@ -132,13 +133,20 @@ std::string ReadString(tStream& stream) {
     // holds before anything is allocated for it.
     Check(length < std::numeric_limits<DWORD>::max());
     Check(length <= RemainingBytes(stream));
+    // The stream's size comes from the file too: the text grows only by what
+    // has actually arrived, a piece at a time.
+    const DWORD piece = 64 * 1024;
     std::string text;
-    try {
-        text.resize(length);
-    } catch (const std::exception&) {
-        throw tQuilletError{};  // a length that cannot be held is a failed read
+    while (text.size() < length) {
+        size_t done = text.size();
+        DWORD want = DWORD(std::min<size_t>(piece, length - done));
+        try {
+            text.resize(done + want);
+        } catch (const std::exception&) {
+            throw tQuilletError{};  // a length that cannot be held is a failed read
+        }
+        Check(stream.ReadBytes(&text[done], want) == want);
     }
-    if (length) Check(stream.ReadBytes(&text[0], length) == length);
     return text;
 }
 

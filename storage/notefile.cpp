@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "client/client.h"
 #include "storage/compfile.h"
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <iterator>
@@ -109,13 +110,15 @@ std::vector<std::string> ReadIndex(tStream& stream) {
     DWORD count = ReadUint32(stream);
     // Every name record takes at least its 4-byte length.
     Check(count <= RemainingBytes(stream) / 4);
+    // The stream's size comes from the file as well: room grows with the
+    // names that actually arrive.
     std::vector<std::string> names;
     try {
-        names.reserve(count);
+        names.reserve(std::min<DWORD>(count, 1024));
+        for (DWORD i = 0; i < count; ++i) names.push_back(ReadString(stream));
     } catch (const std::exception&) {
         throw tQuilletError{};
     }
-    for (DWORD i = 0; i < count; ++i) names.push_back(ReadString(stream));
     return names;
 }
 

@@ -1,0 +1,108 @@
+// Start-up time of Quillet against the system's Notepad: process start to a
+// shown main window, runs alternating between the two.
+// usage: bench_startup <Quillet.exe> <note file> [runs]
+#include <windows.h>
+#include <string>
+#include "bench/bench_util.h"
+
+namespace {
+
+// Deletes a registry key with everything below it.
+void DeleteTree(HKEY parent, const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    char child[256];
+    for (;;) {
+        DWORD size = sizeof child;
+        if (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        DeleteTree(key, child);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(parent, name);
+}
+
+HWND FindShown(DWORD processId, const char* className) {
+    for (HWND wnd = FindWindowExA(nullptr, nullptr, className, nullptr); wnd;
+         wnd = FindWindowExA(nullptr, wnd, className, nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(wnd, &owner);
+        if (owner == processId && IsWindowVisible(wnd)) return wnd;
+    }
+    return nullptr;
+}
+
+// Milliseconds from CreateProcess to a visible window of the class; negative
+// when the program failed to show one or to end.
+double TimeStart(const std::string& commandLine, const char* className, UINT closeMessage,
+                 WPARAM closeWParam) {
+    std::string line = commandLine;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    double t0 = NowMs();
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return -1;
+    HWND shown = nullptr;
+    double elapsed = -1;
+    while (NowMs() - t0 < 30000) {
+        shown = FindShown(info.dwProcessId, className);
+        if (shown) {
+            elapsed = NowMs() - t0;
+            break;
+        }
+        if (WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
+    }
+    if (shown) PostMessageA(shown, closeMessage, closeWParam, 0);
+    if (WaitForSingleObject(info.hProcess, 20000) != WAIT_OBJECT_0) {
+        std::printf("  (process did not end: terminated)\n");
+        TerminateProcess(info.hProcess, 1);
+        WaitForSingleObject(info.hProcess, 5000);
+        elapsed = -1;
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return elapsed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: bench_startup <Quillet.exe> <note file> [runs]\n");
+        return 2;
+    }
+    int runs = argc > 3 ? atoi(argv[3]) : 10;
+    std::string quillet = std::string("\"") + argv[1] + "\" /visible \"" + argv[2] + "\"";
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    std::string notepad = std::string("\"") + windows + "\\notepad.exe\"";
+    const WPARAM kShutdown = 101;
+
+    // One unmeasured start of each, so neither pays for the first load of the system DLLs.
+    DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
+    double warmQ = TimeStart(quillet, "QuilletWndClass", WM_COMMAND, kShutdown);
+    double warmN = TimeStart(notepad, "Notepad", WM_CLOSE, 0);
+    std::printf("Start-up (warm-up, not counted): Quillet %.1f ms, Notepad %.1f ms\n", warmQ, warmN);
+    std::vector<double> q, n;
+    int failures = 0;
+    for (int i = 0; i < runs; ++i) {
+        DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");  // a fresh first start
+        double a = TimeStart(quillet, "QuilletWndClass", WM_COMMAND, kShutdown);
+        double b = TimeStart(notepad, "Notepad", WM_CLOSE, 0);
+        if (a < 0 || b < 0) {
+            ++failures;
+            continue;
+        }
+        q.push_back(a);
+        n.push_back(b);
+    }
+    std::printf("Start-up to a shown main window, %d runs each\n  Quillet ms: %s\n  Notepad ms: %s\n",
+                runs, Samples(q).c_str(), Samples(n).c_str());
+    if (failures) std::printf("  %d run(s) failed to show or end a window\n", failures);
+    Figure("Quillet /visible <file>, median", Median(q), "ms");
+    Figure("notepad.exe, median", Median(n), "ms");
+    bool pass = !q.empty() && Target("start-up ratio Quillet / Notepad", Median(q) / Median(n), "x", 1.2);
+    return pass && !failures ? 0 : 3;
+}

@@ -1,0 +1,1033 @@
+// Damaged note files, made in bulk: valid files written by the program's own
+// storage layer are mutated deterministically (bytes of the compound file,
+// records of the streams, kinds of the elements) and handed to the loader.
+// Every case must end in a good load or a clean failure: no crash, no hang,
+// no allocation the file's size does not justify.
+//
+// QUILLET_FUZZ_CASES sets the number of cases (default 5000), QUILLET_FUZZ_SEED
+// the seed. To look at a failure: QUILLET_FUZZ_ONLY=<case> runs one case alone,
+// keeps it as fuzz-case-<case>.qld and names each storage call it passes
+// (with QUILLET_FUZZ_NO_SKIP=1 also a case left out below);
+// QUILLET_FUZZ_FIRST starts later, QUILLET_FUZZ_VERBOSE=1 names every case,
+// QUILLET_FUZZ_LIST_LEFT=1 lists the cases left out.
+#define PSAPI_VERSION 2
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <psapi.h>
+#include "app/errors.h"
+#include "app/globals.h"
+#include "storage/compfile.h"
+#include "storage/notefile.h"
+#include "storage_test_util.h"
+#include "support/dialog_answerer.h"
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <new>
+#include <thread>
+
+// ---------------------------------------------------------------------------
+// Every allocation of the process goes through here, so that a length taken
+// from the file and allocated as it stands is seen at once. The largest file
+// made here is far below the limit.
+
+namespace {
+constexpr size_t kAllocationLimit = size_t(64) << 20;
+std::atomic<size_t> largestRefused{0};
+std::atomic<unsigned> refusedAllocations{0};
+
+void* Allocate(size_t size) {
+    if (size > kAllocationLimit) {
+        ++refusedAllocations;
+        if (size > largestRefused) largestRefused = size;
+        throw std::bad_alloc();
+    }
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(size_t size) { return Allocate(size); }
+void* operator new[](size_t size) { return Allocate(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+
+namespace {
+
+const std::string kUnusable = " is not a Quillet file, is already open, or cannot be accessed.";
+
+// ---------------------------------------------------------------------------
+// Deterministic generator (splitmix64): one stream per case, so any case can
+// be run again alone.
+
+class tRandom {
+public:
+    explicit tRandom(unsigned long long seed) : state_(seed) {}
+    unsigned long long Next() {
+        unsigned long long z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    // 0 <= value < bound (bound > 0)
+    size_t Below(size_t bound) { return size_t(Next() % bound); }
+    DWORD Dword() { return DWORD(Next()); }
+    BYTE Byte() { return BYTE(Next()); }
+    bool Chance(int percent) { return Below(100) < size_t(percent); }
+    std::string Bytes(size_t n) {
+        std::string s(n, '\0');
+        for (char& c : s) c = char(Byte());
+        return s;
+    }
+private:
+    unsigned long long state_;
+};
+
+unsigned long EnvNumber(const char* name, unsigned long fallback) {
+    char text[32] = {};
+    DWORD n = GetEnvironmentVariableA(name, text, sizeof text);
+    if (n == 0 || n >= sizeof text) return fallback;
+    return std::strtoul(text, nullptr, 0);
+}
+
+std::string Uint32At(DWORD value) { return Uint32Bytes(value); }
+
+DWORD ReadLe32(const std::string& bytes, size_t at) {
+    if (at + 4 > bytes.size()) return 0xFFFFFFFF;
+    return DWORD(BYTE(bytes[at])) | DWORD(BYTE(bytes[at + 1])) << 8 |
+           DWORD(BYTE(bytes[at + 2])) << 16 | DWORD(BYTE(bytes[at + 3])) << 24;
+}
+
+void PutLe32(std::string& bytes, size_t at, DWORD value) {
+    if (at + 4 > bytes.size()) return;
+    for (int i = 0; i < 4; ++i) bytes[at + i] = char(BYTE(value >> (8 * i)));
+}
+
+void WriteBytesToFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+// ---------------------------------------------------------------------------
+// Valid note files, written by the program's own storage layer.
+
+struct tBaseTopic {
+    std::string name;
+    std::string text;
+};
+
+struct tBaseFile {
+    std::string bytes;
+    std::vector<tBaseTopic> topics;
+    bool appearance = false;
+    // Where the compound file keeps things: sectors of the directory, of the
+    // allocation tables and the data of the streams (found by their content).
+    std::vector<std::pair<size_t, size_t>> directoryEntries;  // offset, 128
+    std::vector<std::pair<size_t, size_t>> tableSectors;
+    std::vector<std::pair<size_t, size_t>> streamData;
+};
+
+LOGFONTA Font(const char* face, LONG height) {
+    LOGFONTA font = {};
+    font.lfHeight = height;
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = ANSI_CHARSET;
+    lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
+    return font;
+}
+
+std::string LongText(size_t size, char seed) {
+    std::string text;
+    for (size_t line = 0; text.size() < size; ++line)
+        text += "line " + std::to_string(line) + " of topic " + seed + "\r\n";
+    text.resize(size);
+    return text;
+}
+
+void FindRegions(tBaseFile& base) {
+    const std::string& b = base.bytes;
+    if (b.size() < 512) return;
+    size_t sectorSize = size_t(1) << (BYTE(b[0x1E]) | BYTE(b[0x1F]) << 8);
+    if (sectorSize != 512 && sectorSize != 4096) return;
+    auto sectorAt = [&](DWORD sector) { return (size_t(sector) + 1) * sectorSize; };
+    // The allocation table: the sectors the header lists, concatenated.
+    DWORD fatSectors = ReadLe32(b, 0x2C);
+    std::vector<DWORD> fat;
+    for (DWORD i = 0; i < fatSectors && i < 109; ++i) {
+        DWORD sector = ReadLe32(b, 0x4C + 4 * i);
+        size_t at = sectorAt(sector);
+        if (at + sectorSize > b.size()) continue;
+        base.tableSectors.push_back({at, sectorSize});
+        for (size_t j = 0; j < sectorSize; j += 4) fat.push_back(ReadLe32(b, at + j));
+    }
+    DWORD miniFat = ReadLe32(b, 0x3C);
+    if (miniFat < fat.size()) base.tableSectors.push_back({sectorAt(miniFat), sectorSize});
+    // The directory chain.
+    DWORD sector = ReadLe32(b, 0x30);
+    for (int guard = 0; sector < fat.size() && guard < 64; ++guard) {
+        size_t at = sectorAt(sector);
+        for (size_t e = 0; e + 128 <= sectorSize && at + e + 128 <= b.size(); e += 128)
+            if (BYTE(b[at + e + 0x42]) != 0) base.directoryEntries.push_back({at + e, 128});
+        sector = fat[sector];
+    }
+    // Stream contents, by their first bytes.
+    std::vector<std::string> contents;
+    for (const tBaseTopic& topic : base.topics) contents.push_back(Record(topic.text));
+    std::vector<std::string> names;
+    for (const tBaseTopic& topic : base.topics) names.push_back(topic.name);
+    contents.push_back(IndexBytes(names));
+    if (base.appearance) contents.push_back(std::string("\xFF\x00\x00\x00", 4) + "\x00\x00\xFF\x00");
+    for (const std::string& content : contents) {
+        std::string head = content.substr(0, 24);
+        size_t at = b.find(head);
+        if (at != std::string::npos) base.streamData.push_back({at, std::min<size_t>(content.size(), 64)});
+    }
+}
+
+tBaseFile MakeBaseFile(const std::string& path, const std::vector<tBaseTopic>& topics,
+                       bool appearance) {
+    tBaseFile base;
+    base.topics = topics;
+    base.appearance = appearance;
+    DeleteFileA(path.c_str());
+    tQuilletClient client{tQuilletClient::tForTests{}};
+    app.filePath = path;
+    app.isDefaultFile = false;
+    EXPECT_TRUE(client.LoadFile());
+    client.topics.clear();
+    for (const tBaseTopic& t : topics) {
+        tTopic topic;
+        topic.name = t.name;
+        topic.text = t.text;
+        topic.Save(*client.root, true);
+        client.topics.push_back(topic);
+    }
+    client.WriteIndex(*client.root);
+    if (appearance) {
+        client.backgroundColour = 0x000000FF;
+        client.textColour = 0x00FF0000;
+        for (int i = 0; i < 16; ++i) client.customColours[i] = COLORREF(0x00010101 * i);
+        client.textLogFont = Font("Courier New", -13);
+        client.tabLogFont = Font("Arial", -11);
+        client.WriteAppearance();
+    }
+    client.Commit();
+    delete client.root;
+    client.root = nullptr;
+    app.client = nullptr;
+    base.bytes = FileBytes(path);
+    FindRegions(base);
+    return base;
+}
+
+// ---------------------------------------------------------------------------
+// Mutations through the storage layer: wrong lengths and counts, wrong kinds
+// of element, missing elements, foreign class.
+
+void ReplaceStream(IStorage* parent, const std::string& name, const std::string& bytes) {
+    tStream stream(parent, name, kModeCreateWrite, tStream::create);
+    if (!bytes.empty()) stream.WriteBytes(bytes.data(), ULONG(bytes.size()));
+}
+
+void Destroy(IStorage* parent, const std::string& name) {
+    parent->DestroyElement(ToElementName(name).c_str());
+}
+
+void MakeStorage(IStorage* parent, const std::string& name) {
+    Destroy(parent, name);
+    tStorage storage(parent, name, kModeDirectReadWrite, tStorage::create);
+    ReplaceStream(storage.storage, "inner", Record("inside"));
+}
+
+std::string HugeLength(tRandom& rng, size_t actual) {
+    switch (rng.Below(5)) {
+    case 0: return Uint32At(0xFFFFFFFF);
+    case 1: return Uint32At(0x7FFFFFFF);
+    case 2: return Uint32At(0x80000000u | rng.Dword());
+    case 3: return Uint32At(DWORD(actual + 1 + rng.Below(16)));
+    default: return Uint32At(rng.Dword());
+    }
+}
+
+// Changes the file at path as described; returns what was done.
+std::string MutateStructure(const std::string& path, const tBaseFile& base, tRandom& rng) {
+    tRootStorage root(false, path, kModeNoteFile);
+    if (FAILED(root.hr)) return "open failed";
+    IStorage* r = root.storage;
+    std::vector<std::string> names;
+    for (const tBaseTopic& t : base.topics) names.push_back(t.name);
+    const tBaseTopic& topic = base.topics[rng.Below(base.topics.size())];
+    std::string what;
+    switch (rng.Below(22)) {
+    case 0:
+        what = "index count all ones";
+        ReplaceStream(r, "Index", Uint32At(0xFFFFFFFF) + IndexBytes(names).substr(4));
+        break;
+    case 1:
+        what = "index count random";
+        ReplaceStream(r, "Index", Uint32At(rng.Dword()) + IndexBytes(names).substr(4));
+        break;
+    case 2:
+        what = "index count a little too large";
+        ReplaceStream(r, "Index", Uint32At(DWORD(names.size() + 1 + rng.Below(3))) +
+                                      IndexBytes(names).substr(4));
+        break;
+    case 3:
+        what = "index count 0";
+        ReplaceStream(r, "Index", Uint32At(0) + IndexBytes(names).substr(4));
+        break;
+    case 4: {
+        what = "index name with a huge length";
+        size_t bad = rng.Below(names.size());
+        std::string bytes = Uint32At(DWORD(names.size()));
+        for (size_t i = 0; i < names.size(); ++i)
+            bytes += i == bad ? HugeLength(rng, names[i].size()) + names[i] : Record(names[i]);
+        ReplaceStream(r, "Index", bytes);
+        break;
+    }
+    case 5: {
+        what = "index cut short";
+        std::string bytes = IndexBytes(names);
+        ReplaceStream(r, "Index", bytes.substr(0, rng.Below(bytes.size())));
+        break;
+    }
+    case 6:
+        what = "index with garbage after it";
+        ReplaceStream(r, "Index", IndexBytes(names) + rng.Bytes(1 + rng.Below(40)));
+        break;
+    case 7: {
+        what = "topic record with a huge length";
+        tStorage topics(r, "Topics", kModeDirectReadWrite);
+        ReplaceStream(topics.storage, topic.name, HugeLength(rng, topic.text.size()) + topic.text);
+        break;
+    }
+    case 8: {
+        what = "topic stream of fewer than 4 bytes";
+        tStorage topics(r, "Topics", kModeDirectReadWrite);
+        ReplaceStream(topics.storage, topic.name, rng.Bytes(rng.Below(4)));
+        break;
+    }
+    case 9:
+        what = "colours stream of odd length";
+        ReplaceStream(r, "Colours", rng.Chance(30) ? rng.Bytes(3) : rng.Bytes(rng.Below(90)));
+        break;
+    case 10:
+        what = "font stream of odd length and content";
+        ReplaceStream(r, "Font", rng.Bytes(rng.Below(140)));
+        break;
+    case 11: what = "index as a storage"; MakeStorage(r, "Index"); break;
+    case 12:
+        what = "topics as a stream";
+        Destroy(r, "Topics");
+        ReplaceStream(r, "Topics", rng.Bytes(rng.Below(200)));
+        break;
+    case 13: {
+        what = "topic as a storage";
+        tStorage topics(r, "Topics", kModeDirectReadWrite);
+        MakeStorage(topics.storage, topic.name);
+        break;
+    }
+    case 14: what = "colours as a storage"; MakeStorage(r, "Colours"); break;
+    case 15: what = "font as a storage"; MakeStorage(r, "Font"); break;
+    case 16: what = "no index"; Destroy(r, "Index"); break;
+    case 17: what = "no topics"; Destroy(r, "Topics"); break;
+    case 18: {
+        what = "no topic stream";
+        tStorage topics(r, "Topics", kModeDirectReadWrite);
+        Destroy(topics.storage, topic.name);
+        break;
+    }
+    case 19: {
+        // Names the storage cannot hold: too long, with '/', '\', ':', '!',
+        // empty, or any bytes at all.
+        what = "index names that are no element names";
+        static const char* const odd[] = {"", "a/b", "a\\b", "a:b", "!x",
+                                          "0123456789012345678901234567890123456789"};
+        std::vector<std::string> bad = names;
+        size_t i = rng.Below(bad.size());
+        bad[i] = rng.Chance(50) ? std::string(odd[rng.Below(6)]) : rng.Bytes(rng.Below(48));
+        ReplaceStream(r, "Index", IndexBytes(bad));
+        break;
+    }
+    case 20: {
+        what = "foreign class";
+        CLSID id = CLSID_NULL;
+        if (rng.Chance(50)) {
+            std::string bytes = rng.Bytes(sizeof id);
+            std::memcpy(&id, bytes.data(), sizeof id);
+        }
+        r->SetClass(id);
+        break;
+    }
+    default: {
+        what = "index naming one topic many times";
+        std::vector<std::string> many(1 + rng.Below(200), topic.name);
+        ReplaceStream(r, "Index", IndexBytes(many));
+        break;
+    }
+    }
+    CheckHr(r->Commit(STGC_DEFAULT));
+    return what;
+}
+
+// ---------------------------------------------------------------------------
+// Mutations of the bytes of the compound file.
+
+void FlipIn(std::string& bytes, size_t from, size_t length, tRandom& rng, int flips) {
+    if (bytes.empty()) return;
+    if (from >= bytes.size()) from = 0;
+    if (length == 0 || from + length > bytes.size()) length = bytes.size() - from;
+    for (int i = 0; i < flips; ++i) {
+        size_t at = from + rng.Below(length);
+        bytes[at] = char(BYTE(bytes[at]) ^ (rng.Byte() | 1));
+    }
+}
+
+DWORD SpecialValue(tRandom& rng) {
+    static const DWORD values[] = {0, 1, 2, 3, 0x7F, 0x80, 0xFF, 0x1000, 0x7FFFFFFF,
+                                   0xFFFFFFFA, 0xFFFFFFFB, 0xFFFFFFFC, 0xFFFFFFFD,
+                                   0xFFFFFFFE, 0xFFFFFFFF};
+    return rng.Chance(70) ? values[rng.Below(std::size(values))] : rng.Dword();
+}
+
+std::string MutateBytes(std::string& bytes, const tBaseFile& base, tRandom& rng) {
+    const auto pick = [&](const std::vector<std::pair<size_t, size_t>>& regions) {
+        return regions.empty() ? std::pair<size_t, size_t>(0, bytes.size())
+                               : regions[rng.Below(regions.size())];
+    };
+    switch (rng.Below(10)) {
+    case 0:
+        FlipIn(bytes, 0, bytes.size(), rng, 1 + int(rng.Below(8)));
+        return "bytes flipped anywhere";
+    case 1:
+        FlipIn(bytes, 0, std::min<size_t>(bytes.size(), 512), rng, 1 + int(rng.Below(3)));
+        return "header bytes flipped";
+    case 2: {
+        auto entry = pick(base.directoryEntries);
+        FlipIn(bytes, entry.first, entry.second, rng, 1 + int(rng.Below(4)));
+        return "directory entry bytes flipped";
+    }
+    case 3: {
+        // One field of a directory entry set to an edge value: name length,
+        // kind, colour, siblings, child, start sector, size.
+        static const size_t fields[] = {0x40, 0x42, 0x43, 0x44, 0x48, 0x4C, 0x74, 0x78, 0x7C};
+        auto entry = pick(base.directoryEntries);
+        size_t field = fields[rng.Below(std::size(fields))];
+        DWORD value = SpecialValue(rng);
+        if (field == 0x40 || field == 0x42 || field == 0x43) {
+            if (entry.first + field < bytes.size()) bytes[entry.first + field] = char(BYTE(value));
+        } else {
+            PutLe32(bytes, entry.first + field, value);
+        }
+        return "directory field 0x" + std::to_string(field) + " set to " + std::to_string(value);
+    }
+    case 4: {
+        auto sector = pick(base.tableSectors);
+        if (rng.Chance(50)) {
+            FlipIn(bytes, sector.first, sector.second, rng, 1 + int(rng.Below(4)));
+        } else {
+            size_t at = sector.first + 4 * rng.Below(sector.second / 4);
+            PutLe32(bytes, at, SpecialValue(rng));
+        }
+        return "allocation table changed";
+    }
+    case 5: {
+        auto data = pick(base.streamData);
+        FlipIn(bytes, data.first, data.second, rng, 1 + int(rng.Below(4)));
+        return "stream data flipped";
+    }
+    case 6: {
+        // Header fields that size the file: sector shifts, table counts and starts.
+        static const size_t fields[] = {0x1E, 0x20, 0x2C, 0x30, 0x38, 0x3C, 0x40, 0x44, 0x48, 0x4C};
+        size_t field = fields[rng.Below(std::size(fields))];
+        DWORD value = SpecialValue(rng);
+        if (field == 0x1E || field == 0x20) {
+            if (field + 1 < bytes.size()) bytes[field] = char(BYTE(value)), bytes[field + 1] = 0;
+        } else {
+            PutLe32(bytes, field, value);
+        }
+        return "header field 0x" + std::to_string(field) + " set to " + std::to_string(value);
+    }
+    case 7: {
+        size_t length = rng.Chance(50) ? 512 * rng.Below(bytes.size() / 512 + 1)
+                                       : rng.Below(bytes.size() + 1);
+        bytes.resize(std::min(length, bytes.size()));
+        return "cut to " + std::to_string(bytes.size()) + " bytes";
+    }
+    case 8:
+        bytes += rng.Chance(50) ? rng.Bytes(1 + rng.Below(1500)) : std::string(1 + rng.Below(1500), '\0');
+        return "bytes appended";
+    default: {
+        size_t sectors = bytes.size() / 512;
+        if (sectors < 2) return "nothing";
+        size_t at = 512 * (1 + rng.Below(sectors - 1));
+        std::string fill = rng.Chance(50) ? rng.Bytes(512) : std::string(512, char(rng.Byte()));
+        bytes.replace(at, 512, fill);
+        return "sector at " + std::to_string(at) + " overwritten";
+    }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// One case: a base file, changed through the storage layer, its bytes, or both.
+
+struct tCase {
+    std::string bytes;
+    std::string what;
+};
+
+tCase MakeCase(const std::vector<tBaseFile>& bases, const std::string& scratch,
+               unsigned long seed, unsigned long index) {
+    tRandom rng(seed * 0x100000001B3ull + index);
+    const tBaseFile& base = bases[rng.Below(bases.size())];
+    tCase c;
+    c.bytes = base.bytes;
+    c.what = "base " + std::to_string(&base - bases.data()) + ": ";
+    int kind = int(rng.Below(100));
+    if (kind < 35) {  // through the storage layer, then maybe bytes too
+        WriteBytesToFile(scratch, c.bytes);
+        c.what += MutateStructure(scratch, base, rng);
+        c.bytes = FileBytes(scratch);
+        if (rng.Chance(30)) c.what += ", then " + MutateBytes(c.bytes, base, rng);
+    } else {
+        int rounds = rng.Chance(80) ? 1 : 2 + int(rng.Below(3));
+        for (int i = 0; i < rounds; ++i) c.what += (i ? ", " : "") + MutateBytes(c.bytes, base, rng);
+    }
+    return c;
+}
+
+// ---------------------------------------------------------------------------
+// Wine's ole32 follows the links of a compound file without noticing a cycle:
+// a directory tree whose sibling or child links lead back to an entry it has
+// passed, or an allocation chain that leads back to a sector it has passed,
+// makes OpenStream, OpenStorage or the first read loop for ever inside
+// ole32, before the program can see anything; so does a link, on the way a
+// name is looked up, to an entry past the end of the directory (ole32 then
+// goes on with the entry it read before, and so round and round). Such files are left out; the
+// program cannot guard against them and Windows rejects them.
+
+struct tChains {
+    const std::string& b;
+    size_t sectorSize = 512;
+    std::vector<DWORD> fat;
+
+    explicit tChains(const std::string& bytes) : b(bytes) {}
+    size_t At(DWORD sector) const { return (size_t(sector) + 1) * sectorSize; }
+    // True when the chain from start comes back to a sector it has passed.
+    bool Loops(const std::vector<DWORD>& table, DWORD start) const {
+        std::vector<bool> seen(table.size(), false);
+        for (DWORD s = start; s < table.size(); s = table[s]) {
+            if (seen[s]) return true;
+            seen[s] = true;
+        }
+        return false;
+    }
+    std::vector<DWORD> Chain(const std::vector<DWORD>& table, DWORD start) const {
+        std::vector<DWORD> chain;
+        for (DWORD s = start; s < table.size() && chain.size() <= table.size(); s = table[s])
+            chain.push_back(s);
+        return chain;
+    }
+    // The words of the sectors of a chain, as one table.
+    std::vector<DWORD> Words(const std::vector<DWORD>& chain) const {
+        std::vector<DWORD> words;
+        for (DWORD s : chain)
+            for (size_t j = 0; j < sectorSize; j += 4) words.push_back(ReadLe32(b, At(s) + j));
+        return words;
+    }
+};
+
+std::string WineLoopsOn(const std::string& b) {
+    if (b.size() < 512) return "";
+    DWORD shift = BYTE(b[0x1E]) | BYTE(b[0x1F]) << 8;
+    if (shift != 9 && shift != 12) return "";
+    tChains c(b);
+    c.sectorSize = size_t(1) << shift;
+    // The allocation table: header entries, then the chain of extra DIFAT sectors.
+    std::vector<DWORD> fatSectors;
+    DWORD count = ReadLe32(b, 0x2C);
+    for (DWORD i = 0; i < count && i < 109; ++i) fatSectors.push_back(ReadLe32(b, 0x4C + 4 * i));
+    // ole32 reads as many extra DIFAT sectors as the header says, even millions.
+    if (ReadLe32(b, 0x48) > b.size() / c.sectorSize) return "DIFAT count beyond the file";
+    DWORD difat = ReadLe32(b, 0x44);
+    std::vector<DWORD> difatSeen;
+    for (DWORD n = 0; n < ReadLe32(b, 0x48) && c.At(difat) < b.size(); ++n) {
+        if (std::find(difatSeen.begin(), difatSeen.end(), difat) != difatSeen.end())
+            return "extra DIFAT sectors in a cycle";
+        difatSeen.push_back(difat);
+        for (size_t j = 0; j + 4 < c.sectorSize && fatSectors.size() < count; j += 4)
+            fatSectors.push_back(ReadLe32(b, c.At(difat) + j));
+        difat = ReadLe32(b, c.At(difat) + c.sectorSize - 4);
+    }
+    // A table sector that the file does not hold whole is read into a buffer
+    // that keeps what an earlier read left there: its links are anything.
+    auto whole = [&](const std::vector<DWORD>& sectors) {
+        for (DWORD sector : sectors)
+            if (c.At(sector) + c.sectorSize > b.size()) return false;
+        return true;
+    };
+    if (!whole(fatSectors) || !whole(difatSeen)) return "allocation table past the end of the file";
+    c.fat = c.Words(fatSectors);
+    const DWORD directoryStart = ReadLe32(b, 0x30);
+    if (c.Loops(c.fat, directoryStart)) return "directory chain in a cycle";
+    const DWORD miniFatStart = ReadLe32(b, 0x3C);
+    if (c.Loops(c.fat, miniFatStart)) return "mini table chain in a cycle";
+    if (!whole(c.Chain(c.fat, miniFatStart))) return "mini table past the end of the file";
+    if (!whole(c.Chain(c.fat, directoryStart))) return "directory past the end of the file";
+    std::vector<DWORD> miniFat = c.Words(c.Chain(c.fat, miniFatStart));
+
+    std::string dir;
+    for (DWORD s : c.Chain(c.fat, directoryStart)) {
+        std::string sector = c.At(s) < b.size() ? b.substr(c.At(s), c.sectorSize) : std::string();
+        sector.resize(c.sectorSize, '\0');  // read past the end of the file: zeros
+        dir += sector;
+    }
+    const size_t entries = dir.size() / 128;
+    if (entries == 0) return "";
+    const DWORD cutoff = ReadLe32(b, 0x38);
+    auto field = [&](size_t entry, size_t offset) { return ReadLe32(dir, 128 * entry + offset); };
+    if (c.Loops(c.fat, field(0, 0x74))) return "mini stream chain in a cycle";
+    for (size_t e = 0; e < entries; ++e) {
+        BYTE kind = BYTE(dir[128 * e + 0x42]);
+        if (kind != 2) continue;
+        bool big = field(e, 0x78) >= cutoff;
+        if (c.Loops(big ? c.fat : miniFat, field(e, 0x74))) return "stream chain in a cycle";
+    }
+    // The lookups of the loader, as ole32 makes them: from a storage's child
+    // entry, left or right by comparing the names (length first, then without
+    // case) until the name matches or there is no entry.
+    auto nameOf = [&](DWORD e, std::wstring& name) {
+        name.clear();
+        for (size_t k = 0; k < 32; ++k) {
+            wchar_t ch = wchar_t(BYTE(dir[128 * e + 2 * k]) | BYTE(dir[128 * e + 2 * k + 1]) << 8);
+            if (ch == 0) return true;
+            name += ch;
+        }
+        return false;  // not terminated: where ole32 goes then is unknown
+    };
+    auto lookUp = [&](DWORD storage, const std::wstring& wanted, DWORD& found) -> std::string {
+        found = 0xFFFFFFFF;
+        std::vector<bool> passed(entries, false);
+        for (DWORD e = field(storage, 0x4C); e != 0xFFFFFFFF;) {
+            if (e >= entries) return "directory link past the directory";
+            if (passed[e]) return "directory tree in a cycle";
+            passed[e] = true;
+            std::wstring name;
+            if (!nameOf(e, name)) return "directory name without its end";
+            long cmp = long(wanted.size()) - long(name.size());
+            if (cmp == 0) cmp = _wcsicmp(wanted.c_str(), name.c_str());
+            if (cmp == 0) {
+                found = e;
+                return "";
+            }
+            e = field(e, cmp < 0 ? 0x44 : 0x48);
+        }
+        return "";
+    };
+    DWORD topics = 0xFFFFFFFF, unused = 0;
+    for (const wchar_t* name : {L"Index", L"Colours", L"Font", L"Topics"}) {
+        std::string loop = lookUp(0, name, name == std::wstring(L"Topics") ? topics : unused);
+        if (!loop.empty()) return loop;
+    }
+    // Any name may be looked up in "Topics": every link there must be sound.
+    if (topics != 0xFFFFFFFF && BYTE(dir[128 * topics + 0x42]) == 1) {
+        std::vector<bool> reached(entries, false);
+        std::vector<DWORD> pending = {field(topics, 0x4C)};
+        while (!pending.empty()) {
+            DWORD e = pending.back();
+            pending.pop_back();
+            if (e == 0xFFFFFFFF) continue;  // no entry
+            if (e >= entries) return "topic link past the directory";
+            if (reached[e]) return "topic tree in a cycle";
+            reached[e] = true;
+            std::wstring name;
+            if (!nameOf(e, name)) return "directory name without its end";
+            pending.push_back(field(e, 0x44));
+            pending.push_back(field(e, 0x48));
+        }
+    }
+    return "";
+}
+
+// ---------------------------------------------------------------------------
+// Crash and hang reporting: whatever case runs is named before the process ends.
+
+struct tCurrentCase {
+    std::atomic<unsigned long> index{0};
+    std::atomic<DWORD> startedAt{0};
+    std::atomic<bool> running{false};
+    std::atomic<const char*> phase{""};
+    char what[512] = {};
+};
+tCurrentCase current;
+constexpr DWORD kCaseTimeLimitMs = 20000;
+
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
+    std::fprintf(stderr, "CRASH (exception 0x%08lX) in fuzz case %lu in %s: %s\n",
+                 info ? info->ExceptionRecord->ExceptionCode : 0UL, current.index.load(),
+                 current.phase.load(), current.what);
+    std::fflush(stderr);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+class tWatchdog {
+public:
+    tWatchdog() : thread_([this] { Run(); }) {}
+    ~tWatchdog() {
+        stop_ = true;
+        thread_.join();
+    }
+private:
+    void Run() {
+        while (!stop_) {
+            Sleep(200);
+            if (current.running && GetTickCount() - current.startedAt > kCaseTimeLimitMs) {
+                std::fprintf(stderr, "HANG: fuzz case %lu ran more than %lu ms in %s: %s\n",
+                             current.index.load(), kCaseTimeLimitMs, current.phase.load(), current.what);
+                std::fflush(stderr);
+                TerminateProcess(GetCurrentProcess(), 3);
+            }
+        }
+    }
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+void Begin(unsigned long index, const std::string& what) {
+    lstrcpynA(current.what, what.c_str(), sizeof current.what);
+    current.index = index;
+    current.startedAt = GetTickCount();
+    current.running = true;
+}
+
+void End() { current.running = false; }
+void Phase(const char* name) { current.phase = name; }
+
+SIZE_T PagefileUsage(bool peak) {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return peak ? counters.PeakPagefileUsage : counters.PagefileUsage;
+}
+
+// The client's appearance at creation, as the loader receives it.
+tAppearanceRecord Defaults() {
+    tAppearanceRecord appearance = {};
+    SetDefaultColours(appearance);
+    return appearance;
+}
+
+std::vector<tBaseFile> MakeBaseFiles(const tTempDir& dir) {
+    std::vector<tBaseFile> bases;
+    bases.push_back(MakeBaseFile(dir.File("rich.qld"),
+                                 {{"First", "one\r\ntwo"}, {"Second", "second topic"},
+                                  {"Third", "III"}, {"Empty", ""}, {"Shopping list", "milk\r\neggs"}},
+                                 true));
+    std::vector<tBaseTopic> many;
+    for (int i = 0; i < 14; ++i)
+        many.push_back({"Topic " + std::to_string(i), LongText(i == 3 ? 9000 : i == 7 ? 5000 : 40 * i, char('a' + i))});
+    bases.push_back(MakeBaseFile(dir.File("big.qld"), many, true));
+    bases.push_back(MakeBaseFile(dir.File("plain.qld"),
+                                 {{"To-do", "buy stamps"}, {"Notes", LongText(300, 'n')}}, false));
+    return bases;
+}
+
+constexpr unsigned long kNoCase = 0xFFFFFFFFul;
+// For a single case: the loader's steps one by one, each named, so that a
+// hang or crash shows which storage call it is in.
+void TraceSteps(const std::string& path) {
+    try {
+        Phase("StgOpenStorage");
+        tRootStorage root(false, path, kModeNoteFile);
+        if (FAILED(root.hr)) return;
+        Phase("OpenStream Index");
+        tStream index(root.storage, "Index", kModeDirectReadWrite);
+        Phase("OpenStream Colours");
+        { tStream colours(root.storage, "Colours", kModeRead, tStream::tNoThrow{}); }
+        Phase("OpenStream Font");
+        { tStream font(root.storage, "Font", kModeRead, tStream::tNoThrow{}); }
+        Phase("reading Index");
+        std::vector<std::string> names = ReadIndex(index);
+        for (const std::string& name : names) {
+            Phase("OpenStorage Topics");
+            tStorage topics(root.storage, "Topics", kModeRead);
+            Phase("OpenStream topic");
+            tStream stream(topics.storage, name, kModeRead, tStream::tNoThrow{});
+            Phase("reading a topic");
+            if (SUCCEEDED(stream.hr)) ReadString(stream);
+        }
+        Phase("releasing");
+    } catch (...) {
+    }
+    std::printf("[ fuzz     ] traced to the end: %s\n", current.phase.load());
+}
+
+unsigned long CaseCount() { return EnvNumber("QUILLET_FUZZ_CASES", 5000); }
+unsigned long Seed() { return EnvNumber("QUILLET_FUZZ_SEED", 20261207); }
+
+class FuzzLoadTest : public ClientTest {};
+
+// The plain loading functions on thousands of cases.
+TEST_F(FuzzLoadTest, DamagedFilesReadOrFailCleanly) {
+    std::vector<tBaseFile> bases = MakeBaseFiles(dir);
+    app.client = client.get();
+    for (const tBaseFile& base : bases) {
+        ASSERT_GT(base.bytes.size(), 512u);
+        // The regions the byte mutations aim at were found.
+        EXPECT_FALSE(base.directoryEntries.empty());
+        EXPECT_FALSE(base.tableSectors.empty());
+        EXPECT_FALSE(base.streamData.empty());
+        EXPECT_EQ("", WineLoopsOn(base.bytes));
+    }
+    // A valid base file reads back completely.
+    {
+        tRootStorage root(false, dir.File("big.qld"), kModeNoteFile);
+        ASSERT_TRUE(SUCCEEDED(root.hr));
+        tLoadedFile loaded;
+        ReadNoteFile(root, Defaults(), loaded);
+        ASSERT_EQ(bases[1].topics.size(), loaded.topics.size());
+        EXPECT_EQ(bases[1].topics[3].text, loaded.topics[3].text);
+        EXPECT_EQ(0x000000FFu, loaded.appearance.backgroundColour);
+    }
+
+    const unsigned long cases = CaseCount();
+    const unsigned long seed = Seed();
+    const unsigned long only = EnvNumber("QUILLET_FUZZ_ONLY", kNoCase);
+    const bool single = only != kNoCase;
+    const std::string scratch = dir.File("scratch.qld");
+    const std::string path = dir.File("case.qld");
+    unsigned long run = 0, good = 0, notOpened = 0, rejected = 0, left = 0;
+    std::map<std::string, unsigned long> leftFor;
+    const bool listLeft = EnvNumber("QUILLET_FUZZ_LIST_LEFT", 0) != 0;
+    std::vector<std::string> faults;
+    tWatchdog watchdog;
+    LPTOP_LEVEL_EXCEPTION_FILTER oldFilter = SetUnhandledExceptionFilter(ReportCrash);
+    const SIZE_T baseline = PagefileUsage(false);
+    SIZE_T highest = baseline;
+    const DWORD started = GetTickCount();
+
+    const unsigned long first = EnvNumber("QUILLET_FUZZ_FIRST", 0);
+    for (unsigned long i = first; i < cases; ++i) {
+        if (single && i != only) continue;
+        Begin(i, "making the case");
+        Phase("making the case");
+        tCase c = MakeCase(bases, scratch, seed, i);
+        Begin(i, c.what);
+        if (EnvNumber("QUILLET_FUZZ_VERBOSE", 0)) std::printf("case %lu: %s\n", i, c.what.c_str());
+        std::string loop = WineLoopsOn(c.bytes);
+        if (!loop.empty() && !(single && EnvNumber("QUILLET_FUZZ_NO_SKIP", 0))) {
+            ++left;
+            ++leftFor[loop];
+            if (listLeft) std::printf("left %lu %s\n", i, loop.c_str());
+            End();
+            continue;
+        }
+        Phase("writing the case");
+        WriteBytesToFile(path, c.bytes);
+        if (single) {
+            WriteBytesToFile("fuzz-case-" + std::to_string(i) + ".qld", c.bytes);
+            TraceSteps(path);
+        }
+        unsigned refusedBefore = refusedAllocations;
+        ++run;
+        try {
+            Phase("opening the root storage");
+            tRootStorage root(false, path, kModeNoteFile);
+            Phase("reading the class");
+            if (FAILED(root.hr)) {
+                ++notOpened;
+            } else if (!HasNoteFileClass(root.storage)) {
+                ++rejected;
+            } else {
+                Phase("ReadNoteFile");
+                tLoadedFile loaded;
+                ReadNoteFile(root, Defaults(), loaded);
+                ++good;
+                // What a good load holds is what the file can hold.
+                // (An index may name one topic many times; each is read again.)
+                size_t total = 0;
+                std::map<std::string, bool> counted;
+                for (const tTopic& t : loaded.topics) {
+                    std::string key = t.name;
+                    CharLowerBuffA(&key[0], DWORD(key.size()));
+                    if (counted[key]) continue;
+                    counted[key] = true;
+                    total += t.name.size() + t.text.size();
+                }
+                if (total > 16 * c.bytes.size() + 4096)
+                    faults.push_back("case " + std::to_string(i) + " read more than the file holds: " + c.what);
+            }
+            Phase("releasing the root storage");
+        } catch (const tQuilletError&) {
+            ++rejected;
+        } catch (const std::exception& e) {
+            faults.push_back("case " + std::to_string(i) + " threw " + e.what() + ": " + c.what);
+        }
+        End();
+        if (refusedAllocations != refusedBefore)
+            faults.push_back("case " + std::to_string(i) + " asked for " +
+                             std::to_string(largestRefused.load()) + " bytes at once: " + c.what);
+        SIZE_T usage = PagefileUsage(false);
+        if (usage > highest) highest = usage;
+        if (usage > baseline + (SIZE_T(256) << 20))
+            faults.push_back("case " + std::to_string(i) + " left the process at " +
+                             std::to_string(usage >> 20) + " MB: " + c.what);
+        if (faults.size() > 20) break;
+    }
+    SetUnhandledExceptionFilter(oldFilter);
+    DeleteFileA(path.c_str());
+    DeleteFileA(scratch.c_str());
+
+    std::printf("[ fuzz     ] seed %lu: %lu cases in %lu ms: %lu good loads, %lu clean failures "
+                "(%lu not opened by the storage system); %lu left out (Wine's ole32 loops on "
+                "them); memory %lu -> %lu KB (peak %lu KB)\n",
+                seed, run, GetTickCount() - started, good, notOpened + rejected, notOpened, left,
+                (unsigned long)(baseline >> 10), (unsigned long)(highest >> 10),
+                (unsigned long)(PagefileUsage(true) >> 10));
+    for (const auto& reason : leftFor)
+        std::printf("[ fuzz     ]   left out, %s: %lu\n", reason.first.c_str(), reason.second);
+    for (const std::string& fault : faults) ADD_FAILURE() << fault;
+    EXPECT_EQ(run, good + notOpened + rejected);
+    if (!single) {
+        // Both outcomes occur, or the mutations test nothing.
+        EXPECT_GT(good, run / 20);
+        EXPECT_GT(notOpened + rejected, run / 5);
+    }
+}
+
+// A directory entry may claim a stream far larger than the file: a record
+// whose length fits that claim is still read only as far as data arrives.
+TEST_F(FuzzLoadTest, SizesClaimedByTheDirectoryAreNotAllocated) {
+    std::vector<tBaseFile> bases = MakeBaseFiles(dir);
+    app.client = client.get();
+    const tBaseFile& big = bases[1];
+    const std::string text = big.topics[3].text;  // 9000 bytes: sectors of its own
+    std::string bytes = big.bytes;
+    size_t record = bytes.find(Record(text).substr(0, 24));
+    ASSERT_NE(std::string::npos, record);
+    PutLe32(bytes, record, 0x7FFFFF00);
+    const std::wstring wanted = L"Topic 3";
+    bool found = false;
+    for (const auto& entry : big.directoryEntries) {
+        std::wstring name(reinterpret_cast<const wchar_t*>(bytes.data() + entry.first), wanted.size());
+        if (name != wanted || bytes[entry.first + 2 * wanted.size()] != 0) continue;
+        PutLe32(bytes, entry.first + 0x78, 0x7FFFFFF0);
+        found = true;
+    }
+    ASSERT_TRUE(found);
+    ASSERT_EQ("", WineLoopsOn(bytes));
+    const std::string path = dir.File("claims.qld");
+    WriteBytesToFile(path, bytes);
+    unsigned refusedBefore = refusedAllocations;
+    {
+        tRootStorage root(false, path, kModeNoteFile);
+        ASSERT_TRUE(SUCCEEDED(root.hr));
+        tLoadedFile loaded;
+        EXPECT_THROW(ReadNoteFile(root, Defaults(), loaded), tQuilletError);
+    }
+    EXPECT_EQ(refusedBefore, refusedAllocations.load());
+    EXPECT_LT(PagefileUsage(true), SIZE_T(512) << 20);
+}
+
+// LoadFile on a sample of the same cases, with a file open: a failure shows
+// the message and leaves the open file as it was.
+TEST_F(FuzzLoadTest, FailedLoadsKeepTheOpenFile) {
+    std::vector<tBaseFile> bases = MakeBaseFiles(dir);
+    app.client = client.get();
+    const std::string rich = dir.File("rich.qld");
+    ASSERT_TRUE(Load(rich));
+    ASSERT_NE(nullptr, client->textFont);
+    const tRootStorage* openRoot = client->root;
+    const std::vector<tTopic> openTopics = client->topics;
+    const HFONT textFont = client->textFont;
+    const HFONT tabFont = client->tabFont;
+    const COLORREF background = client->backgroundColour;
+    const COLORREF custom5 = client->customColours[5];
+
+    const unsigned long sample = std::max(1ul, CaseCount() / 25);
+    const unsigned long seed = Seed();
+    const std::string scratch = dir.File("scratch.qld");
+    unsigned long run = 0, good = 0, failed = 0;
+    tWatchdog watchdog;
+    LPTOP_LEVEL_EXCEPTION_FILTER oldFilter = SetUnhandledExceptionFilter(ReportCrash);
+    const DWORD started = GetTickCount();
+    for (unsigned long n = 0; n < sample; ++n) {
+        unsigned long i = n * 25 + 7;  // the same cases as the bulk run
+        Begin(i, "making the case");
+        Phase("making the case");
+        tCase c = MakeCase(bases, scratch, seed, i);
+        if (!WineLoopsOn(c.bytes).empty()) continue;
+        std::string path = dir.File("sample" + std::to_string(i) + ".qld");
+        WriteBytesToFile(path, c.bytes);
+        Begin(i, "LoadFile: " + c.what);
+        Phase("LoadFile");
+        SCOPED_TRACE("case " + std::to_string(i) + ": " + c.what);
+        ++run;
+        bool loaded;
+        std::vector<tSeenDialog> seen;
+        {
+            tDialogAnswerer answerer({tDialogAnswer::Button(IDOK)}, 5000);
+            try {
+                loaded = Load(path);
+            } catch (const tQuilletError&) {
+                End();
+                ADD_FAILURE() << "LoadFile threw instead of rejecting the file";
+                break;  // the client no longer holds a known file
+            }
+            seen = answerer.Seen();
+        }
+        End();
+        if (loaded) {
+            ++good;
+            EXPECT_TRUE(seen.empty());
+            EXPECT_EQ(path, client->root->name);
+            // Back to the rich file for the next case.
+            ASSERT_TRUE(Load(rich));
+            openRoot = client->root;
+            EXPECT_EQ(openTopics.size(), client->topics.size());
+        } else {
+            ++failed;
+            ASSERT_EQ(1u, seen.size());
+            EXPECT_EQ("Quillet", seen[0].caption);
+            EXPECT_EQ(path + kUnusable, seen[0].text);
+            EXPECT_EQ(openRoot, client->root);
+            ASSERT_EQ(openTopics.size(), client->topics.size());
+            for (size_t t = 0; t < openTopics.size(); ++t) {
+                EXPECT_EQ(openTopics[t].name, client->topics[t].name);
+                EXPECT_EQ(openTopics[t].text, client->topics[t].text);
+            }
+            EXPECT_EQ(background, client->backgroundColour);
+            EXPECT_EQ(custom5, client->customColours[5]);
+            if (good == 0) {
+                // Handles stay as long as no good load replaced them.
+                EXPECT_EQ(textFont, client->textFont);
+                EXPECT_EQ(tabFont, client->tabFont);
+            }
+            app.filePath = rich;
+        }
+        DeleteFileA(path.c_str());
+        if (HasFailure()) break;
+    }
+    SetUnhandledExceptionFilter(oldFilter);
+    std::printf("[ fuzz     ] LoadFile sample: %lu cases in %lu ms: %lu good loads, %lu clean failures\n",
+                run, GetTickCount() - started, good, failed);
+    EXPECT_GT(failed, 0ul);
+
+    // The open file still works after all the failed loads.
+    Type("after the damaged files");
+    client->SaveTopics(true);
+    client->Commit();
+    CloseFile();
+    std::string raw;
+    ASSERT_TRUE(ReadRawStream(rich, "Topics/First", raw));
+    EXPECT_EQ(Record("after the damaged files"), raw);
+}
+
+}  // namespace
