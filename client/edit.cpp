@@ -47,6 +47,18 @@ void GetFullSelection(HWND edit, size_t& start, size_t& end) {
     end = e;
 }
 
+void ReplaceSelectionUncut(HWND edit, const std::string& replacement) {
+    size_t start, end;
+    GetFullSelection(edit, start, end);
+    size_t length = size_t(GetWindowTextLengthA(edit));
+    size_t after = length - (end > start ? end - start : 0) + replacement.size();
+    size_t limit = size_t(SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
+    bool raised = after > limit;
+    if (raised) SendMessageA(edit, EM_SETLIMITTEXT, WPARAM(after), 0);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(replacement.c_str()));
+    if (raised) SendMessageA(edit, EM_SETLIMITTEXT, WPARAM(limit), 0);
+}
+
 LRESULT CALLBACK EditControlWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
     tQuilletClient* client = app.client;
     if (!client) return DefWindowProcA(wnd, message, wParam, lParam);

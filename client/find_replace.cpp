@@ -116,7 +116,7 @@ void tQuilletClient::Replace() {
         return;
     }
     SendMessageA(editWnd, EM_SETSEL, WPARAM(at), LPARAM(at + pattern.size()));
-    SendMessageA(editWnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(replacement.c_str()));
+    ReplaceSelectionUncut(editWnd, replacement);
     // The next occurrence in the text as it was, moved by the change in length.
     size_t next = Search(text, pattern, at, at + pattern.size(), true, wholeWord);
     if (next != kNoMatch) Select(editWnd, next + replacement.size() - pattern.size(), pattern.size());
@@ -134,7 +134,7 @@ void tQuilletClient::ReplaceAll() {
         return;
     }
     SendMessageA(editWnd, EM_SETSEL, 0, -1);
-    SendMessageA(editWnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    ReplaceSelectionUncut(editWnd, text);
 }
 
 void tQuilletClient::OnFindReplaceMessage(LPARAM request) {

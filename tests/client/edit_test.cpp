@@ -188,6 +188,24 @@ TEST_F(Editing, ReplaceWithTextContainingThePatternMovesOn) {
     EXPECT_EQ("aa aa", EditText());
 }
 
+TEST_F(Editing, ReplacingInATopicBeyondTheTypingLimitCutsNothing) {
+    std::string text;
+    for (int i = 0; i < 7000; ++i) text += "cat dogs ";  // 63,000 characters
+    SetWindowTextA(client->editWnd, text.c_str());
+    Select(0, 0);
+    SetSearch("cat", "lion", FR_DOWN | FR_MATCHCASE);
+    {
+        tDialogAnswerer answerer({tDialogAnswer::Button(IDNO)}, 2000);
+        client->ReplaceAll();
+        EXPECT_TRUE(answerer.Seen().empty());  // no "maximum length" question
+    }
+    EXPECT_EQ(int(text.size() + 7000), GetWindowTextLengthA(client->editWnd));
+    Select(0, 0);
+    SetSearch("dogs", "wolves", FR_DOWN | FR_MATCHCASE);
+    client->Replace();  // one more, on a text still beyond the limit
+    EXPECT_EQ(int(text.size() + 7002), GetWindowTextLengthA(client->editWnd));
+}
+
 TEST_F(Editing, ReplaceAllFromTheCaretIsOneUndo) {
     Type("cat cat cat");
     Select(4, 4);
