@@ -1,5 +1,6 @@
 // The Topic Name dialog itself, run modally on this thread and driven from another.
 #include <gtest/gtest.h>
+#include "dialogs/existing_topics.h"
 #include "app/cmdline.h"
 #include "app/errors.h"
 #include "app/globals.h"
@@ -13,19 +14,6 @@
 namespace {
 
 using tDriver = tDialogDriver;
-
-tExistingTopics Topics(std::vector<std::string> names, bool renaming = false,
-                       std::string current = "") {
-    tExistingTopics topics;
-    topics.renaming = renaming;
-    topics.currentName = current;
-    topics.nameExists = [names](const std::string& name) {
-        for (const std::string& existing : names)
-            if (SameTextIgnoringCase(existing, name)) return true;
-        return false;
-    };
-    return topics;
-}
 
 std::string Shown(const std::string& text) {
     std::string shown;

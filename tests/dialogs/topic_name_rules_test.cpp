@@ -1,23 +1,10 @@
 #include <gtest/gtest.h>
+#include "dialogs/existing_topics.h"
 #include "app/cmdline.h"
 #include "dialogs/topic_name.h"
 #include <vector>
 
 namespace {
-
-// Topics as the client holds them: names compare with letter case ignored for a-z only.
-tExistingTopics Topics(std::vector<std::string> names, bool renaming = false,
-                       std::string current = "") {
-    tExistingTopics topics;
-    topics.renaming = renaming;
-    topics.currentName = current;
-    topics.nameExists = [names](const std::string& name) {
-        for (const std::string& existing : names)
-            if (SameTextIgnoringCase(existing, name)) return true;
-        return false;
-    };
-    return topics;
-}
 
 tNameProblem Problem(const std::string& name, const tExistingTopics& topics = Topics({})) {
     return CheckTopicName(name, topics).problem;

@@ -1,31 +1,16 @@
 #include "uninstall/box_answerer.h"
+#include "uninstall/window_text.h"
 
 namespace {
 
 constexpr int kMessageTextId = 0xFFFF;
 constexpr DWORD kPollMs = 20;
-constexpr DWORD kSendTimeoutMs = 5000;
 
 struct tSearch {
     DWORD processId;
     const std::string* caption;
     HWND found;
 };
-
-std::string ClassName(HWND wnd) {
-    char name[64] = {};
-    GetClassNameA(wnd, name, sizeof name);
-    return name;
-}
-
-// Works across processes too: the text is fetched with WM_GETTEXT.
-std::string TextOf(HWND wnd) {
-    char text[4096] = {};
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(wnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
-    return text;
-}
 
 BOOL CALLBACK MatchBox(HWND wnd, LPARAM param) {
     tSearch* search = reinterpret_cast<tSearch*>(param);

@@ -13,11 +13,11 @@
 #include <utility>
 #include <vector>
 #include "app/handles.h"
+#include "uninstall/window_text.h"
 
 namespace {
 
 constexpr DWORD kPollMs = 50;
-constexpr DWORD kSendTimeoutMs = 5000;
 
 enum class tAction { press, wait, close };
 
@@ -37,20 +37,6 @@ struct tClassSearch {
     const std::string* className;
     std::vector<HWND> found;
 };
-
-std::string ClassName(HWND wnd) {
-    char name[64] = {};
-    GetClassNameA(wnd, name, sizeof name);
-    return name;
-}
-
-std::string TextOf(HWND wnd) {
-    char text[4096] = {};
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(wnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
-    return text;
-}
 
 BOOL CALLBACK CollectText(HWND child, LPARAM param) {
     if (IsWindowVisible(child)) *reinterpret_cast<std::string*>(param) += TextOf(child) + "\n";
