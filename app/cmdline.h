@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 #include <vector>
+#include "base/text.h"
 
 struct tCommandLine {
     bool noTray = false;        // "/nosystray"
@@ -12,6 +13,3 @@ struct tCommandLine {
 
 // args excludes the program name.
 tCommandLine ParseCommandLine(const std::vector<std::string>& args);
-
-// Compares without regard to case for the ASCII letters only.
-bool SameTextIgnoringCase(const std::string& a, const std::string& b);

@@ -1,15 +1,17 @@
 #include "app/frame.h"
-#include "app/errors.h"
-#include "app/fatal.h"
 #include "app/globals.h"
-#include "app/guard.h"
-#include "app/filedialog.h"
-#include "app/settings.h"
+#include "base/errors.h"
+#include "base/fatal.h"
+#include "base/settings.h"
+#include "client/client.h"
+#include "client/guard.h"
 #include "dialogs/about.h"
 #include "dialogs/help.h"
-#include "client/client.h"
+#include "dialogs/note_file_dialog.h"
+#include "dialogs/options.h"
+#include "print/print_job.h"
 #include "resources/resource.h"
-#include "storage/compfile.h"
+#include "storage/notefile.h"
 #include <commctrl.h>
 
 namespace {
@@ -58,7 +60,6 @@ void CreateToolbar(tQuilletWindow& window) {
 }  // namespace
 
 tQuilletWindow::tQuilletWindow(HWND frame) : hwnd(frame) {
-    app.window = this;
     CreateToolbar(*this);
 
     printDlg.lStructSize = sizeof printDlg;
@@ -73,17 +74,18 @@ tQuilletWindow::tQuilletWindow(HWND frame) : hwnd(frame) {
     pageSetupDlg.rtMargin.right = LONG(GetConfigDword(kPrinting, "RightMargin", 0));
     pageSetupDlg.rtMargin.bottom = LONG(GetConfigDword(kPrinting, "BottomMargin", 0));
 
-    taskbarMenu = LoadMenuA(app.hInstance, "TASKBAR_MENU");
-    Check(taskbarMenu != nullptr);
-    taskbarPopup = GetSubMenu(taskbarMenu, 0);
+    taskbarMenu.reset(LoadMenuA(app.hInstance, "TASKBAR_MENU"));
+    Check(bool(taskbarMenu));
+    taskbarPopup = GetSubMenu(taskbarMenu.get(), 0);
     Check(taskbarPopup != nullptr);
 }
 
 tQuilletWindow::~tQuilletWindow() {
-    SavePlacement(*this);
-    if (devNames) GlobalFree(devNames);
-    if (devMode) GlobalFree(devMode);
-    if (taskbarMenu) DestroyMenu(taskbarMenu);
+    // Saving the placement must not throw out of a destructor.
+    try {
+        SavePlacement(*this);
+    } catch (...) {
+    }
 }
 
 void SavePlacement(tQuilletWindow& window) {
@@ -102,11 +104,96 @@ void SetFileTitle(tQuilletWindow& window, const std::string& path) {
     Check(GetFileTitleA(path.c_str(), title, kPathBufferSize) == 0);
     app.titleText = std::string(title) + " - Quillet";
     SetWindowTextA(window.hwnd, app.titleText.c_str());
+    if (app.client) app.client->SetTitle(app.titleText);
 }
 
-void SetFrameIcon(tQuilletWindow& window, HICON icon) {
-    SetClassLongPtrA(window.hwnd, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
-    SetClassLongPtrA(window.hwnd, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(icon));
+void tQuilletWindow::Print() {
+    printDlg.Flags = PD_RETURNDC | PD_NOPAGENUMS;
+    printDlg.nCopies = 1;
+    // The dialog may free and replace the printer settings it is given.
+    printDlg.hDevMode = devMode.release();
+    printDlg.hDevNames = devNames.release();
+    printDlg.hDC = nullptr;
+    BOOL chosen = PrintDlgA(&printDlg);
+    devMode.reset(printDlg.hDevMode);
+    devNames.reset(printDlg.hDevNames);
+    printDlg.hDevMode = nullptr;
+    printDlg.hDevNames = nullptr;
+    tDC printer(printDlg.hDC);
+    printDlg.hDC = nullptr;
+    if (!chosen || !printer || !app.client) return;
+
+    RECT margins = MarginsInPixels(pageSetupDlg.rtMargin, pageSetupDlg.Flags, LocaleIsMetric(),
+                                   GetDeviceCaps(printer.get(), LOGPIXELSX),
+                                   GetDeviceCaps(printer.get(), LOGPIXELSY));
+    tPrintRequest request = RequestFromDialog(printDlg);
+    if (!app.client->PrintTopics(printer.get(), request.copies, request.collate,
+                                 request.selectionOnly, margins, app.titleText)) {
+        DWORD code = GetLastError();
+        MessageBoxA(hwnd, PrintErrorText(code, PrintBox().cancelled), kPrintTerminatedCaption,
+                    MB_ICONWARNING);
+    }
+}
+
+void tQuilletWindow::PageSetup() {
+    pageSetupDlg.hDevMode = devMode.release();
+    pageSetupDlg.hDevNames = devNames.release();
+    PageSetupDlgA(&pageSetupDlg);
+    devMode.reset(pageSetupDlg.hDevMode);
+    devNames.reset(pageSetupDlg.hDevNames);
+    pageSetupDlg.hDevMode = nullptr;
+    pageSetupDlg.hDevNames = nullptr;
+    // Stored as the dialog gives them, also after a cancel (then unchanged).
+    SetConfigDword(kPrinting, "TopMargin", DWORD(pageSetupDlg.rtMargin.top));
+    SetConfigDword(kPrinting, "BottomMargin", DWORD(pageSetupDlg.rtMargin.bottom));
+    SetConfigDword(kPrinting, "LeftMargin", DWORD(pageSetupDlg.rtMargin.left));
+    SetConfigDword(kPrinting, "RightMargin", DWORD(pageSetupDlg.rtMargin.right));
+}
+
+bool OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
+                     const tAppearanceRecord& current, tNoteFile& file) {
+    for (;;) {
+        switch (OpenNoteFile(path, current, file)) {
+        case tReadResult::read:
+            return true;
+        case tReadResult::unusable: {
+            std::string message =
+                path + " is not a Quillet file, is already open, or cannot be accessed.";
+            MessageBoxA(app.frameWnd, message.c_str(), kAppCaption, MB_ICONHAND);
+            return false;
+        }
+        case tReadResult::notFound:
+            break;
+        }
+        bool create = true;
+        if (isDefault && app.notFirstRun) {
+            std::string question = "Do you want to create default file " + path;
+            create = MessageBoxA(owner, question.c_str(), kAppCaption,
+                                 MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+        }
+        if (!create) {
+            std::string chosen;
+            switch (AskForNoteFile(owner, "Select existing or new file to open/create:",
+                                   OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, "", chosen)) {
+            case tFileDialogResult::failed:
+                ShowFileNewError(owner);
+                return false;
+            case tFileDialogResult::cancelled:
+                return false;
+            case tFileDialogResult::chosen:
+                path = chosen;
+                isDefault = false;
+                SetConfigString(kConfig, "DefaultFile", "");
+                continue;  // the chosen file may not exist either: it is then created
+            }
+        }
+        if (!CreateNoteFile(path, current, file)) {
+            std::string message = "Failed to open file: " + path;
+            MessageBoxA(nullptr, message.c_str(), kAppCaption, MB_ICONHAND);
+            return false;
+        }
+        return true;
+    }
 }
 
 void CheckHelpButton(tQuilletWindow& window, bool on) {
@@ -116,18 +203,14 @@ void CheckHelpButton(tQuilletWindow& window, bool on) {
 namespace {
 
 LRESULT OnCreate(HWND wnd) {
-    new tQuilletWindow(wnd);
+    app.window = std::make_unique<tQuilletWindow>(wnd);
     return 0;
 }
 
 void OnDestroy() {
-    if (app.client) {
-        app.client->FlushBeforeClose();
-        delete app.client;
-        app.client = nullptr;
-    }
-    delete app.window;
-    app.window = nullptr;
+    DeleteClient(app.clientWnd);
+    app.client = nullptr;
+    app.window.reset();
     PostQuitMessage(0);
 }
 
@@ -215,29 +298,76 @@ void OnTrayCallback(HWND wnd, UINT mouseMessage) {
 // File Open and File New: another note file, keeping the old one when the new
 // one cannot be used.
 void OpenOtherFile(HWND wnd, bool create) {
-    std::string chosen;
+    std::string path;
     DWORD flags = create ? OFN_PATHMUSTEXIST | OFN_HIDEREADONLY
                          : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    const char* title = create ? "Choose name and location for new file" : nullptr;
-    tFileDialogResult result = AskForNoteFile(wnd, title, flags, std::string(), chosen);
+    const char* title = create ? kNewFileDialogTitle : nullptr;
+    tFileDialogResult result = AskForNoteFile(wnd, title, flags, std::string(), path);
     if (result != tFileDialogResult::chosen) {
-        if (result == tFileDialogResult::failed)
-            MessageBoxA(wnd, create ? "Error with file new" : "Error with file open", kAppCaption,
-                        MB_ICONERROR);
+        if (result == tFileDialogResult::failed) {
+            if (create)
+                ShowFileNewError(wnd);
+            else
+                MessageBoxA(wnd, "Error with file open", kAppCaption, MB_ICONERROR);
+        }
         return;
     }
-    std::string oldPath = app.filePath;
-    bool oldIsDefault = app.isDefaultFile;
-    app.filePath = chosen;
-    app.isDefaultFile = false;
-    if (app.client && app.client->LoadFile()) {
-        app.client->PresentFile();
-        if (app.window) SetFileTitle(*app.window, app.filePath);
-        app.client->UpdateTrayIcon(false);
-    } else {
-        app.filePath = oldPath;
-        app.isDefaultFile = oldIsDefault;
+    tQuilletClient* client = app.client;
+    if (!client) return;
+    client->SaveAndCommit();
+    bool isDefault = false;
+    tNoteFile file;
+    if (!OpenNoteFileFor(app.frameWnd, path, isDefault, client->Appearance(), file)) return;
+    client->TakeOver(std::move(file));
+    app.filePath = path;
+    app.isDefaultFile = isDefault;
+    client->PresentFile();
+    if (app.window) SetFileTitle(*app.window, app.filePath);
+    client->UpdateTrayIcon(false);
+}
+
+// The Options sheet changes the client's settings and the program's own.
+class tOptionsOfProgram : public tOptionsOwner {
+public:
+    explicit tOptionsOfProgram(tQuilletClient& client) : client_(client) {}
+    bool AutoWrap() const override { return client_.autoWrap; }
+    void SetAutoWrap(bool wrap) override { client_.SetAutoWrap(wrap); }
+    void ChooseTextFont(HWND page) override { client_.ChooseTextFont(page); }
+    void ChooseBackgroundColour(HWND page) override { client_.ChooseBackgroundColour(page); }
+    void ChooseTextColour(HWND page) override { client_.ChooseTextColour(page); }
+    void ChooseTabFont(HWND page) override { client_.ChooseTabFont(page); }
+    bool IsDefaultFile() const override { return app.isDefaultFile; }
+    void SetDefaultFile(bool on) override {
+        bool wasDefault = app.isDefaultFile;
+        app.isDefaultFile = on;
+        if (on)
+            SetConfigString(kConfig, "DefaultFile", app.filePath.c_str());
+        else if (wasDefault)
+            SetConfigString(kConfig, "DefaultFile", "");
     }
+    bool LaptopMode() const override { return client_.laptopMode; }
+    unsigned LaptopSavePeriod() const override { return client_.laptopSavePeriod; }
+    void SetLaptopOptions(bool mode, unsigned period) override {
+        client_.SetLaptopOptions(mode, period);
+    }
+    bool SmartContextMenus() const override { return client_.useSmartContextMenus; }
+    void SetSmartContextMenus(bool on) override { client_.SetSmartContextMenus(on); }
+    bool RunAtStartup() const override { return app.runAtStartup; }
+    void SetRunAtStartup(bool on) override {
+        app.runAtStartup = on;
+        if (on)
+            SetRunValue(app.programPath);
+        else
+            DeleteRunValue();
+    }
+
+private:
+    tQuilletClient& client_;
+};
+
+void ShowOptions(tQuilletClient& client) {
+    tOptionsOfProgram options(client);
+    RunOptionsSheet(client.wnd, options);
 }
 
 void SetHelpMode(bool on) {
@@ -272,7 +402,7 @@ bool ClientCommand(tQuilletClient& client, int id) {
     case CM_FIND_NEXT: client.FindNext(); return true;
     case CM_REPLACE: client.ShowReplaceDialog(); return true;
     case CM_OPEN_URL: client.OpenUrl(); return true;
-    case CM_OPTIONS: client.ShowOptions(); return true;
+    case CM_OPTIONS: ShowOptions(client); return true;
     default: return false;
     }
 }
@@ -342,5 +472,5 @@ UINT TaskbarCreatedMessage() {
 }
 
 LRESULT CALLBACK WndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return HandleGuarded(Dispatch, wnd, message, wParam, lParam);
+    return HandleGuarded(Dispatch, app.clientWnd, wnd, message, wParam, lParam);
 }

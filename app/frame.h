@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commdlg.h>
 #include <string>
+#include "base/handles.h"
 
 class tQuilletWindow {
 public:
@@ -11,26 +12,33 @@ public:
     tQuilletWindow(const tQuilletWindow&) = delete;
     tQuilletWindow& operator=(const tQuilletWindow&) = delete;
 
-    // The printing commands (print/print_job.cpp).
+    // The printing commands.
     void Print();
     void PageSetup();
 
     HWND hwnd = nullptr;
     HWND toolbar = nullptr;
-    HMENU taskbarMenu = nullptr;
+    tMenu taskbarMenu;
     HMENU taskbarPopup = nullptr;  // borrowed from taskbarMenu
     PRINTDLGA printDlg = {};
     PAGESETUPDLGA pageSetupDlg = {};
-    HGLOBAL devMode = nullptr;
-    HGLOBAL devNames = nullptr;
+    tGlobal devMode;
+    tGlobal devNames;
 };
 
 LRESULT CALLBACK WndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 void SavePlacement(tQuilletWindow& window);
 void SetFileTitle(tQuilletWindow& window, const std::string& path);
-void SetFrameIcon(tQuilletWindow& window, HICON icon);
 void CheckHelpButton(tQuilletWindow& window, bool on);
+
+// Opens the note file at path for the frame: asks whether to create a missing
+// default file, lets the user choose another, creates or reads it, and says
+// why not. On success path and isDefault name the file that was opened.
+struct tNoteFile;
+struct tAppearanceRecord;
+bool OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
+                     const tAppearanceRecord& current, tNoteFile& file);
 
 // The shell's message announcing a (re)started taskbar.
 UINT TaskbarCreatedMessage();

@@ -1,20 +1,13 @@
 #pragma once
-// Process-wide state of Quillet: one record, read and written by every subsystem.
+// Process-wide state of Quillet, kept to the app folder: the lower layers get
+// what they need as parameters.
 #include <windows.h>
+#include <memory>
 #include <string>
+#include "app/frame.h"
+#include "base/names.h"
 
-class tQuilletWindow;
 class tQuilletClient;
-
-// Fixed names shared by the program's parts.
-constexpr const char* kUninstallMutexName = "LarkspurQuilletUninstallMutex";
-constexpr const char* kFrameClassName = "QuilletWndClass";
-constexpr const char* kClientClassName = "QuilletClientWndClass";
-constexpr const char* kAppCaption = "Quillet";
-constexpr const char* kHelpFileName = "QLHelp.hlp";
-constexpr const char* kDefaultNoteFileName = "Quillet.qld";
-constexpr int kPathBufferSize = MAX_PATH + 1;  // 261: path limit plus terminator
-constexpr int kTopicNameBufferSize = 21;
 
 struct tAppGlobals {
     HINSTANCE hInstance = nullptr;
@@ -30,17 +23,10 @@ struct tAppGlobals {
     bool helpMode = false;
     HWND frameWnd = nullptr;
     HWND clientWnd = nullptr;
-    tQuilletWindow* window = nullptr;
-    tQuilletClient* client = nullptr;
-    HWND findDialogWnd = nullptr;
-    UINT findMessageId = 0;
+    std::unique_ptr<tQuilletWindow> window;
+    tQuilletClient* client = nullptr;  // owned by its window, the client window
     HCURSOR arrowCursor = nullptr;
     HCURSOR helpCursor = nullptr;
-    HCURSOR waitCursor = nullptr;
-    bool clientEnabled = true;
-    char topicNameBuffer[kTopicNameBufferSize] = {};
-    bool printCancelled = false;
-    HWND abortDlgWnd = nullptr;
 };
 
 extern tAppGlobals app;

@@ -1,13 +1,14 @@
 #include "app/startup.h"
 #include "app/cmdline.h"
-#include "app/errors.h"
-#include "app/fatal.h"
-#include "app/filedialog.h"
 #include "app/frame.h"
 #include "app/globals.h"
-#include "app/handles.h"
-#include "app/settings.h"
+#include "base/errors.h"
+#include "base/fatal.h"
+#include "base/handles.h"
+#include "base/settings.h"
 #include "client/client.h"
+#include "dialogs/help.h"
+#include "dialogs/note_file_dialog.h"
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -33,6 +34,7 @@ void FindProgramPaths(std::string& defaultCandidate) {
     app.programPath = full;
     std::string directory = app.programPath.substr(0, app.programPath.rfind('\\') + 1);
     app.helpPath = directory + kHelpFileName;
+    SetHelpFilePath(app.helpPath);
     defaultCandidate = directory + kDefaultNoteFileName;
 }
 
@@ -63,7 +65,7 @@ void ChooseNoteFile(const std::string& defaultCandidate) {
     switch (AskForNoteFile(nullptr, kFirstUseTitle, OFN_PATHMUSTEXIST | OFN_HIDEREADONLY,
                            defaultCandidate, chosen)) {
     case tFileDialogResult::failed:
-        MessageBoxA(nullptr, "Error with file new", kAppCaption, MB_ICONERROR);
+        ShowFileNewError(nullptr);
         throw tEndStartup{0};
     case tFileDialogResult::cancelled:
         throw tEndStartup{0};
@@ -106,19 +108,35 @@ void CreateWindows(int showCommand) {
                                    WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr,
                                    app.hInstance, nullptr);
     Check(app.frameWnd != nullptr);
+
+    // The note file is opened before the client that shows it is made.
+    std::string path = app.filePath;
+    bool isDefault = app.isDefaultFile;
+    tNoteFile file;
+    tAppearanceRecord appearance = {};
+    SetDefaultColours(appearance);
+    if (!OpenNoteFileFor(app.frameWnd, path, isDefault, appearance, file)) {
+        DestroyWindow(app.frameWnd);  // its WM_DESTROY posts the quit message
+        return;
+    }
+    app.filePath = path;
+    app.isDefaultFile = isDefault;
+
+    tClientCreation creation;
+    creation.settings.frame = app.frameWnd;
+    creation.settings.noTray = app.noTray;
+    creation.file = &file;
     app.clientWnd = CreateWindowExA(WS_EX_CLIENTEDGE, kClientClassName, kAppCaption,
                                     WS_CHILD | WS_VISIBLE, x, y, width, height, app.frameWnd,
-                                    nullptr, app.hInstance, nullptr);
+                                    nullptr, app.hInstance, &creation);
     Check(app.clientWnd != nullptr);
+    app.client = ClientOfWindow(app.clientWnd);
+    Check(app.client != nullptr && app.window != nullptr);
 
-    if (app.window && app.client) {
-        ShowWindow(app.frameWnd, (app.noTray || app.startVisible) ? showCommand : SW_HIDE);
-        SetFileTitle(*app.window, app.filePath);
-        app.client->UpdateTrayIcon(false);
-        UpdateWindow(app.frameWnd);
-    } else {
-        DestroyWindow(app.frameWnd);  // its WM_DESTROY posts the quit message
-    }
+    ShowWindow(app.frameWnd, (app.noTray || app.startVisible) ? showCommand : SW_HIDE);
+    SetFileTitle(*app.window, app.filePath);
+    app.client->UpdateTrayIcon(false);
+    UpdateWindow(app.frameWnd);
 }
 
 int RunMessageLoop() {
@@ -129,7 +147,8 @@ int RunMessageLoop() {
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         Check(got != -1);
         if (!got) break;
-        if (app.findDialogWnd && IsDialogMessageA(app.findDialogWnd, &msg)) continue;
+        HWND findDialog = app.client ? app.client->FindDialogWindow() : nullptr;
+        if (findDialog && IsDialogMessageA(findDialog, &msg)) continue;
         if (TranslateAcceleratorA(app.frameWnd, accelerators, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
@@ -158,7 +177,6 @@ int RunQuillet(HINSTANCE instance, int showCommand, const std::vector<std::strin
         app.arrowCursor = LoadCursorA(nullptr, IDC_ARROW);
         Check(app.arrowCursor != nullptr);
         app.helpCursor = LoadCursorA(nullptr, IDC_HELP);
-        app.waitCursor = LoadCursorA(nullptr, IDC_WAIT);
         RegisterWindowClass(kFrameClassName, WndProc, "MAIN_MENU");
         RegisterWindowClass(kClientClassName, ClientWndProc, nullptr);
 

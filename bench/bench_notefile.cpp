@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <memory>
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/globals.h"
 #include "bench/bench_util.h"
 #include "client/client.h"

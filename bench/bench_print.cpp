@@ -1,7 +1,7 @@
 // Print layout of a 10 MB and a 1 MB topic with a real device context's measures.
 #include <windows.h>
 #include <commdlg.h>
-#include "app/errors.h"
+#include "base/errors.h"
 #include "bench/bench_util.h"
 #include "print/layout.h"
 #include "print/page_gdi.h"

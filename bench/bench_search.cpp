@@ -1,7 +1,7 @@
 // Replace All and Find Next over large topics: the text routine alone and the
 // client's whole path through a real (hidden) edit control.
 #include <windows.h>
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/globals.h"
 #include "bench/bench_util.h"
 #include "client/client.h"
@@ -99,7 +99,7 @@ void TimeClient(tHost& host, tReplaceCase& c) {
     double t0 = NowMs();
     host.client.ReplaceAll();
     double t1 = NowMs();
-    Check(EditControlText(host.client.editWnd) == c.expected);
+    Check(WindowText(host.client.editWnd) == c.expected);
     c.clientPath.push_back(t1 - t0);
 }
 
@@ -107,7 +107,7 @@ void TimeClient(tHost& host, tReplaceCase& c) {
 void TimeSteps(tHost& host, tReplaceCase& c) {
     host.SetText(c.original);
     double t0 = NowMs();
-    std::string text = EditControlText(host.client.editWnd);
+    std::string text = WindowText(host.client.editWnd);
     double t1 = NowMs();
     ReplaceAllInText(text, 0, kPattern, kReplacement, false, false);
     double t2 = NowMs();

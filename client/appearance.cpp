@@ -1,14 +1,11 @@
 // Colours and fonts of the notes, chosen with the standard dialogs and kept in the note file.
-#include "app/errors.h"
-#include "app/globals.h"
+#include "base/errors.h"
+#include "base/fatal.h"
+#include "base/names.h"
 #include "client/client.h"
 #include <commdlg.h>
 
 namespace {
-
-constexpr const char* kCannotMake =
-    "An error has ocurred with your system.  It is recommended that you restart your computer "
-    "and try launching Quillet again.";
 
 bool AskForColour(HWND owner, COLORREF& colour, COLORREF* customColours) {
     CHOOSECOLORA dialog = {};
@@ -39,23 +36,21 @@ void Repaint(HWND control) {
 }  // namespace
 
 HBRUSH tQuilletClient::OnCtlColorEdit(HDC dc) {
-    if (backgroundBrush) DeleteObject(backgroundBrush);
-    backgroundBrush = CreateSolidBrush(GetNearestColor(dc, backgroundColour));
+    backgroundBrush.reset(CreateSolidBrush(GetNearestColor(dc, backgroundColour)));
     SetBkColor(dc, backgroundColour);
     SetTextColor(dc, textColour);
-    return backgroundBrush;
+    return backgroundBrush.get();
 }
 
 void tQuilletClient::ChooseBackgroundColour(HWND owner) {
     if (!AskForColour(owner, backgroundColour, customColours)) return;
-    HBRUSH brush = CreateSolidBrush(backgroundColour);
+    tBrush brush(CreateSolidBrush(backgroundColour));
     if (brush) {
-        if (backgroundBrush) DeleteObject(backgroundBrush);
-        backgroundBrush = brush;
+        backgroundBrush = std::move(brush);
         InvalidateRect(editWnd, nullptr, TRUE);
         UpdateWindow(editWnd);
     } else {
-        MessageBoxA(wnd, kCannotMake, kAppCaption, MB_ICONEXCLAMATION);
+        MessageBoxA(wnd, kFatalErrorText, kAppCaption, MB_ICONEXCLAMATION);
     }
     WriteAppearance();
     UpdateTrayIcon(false);
@@ -67,16 +62,15 @@ void tQuilletClient::ChooseTextColour(HWND owner) {
     WriteAppearance();
 }
 
-void tQuilletClient::ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, HFONT& font) {
-    if (!AskForFont(owner, description, font != nullptr)) return;
-    HFONT made = CreateFontIndirectA(&description);
+void tQuilletClient::ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, tFont& font) {
+    if (!AskForFont(owner, description, bool(font))) return;
+    tFont made(CreateFontIndirectA(&description));
     if (made) {
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(made), FALSE);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(made.get()), FALSE);
         Repaint(control);
-        if (font) DeleteObject(font);
-        font = made;
+        font = std::move(made);
     } else {
-        MessageBoxA(wnd, kCannotMake, kAppCaption, MB_ICONEXCLAMATION);
+        MessageBoxA(wnd, kFatalErrorText, kAppCaption, MB_ICONEXCLAMATION);
     }
     WriteAppearance();
 }

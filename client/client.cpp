@@ -1,92 +1,88 @@
 #include "client/client.h"
-#include "app/errors.h"
-#include "app/fatal.h"
-#include "app/globals.h"
-#include "app/guard.h"
-#include "app/settings.h"
+#include "base/errors.h"
+#include "base/fatal.h"
+#include "base/settings.h"
 #include "client/edit.h"
-#include "client/find_replace.h"
-#include "dialogs/options.h"
-#include "storage/compfile.h"
+#include "client/guard.h"
 
-tQuilletClient::tQuilletClient(HWND window, bool wrap) : wnd(window), autoWrap(wrap) {
-    app.client = this;
+tQuilletClient::tQuilletClient(HWND window, bool wrap, const tClientSettings& given,
+                               tNoteFile&& file)
+    : wnd(window), autoWrap(wrap), settings(given) {
+    // Found from its window from the first message its controls send.
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     try {
-        laptopMode = GetConfigDword(kConfig, "LaptopMode", 0) != 0;
-        laptopSavePeriod = GetConfigDword(kConfig, "LaptopSavePeriod", laptopMode ? 5 : 1);
-        useSmartContextMenus = GetConfigDword(kConfig, "UseSmartContextMenus", 1) != 0;
-
-        findDialog = new tFindReplaceDlg(wnd);
-
-        contextMenu = LoadMenuA(app.hInstance, "CONTEXT_MENU");
-        Check(contextMenu != nullptr);
-        editMenu = GetSubMenu(contextMenu, 0);
-        urlMenu = GetSubMenu(contextMenu, 1);
-        Check(editMenu != nullptr && urlMenu != nullptr);
-
-        if (!LoadFile()) throw tNotAFileException{};
-        FillTrayData();
-
-        RECT area;
-        GetClientRect(wnd, &area);
-        tabWnd = CreateWindowExA(0, WC_TABCONTROLA, "",
-                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
-                                     TCS_MULTILINE,
-                                 0, 0, area.right, area.bottom, wnd, nullptr, app.hInstance,
-                                 nullptr);
-        Check(tabWnd != nullptr);
-        CreateEditControl();
-        PresentFile();
-        UpdateTrayIcon(true);
-        FillOptionsSheet(optionsSheet, optionsPages, wnd);
+        Create(std::move(file));
     } catch (...) {
-        // Creation failed: release what was made, leave no client behind.
-        ReleaseResources();
-        app.client = nullptr;
+        SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
         throw;
     }
 }
 
+void tQuilletClient::Create(tNoteFile&& file) {
+    laptopMode = GetConfigDword(kConfig, "LaptopMode", 0) != 0;
+    laptopSavePeriod = GetConfigDword(kConfig, "LaptopSavePeriod", laptopMode ? 5 : 1);
+    useSmartContextMenus = GetConfigDword(kConfig, "UseSmartContextMenus", 1) != 0;
+
+    findDialog = std::make_unique<tFindReplaceDlg>(wnd);
+
+    contextMenu.reset(LoadMenuA(GetModuleHandleA(nullptr), "CONTEXT_MENU"));
+    Check(bool(contextMenu));
+    editMenu = GetSubMenu(contextMenu.get(), 0);
+    urlMenu = GetSubMenu(contextMenu.get(), 1);
+    Check(editMenu != nullptr && urlMenu != nullptr);
+
+    TakeOver(std::move(file));
+    FillTrayData();
+
+    RECT area;
+    GetClientRect(wnd, &area);
+    tabWnd = CreateWindowExA(0, WC_TABCONTROLA, "",
+                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
+                                 TCS_MULTILINE,
+                             0, 0, area.right, area.bottom, wnd, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    Check(tabWnd != nullptr);
+    CreateEditControl();
+    PresentFile();
+    UpdateTrayIcon(true);
+    InstallHooks();
+}
+
+// The client learns of every write to a note file, and the fatal path saves its topics.
+void tQuilletClient::InstallHooks() {
+    SetWriteHook([this] { uncommitted = true; });
+    SetEmergencySave([this] { EmergencySave(); });
+}
+
 void tQuilletClient::FlushBeforeClose() {
-    delete findDialog;
-    findDialog = nullptr;
-    if (contextMenu) DestroyMenu(contextMenu);
-    contextMenu = nullptr;
-    SaveTopics(true);
-    Commit();
+    findDialog.reset();
+    contextMenu.reset();
+    SaveAndCommit();
     if (saveTimer) KillTimer(wnd, saveTimer);
     saveTimer = 0;
 }
 
+void tQuilletClient::SaveAndCommit() {
+    SaveTopics(true);
+    Commit();
+}
+
+// The controls go before the fonts and the brush they use.
 tQuilletClient::~tQuilletClient() {
-    ReleaseResources();
-    RemoveTrayIcon();
-    if (app.client == this) app.client = nullptr;
-}
-
-// Everything the client owns, in the order it gives it back.
-void tQuilletClient::ReleaseResources() {
-    delete findDialog;
-    findDialog = nullptr;
-    if (contextMenu) DestroyMenu(contextMenu);
-    contextMenu = nullptr;
-    if (backgroundBrush) DeleteObject(backgroundBrush);
-    backgroundBrush = nullptr;
+    if (ClientOfWindow(wnd) == this) SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+    SetWriteHook(nullptr);
+    SetEmergencySave(nullptr);
+    findDialog.reset();
     if (tabWnd) DestroyWindow(tabWnd);
-    tabWnd = nullptr;
     if (editWnd) DestroyWindow(editWnd);
-    editWnd = nullptr;
-    if (textFont) DeleteObject(textFont);
-    textFont = nullptr;
-    if (tabFont) DeleteObject(tabFont);
-    tabFont = nullptr;
-    delete root;
-    root = nullptr;
+    RemoveTrayIcon();
 }
 
-void tQuilletClient::ShowOptions() {
-    RunOptionsSheet(optionsSheet);
+HWND tQuilletClient::FindDialogWindow() const {
+    return findDialog ? findDialog->Window() : nullptr;
 }
+
+void tQuilletClient::SetTitle(const std::string& title) { titleText = title; }
 
 void tQuilletClient::Layout() {
     RECT area;
@@ -115,12 +111,11 @@ void tQuilletClient::SelectTab(int index) {
 }
 
 void tQuilletClient::PresentFile() {
-    if (backgroundBrush) DeleteObject(backgroundBrush);
-    backgroundBrush = CreateSolidBrush(backgroundColour);
+    backgroundBrush.reset(CreateSolidBrush(backgroundColour));
     currentTopic = 0;
     RebuildTabs();
-    if (textFont) SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont), FALSE);
-    if (tabFont) SendMessageA(tabWnd, WM_SETFONT, reinterpret_cast<WPARAM>(tabFont), FALSE);
+    if (textFont) SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), FALSE);
+    if (tabFont) SendMessageA(tabWnd, WM_SETFONT, reinterpret_cast<WPARAM>(tabFont.get()), FALSE);
     if (topics.empty()) {
         // Nothing to show: an index with no names opens read-only until a topic is added.
         SetWindowTextA(editWnd, "");
@@ -128,14 +123,14 @@ void tQuilletClient::PresentFile() {
         return;
     }
     EnableWindow(editWnd, TRUE);
-    topics[0].ShowText(editWnd);
+    SetWindowTextA(editWnd, topics[0].text.c_str());
 }
 
 void tQuilletClient::ShowTopic(int index) {
     if (index < 0 || size_t(index) >= topics.size()) return;
     tTopic& topic = topics[index];
     EnableWindow(editWnd, TRUE);
-    topic.ShowText(editWnd);
+    SetWindowTextA(editWnd, topic.text.c_str());
     currentTopic = index;
     SendMessageA(editWnd, EM_LINESCROLL, 0, topic.firstVisibleLine);
     SendMessageA(editWnd, EM_SETSEL, topic.selStart, topic.selEnd);
@@ -147,56 +142,59 @@ void tQuilletClient::ShowSelectedTopic() {
     ShowTopic(TabCtrl_GetCurSel(tabWnd));
 }
 
+tQuilletClient* ClientOfWindow(HWND clientWnd) {
+    return clientWnd ? reinterpret_cast<tQuilletClient*>(GetWindowLongPtrA(clientWnd, GWLP_USERDATA))
+                     : nullptr;
+}
+
 namespace {
 
-LRESULT OnCreate(HWND wnd) {
+LRESULT OnCreate(HWND wnd, const CREATESTRUCTA* create) {
+    auto* creation = static_cast<tClientCreation*>(create->lpCreateParams);
+    if (!creation || !creation->file) return -1;
     bool wrap = GetConfigDword(kConfig, "AutoWrap", 0) != 0;
-    try {
-        new tQuilletClient(wnd, wrap);
-    } catch (const tNotAFileException&) {
-        app.client = nullptr;
-        app.clientEnabled = false;
-    }
+    new tQuilletClient(wnd, wrap, creation->settings, std::move(*creation->file));
     return 0;
 }
 
-void OnEditNotification(HWND control, UINT id, UINT code) {
-    if (!control || id != kEditControlId || !app.client) return;
+void OnEditNotification(tQuilletClient& client, HWND control, UINT id, UINT code) {
+    if (!control || id != kEditControlId) return;
     switch (code) {
-    case EN_KILLFOCUS: app.client->SaveTopics(false); break;
-    case EN_CHANGE: app.client->OnTextChanged(); break;
-    case EN_MAXTEXT: app.client->OnMaxText(); break;
+    case EN_KILLFOCUS: client.SaveTopics(false); break;
+    case EN_CHANGE: client.OnTextChanged(); break;
+    case EN_MAXTEXT: client.OnMaxText(); break;
     }
 }
 
-void OnNotify(const NMHDR* header) {
-    if (app.client && header->hwndFrom == app.client->tabWnd && header->code == TCN_SELCHANGE)
-        app.client->ShowSelectedTopic();
+void OnNotify(tQuilletClient& client, const NMHDR* header) {
+    if (header->hwndFrom == client.tabWnd && header->code == TCN_SELCHANGE)
+        client.ShowSelectedTopic();
 }
 
 // Handles one message; false sends it on to the default procedure.
 bool Dispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
     if (message == WM_CREATE) {
-        result = OnCreate(wnd);
+        result = OnCreate(wnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
         return true;
     }
-    tQuilletClient* client = app.client;
+    tQuilletClient* client = ClientOfWindow(wnd);
     if (!client) return false;
     switch (message) {
     case WM_SIZE: client->Layout(); return true;
     case WM_SETFOCUS: SetFocus(client->editWnd); return true;
     case WM_ERASEBKGND: result = 1; return true;
-    case WM_NOTIFY: OnNotify(reinterpret_cast<NMHDR*>(lParam)); return false;
+    case WM_NOTIFY: OnNotify(*client, reinterpret_cast<NMHDR*>(lParam)); return false;
     case WM_COMMAND:
-        OnEditNotification(reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam));
+        OnEditNotification(*client, reinterpret_cast<HWND>(lParam), LOWORD(wParam),
+                           HIWORD(wParam));
         return false;
     case WM_TIMER: client->OnSaveTimer(); return true;
     case WM_CTLCOLOREDIT:
         result = reinterpret_cast<LRESULT>(client->OnCtlColorEdit(reinterpret_cast<HDC>(wParam)));
         return true;
     default:
-        if (message != 0 && message == app.findMessageId) {
+        if (client->findDialog && client->findDialog->IsItsMessage(message)) {
             client->OnFindReplaceMessage(lParam);
             return true;
         }
@@ -207,6 +205,12 @@ bool Dispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
 }  // namespace
 
 LRESULT CALLBACK ClientWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!app.clientEnabled) return DefWindowProcA(wnd, message, wParam, lParam);
-    return HandleGuarded(Dispatch, wnd, message, wParam, lParam);
+    return HandleGuarded(Dispatch, wnd, wnd, message, wParam, lParam);
+}
+
+void DeleteClient(HWND clientWnd) {
+    tQuilletClient* client = ClientOfWindow(clientWnd);
+    if (!client) return;
+    client->FlushBeforeClose();
+    delete client;
 }

@@ -4,32 +4,44 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
-#include <prsht.h>
 #include <string>
 #include <vector>
+#include <functional>
+#include <memory>
+#include "base/handles.h"
+#include "client/find_replace.h"
+#include "dialogs/topic_name.h"
+#include "storage/compfile.h"
+#include "storage/notefile.h"
 #include "storage/topic.h"
-
-class tRootStorage;
-class tFindReplaceDlg;
 
 constexpr UINT kEditControlId = 1;
 constexpr UINT kSaveTimerId = 1;
 constexpr UINT kSaveTimerPeriod = 5000;
-constexpr DWORD kDefaultBackground = 0x0000FFFF;  // yellow
-constexpr DWORD kDefaultTextColour = 0x00000000;  // black
+
+// What the client needs from the program around it.
+struct tClientSettings {
+    HWND frame = nullptr;      // owner of the tray icon and the menus
+    bool noTray = false;
+    std::string programPath;   // what "run at log-on" starts
+    std::string helpPath;
+};
 
 class tQuilletClient {
 public:
-    tQuilletClient(HWND window, bool autoWrap);
-    // Tests only: sets app.client to the new object and nothing else.
+    // Takes over file, already read or created.
+    tQuilletClient(HWND window, bool autoWrap, const tClientSettings& settings, tNoteFile&& file);
+    // Tests only (defined with the tests): no windows and no file.
     struct tForTests {};
     explicit tQuilletClient(tForTests);
     ~tQuilletClient();
     tQuilletClient(const tQuilletClient&) = delete;
     tQuilletClient& operator=(const tQuilletClient&) = delete;
 
-    // Note file (loading and format)
-    bool LoadFile();
+    // Note file
+    // Takes over another note file, already read or created, in place of the open one.
+    void TakeOver(tNoteFile&& file);
+    tAppearanceRecord Appearance() const;
     void WriteIndex(tRootStorage& root);
     void WriteAppearance();
 
@@ -45,6 +57,8 @@ public:
     // Notification-area icon
     void FillTrayData();
     void UpdateTrayIcon(bool adding);
+    // The frame's title, which the tray icon's tip shows.
+    void SetTitle(const std::string& title);
     void RemoveTrayIcon();
 
     // Topics on screen
@@ -62,13 +76,16 @@ public:
     void DeleteTopic();
     void RenameTopic();
     void UndoDeleteTopic();
-    void ShowOptions();
     bool TopicNameExists(const std::string& name) const;
     std::string CurrentTopicName() const;
+    // What the Topic Name dialog checks a name against.
+    tExistingTopics ExistingTopics() const;
 
     // Saves, commits and stops the timer; called before the client is deleted,
     // so that a failure takes the fatal path while the client still exists.
     void FlushBeforeClose();
+    // What File Open and File New do before another file is opened.
+    void SaveAndCommit();
 
     // Edit control
     void CreateEditControl();
@@ -99,7 +116,6 @@ public:
     };
 
     // Smart context menus
-    struct tCleanup;
     void ShowContextMenu(int x, int y);
     bool ShowShellContextMenu(int x, int y, const std::string& path);
     void OpenUrl();
@@ -113,7 +129,11 @@ public:
     void ChooseTabFont(HWND owner);
 
     // Printing: all topics in tab order, or only the current one.
-    bool PrintTopics(HDC hdc, int copies, bool collate, bool selectionOnly, const RECT& margins);
+    bool PrintTopics(HDC hdc, int copies, bool collate, bool selectionOnly, const RECT& margins,
+                     const std::string& documentName);
+
+    // The modeless Find or Replace dialog, when one is open (for the message loop).
+    HWND FindDialogWindow() const;
 
     class tRenamingMarker {
     public:
@@ -130,19 +150,19 @@ public:
     HWND wnd = nullptr;
     HWND tabWnd = nullptr;
     HWND editWnd = nullptr;
+    tMenu contextMenu;
     HMENU editMenu = nullptr;     // borrowed from contextMenu
     HMENU urlMenu = nullptr;      // borrowed from contextMenu
-    HMENU contextMenu = nullptr;
     bool laptopMode = false;
     unsigned laptopSavePeriod = 1;
     unsigned laptopTicks = 0;
     NOTIFYICONDATAA trayData = {};
     COLORREF backgroundColour = kDefaultBackground;
     COLORREF textColour = kDefaultTextColour;
-    HBRUSH backgroundBrush = nullptr;
-    HFONT textFont = nullptr;
+    tBrush backgroundBrush;
+    tFont textFont;
     LOGFONTA textLogFont = {};
-    HFONT tabFont = nullptr;
+    tFont tabFont;
     LOGFONTA tabLogFont = {};
     COLORREF customColours[16] = {};
     std::vector<tTopic> topics;
@@ -153,23 +173,40 @@ public:
     unsigned saveTimer = 0;
     unsigned idleTicks = 0;
     bool autoWrap = false;
-    tRootStorage* root = nullptr;
-    tFindReplaceDlg* findDialog = nullptr;
+    std::unique_ptr<tRootStorage> root;
+    std::unique_ptr<tFindReplaceDlg> findDialog;
+    // Fonts a control may still show after a file without fonts replaced them.
+    std::vector<tFont> retiredFonts;
     bool searchDone = false;
-    bool trayIconBuilt = false;
+    tIcon trayIcon;  // the drawn icon; none: the program's own icon is shown
     std::string selectedUrl;
     WNDPROC editDefaultProc = nullptr;
-    PROPSHEETPAGEA optionsPages[2] = {};
-    PROPSHEETHEADERA optionsSheet = {};
     bool renaming = false;
 
+    tClientSettings settings;
+    std::string titleText;
+
 private:
-    void ReleaseResources();
+    void Create(tNoteFile&& file);
+    void InstallHooks();
     void SelectTab(int index);
     void MoveTopic(bool left);
     void ShowNewLastTopic();
     void NoMatchFound(UINT icon);
-    void ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, HFONT& font);
+    void ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, tFont& font);
+};
+
+// The client window's creation parameter (lpCreateParams).
+struct tClientCreation {
+    tClientSettings settings;
+    std::string titleText;
+    tNoteFile* file = nullptr;  // taken over by the new client
 };
 
 LRESULT CALLBACK ClientWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Saves, commits and ends the client of a client window, if it has one.
+void DeleteClient(HWND clientWnd);
+
+// The client shown in a client window; null before its creation and after its end.
+tQuilletClient* ClientOfWindow(HWND clientWnd);

@@ -1,7 +1,8 @@
 // The smart context menu of the edit control: URL menu, shell menu or plain menu.
-#include "app/errors.h"
-#include "app/globals.h"
-#include "app/settings.h"
+#include "base/errors.h"
+#include "base/handles.h"
+#include "base/names.h"
+#include "base/settings.h"
 #include "client/client.h"
 #include "client/edit.h"
 #include "client/url.h"
@@ -20,27 +21,22 @@ void TrackMenu(HMENU menu, int x, int y, HWND owner) {
 
 }  // namespace
 
-// Releases the shell objects of one shell-menu request, whatever happened.
-struct tQuilletClient::tCleanup {
-    IShellFolder* desktop = nullptr;
-    LPITEMIDLIST items = nullptr;
-    IContextMenu* contextMenu = nullptr;
-    IShellFolder* parent = nullptr;
-    IMalloc* allocator = nullptr;
-    HMENU popup = nullptr;
-
-    tCleanup() = default;
-    tCleanup(const tCleanup&) = delete;
-    tCleanup& operator=(const tCleanup&) = delete;
-    ~tCleanup() {
-        if (desktop) desktop->Release();
-        if (parent) parent->Release();
-        if (contextMenu) contextMenu->Release();
-        if (allocator && items) allocator->Free(items);
-        if (allocator) allocator->Release();
-        if (popup) DestroyMenu(popup);
-    }
+namespace {
+// An item list from the shell, freed by the shell's allocator.
+class tItemList {
+public:
+    tItemList() = default;
+    ~tItemList() { if (allocator_ && items_) allocator_->Free(items_); }
+    tItemList(const tItemList&) = delete;
+    tItemList& operator=(const tItemList&) = delete;
+    bool Allocate() { return SUCCEEDED(SHGetMalloc(allocator_.put())); }
+    LPITEMIDLIST get() const { return items_; }
+    LPITEMIDLIST* put() { return &items_; }
+private:
+    tComPtr<IMalloc> allocator_;  // released after the list it freed
+    LPITEMIDLIST items_ = nullptr;
 };
+}  // namespace
 
 void tQuilletClient::ShowContextMenu(int x, int y) {
     POINT at = {x, y};
@@ -48,13 +44,13 @@ void tQuilletClient::ShowContextMenu(int x, int y) {
     if (useSmartContextMenus) {
         size_t start, end;
         GetFullSelection(editWnd, start, end);
-        std::string candidate = SelectionCandidate(EditControlText(editWnd), start, end);
+        std::string candidate = SelectionCandidate(WindowText(editWnd), start, end);
         if (!candidate.empty()) {
             if (UrlProgramKind(candidate)) {
                 if (!HasWhitespace(candidate)) {
                     selectedUrl = candidate;
                     PrepareEditMenu(urlMenu);
-                    TrackMenu(urlMenu, at.x, at.y, app.frameWnd);
+                    TrackMenu(urlMenu, at.x, at.y, settings.frame);
                     return;
                 }
             } else if (LooksLikeFullPath(candidate) &&
@@ -65,46 +61,47 @@ void tQuilletClient::ShowContextMenu(int x, int y) {
         }
     }
     PrepareEditMenu(editMenu);
-    TrackMenu(editMenu, at.x, at.y, app.frameWnd);
+    TrackMenu(editMenu, at.x, at.y, settings.frame);
 }
 
 bool tQuilletClient::ShowShellContextMenu(int x, int y, const std::string& path) {
-    tCleanup cleanup;
-    if (FAILED(SHGetMalloc(&cleanup.allocator)) || FAILED(SHGetDesktopFolder(&cleanup.desktop)))
-        return false;
+    tItemList items;
+    tComPtr<IShellFolder> desktop;
+    if (!items.Allocate() || FAILED(SHGetDesktopFolder(desktop.put()))) return false;
     WCHAR wide[MAX_PATH] = {};
     if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, path.c_str(), -1, wide, MAX_PATH) == 0)
         return false;
-    if (FAILED(cleanup.desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &cleanup.items,
-                                                 nullptr)) ||
-        !cleanup.items)
+    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, items.put(), nullptr)) ||
+        !items.get())
         return false;
 
     // Split the list into its parent and its last item.
-    LPITEMIDLIST last = cleanup.items;
+    LPITEMIDLIST last = items.get();
     for (LPITEMIDLIST next = last; next->mkid.cb != 0;
          next = reinterpret_cast<LPITEMIDLIST>(reinterpret_cast<BYTE*>(next) + next->mkid.cb))
         last = next;
     USHORT savedSize = last->mkid.cb;
     last->mkid.cb = 0;
-    HRESULT bound = cleanup.desktop->BindToObject(cleanup.items, nullptr, IID_IShellFolder,
-                                                  reinterpret_cast<void**>(&cleanup.parent));
+    tComPtr<IShellFolder> parent;
+    HRESULT bound = desktop->BindToObject(items.get(), nullptr, IID_IShellFolder,
+                                          reinterpret_cast<void**>(parent.put()));
     last->mkid.cb = savedSize;
-    if (FAILED(bound) || !cleanup.parent) return false;
+    if (FAILED(bound) || !parent) return false;
 
     LPCITEMIDLIST child = last;
-    if (FAILED(cleanup.parent->GetUIObjectOf(wnd, 1, &child, IID_IContextMenu, nullptr,
-                                             reinterpret_cast<void**>(&cleanup.contextMenu))))
+    tComPtr<IContextMenu> shellMenu;
+    if (FAILED(parent->GetUIObjectOf(wnd, 1, &child, IID_IContextMenu, nullptr,
+                                     reinterpret_cast<void**>(shellMenu.put()))))
         return false;
-    cleanup.popup = CreatePopupMenu();
-    if (!cleanup.popup) return false;
-    if (FAILED(cleanup.contextMenu->QueryContextMenu(cleanup.popup, 0, kFirstShellCommand,
-                                                     kLastShellCommand, CMF_VERBSONLY)))
+    tMenu popup(CreatePopupMenu());
+    if (!popup) return false;
+    if (FAILED(shellMenu->QueryContextMenu(popup.get(), 0, kFirstShellCommand, kLastShellCommand,
+                                           CMF_VERBSONLY)))
         return false;
-    AppendMenuA(cleanup.popup, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(cleanup.popup, MF_STRING, kPropertiesCommand, "P&roperties");
+    AppendMenuA(popup.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(popup.get(), MF_STRING, kPropertiesCommand, "P&roperties");
 
-    UINT chosen = UINT(TrackPopupMenu(cleanup.popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, wnd,
+    UINT chosen = UINT(TrackPopupMenu(popup.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, wnd,
                                       nullptr));
     if (chosen != 0) {
         CMINVOKECOMMANDINFO invoke = {};
@@ -114,7 +111,7 @@ bool tQuilletClient::ShowShellContextMenu(int x, int y, const std::string& path)
                             ? "properties"
                             : MAKEINTRESOURCEA(chosen - kFirstShellCommand);
         invoke.nShow = SW_SHOWNORMAL;
-        if (FAILED(cleanup.contextMenu->InvokeCommand(&invoke)))
+        if (FAILED(shellMenu->InvokeCommand(&invoke)))
             MessageBoxA(wnd, "Failed to invoke command", kAppCaption, MB_ICONERROR);
     }
     return true;

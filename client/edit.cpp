@@ -1,7 +1,8 @@
 #include "client/edit.h"
-#include "app/errors.h"
-#include "app/globals.h"
-#include "app/settings.h"
+#include "base/errors.h"
+#include "base/names.h"
+#include "client/guard.h"
+#include "base/settings.h"
 #include "client/client.h"
 #include "resources/resource.h"
 
@@ -18,7 +19,7 @@ DWORD EditStyle(bool wrap) {
 void tQuilletClient::CreateEditControl() {
     editWnd = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", EditStyle(autoWrap), 0, 0,
                               CW_USEDEFAULT, CW_USEDEFAULT, wnd,
-                              reinterpret_cast<HMENU>(UINT_PTR(kEditControlId)), app.hInstance,
+                              reinterpret_cast<HMENU>(UINT_PTR(kEditControlId)), GetModuleHandleA(nullptr),
                               nullptr);
     Check(editWnd != nullptr);
     editDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
@@ -30,14 +31,6 @@ void tQuilletClient::OnMaxText() {
     if (MessageBoxA(wnd, "The requested change caused the topic text to exceed the maximum length - Undo?",
                     kAppCaption, MB_ICONWARNING | MB_YESNO) == IDYES)
         SendMessageA(editWnd, WM_UNDO, 0, 0);
-}
-
-std::string EditControlText(HWND edit) {
-    int length = GetWindowTextLengthA(edit);
-    std::string text(size_t(length) + 1, '\0');
-    int got = GetWindowTextA(edit, &text[0], length + 1);
-    text.resize(size_t(got > 0 ? got : 0));
-    return text;
 }
 
 void GetFullSelection(HWND edit, size_t& start, size_t& end) {
@@ -59,14 +52,23 @@ void ReplaceSelectionUncut(HWND edit, const std::string& replacement) {
     if (raised) SendMessageA(edit, EM_SETLIMITTEXT, WPARAM(limit), 0);
 }
 
-LRESULT CALLBACK EditControlWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    tQuilletClient* client = app.client;
-    if (!client) return DefWindowProcA(wnd, message, wParam, lParam);
-    if (message == WM_RBUTTONUP) {
+namespace {
+bool EditDispatch(HWND wnd, UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+    result = 0;
+    if (message != WM_RBUTTONUP) return false;
+    if (tQuilletClient* client = ClientOfWindow(GetParent(wnd)))
         client->ShowContextMenu(int(LOWORD(lParam)), int(HIWORD(lParam)));
-        return 0;
-    }
-    return CallWindowProcA(client->editDefaultProc, wnd, message, wParam, lParam);
+    return true;
+}
+}  // namespace
+
+LRESULT CALLBACK EditControlWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND clientWnd = GetParent(wnd);
+    tQuilletClient* client = ClientOfWindow(clientWnd);
+    if (!client) return DefWindowProcA(wnd, message, wParam, lParam);
+    // The control's own messages never committed: that stays with the client window.
+    return HandleGuarded(EditDispatch, nullptr, wnd, message, wParam, lParam,
+                         client->editDefaultProc);
 }
 
 namespace {
@@ -126,7 +128,7 @@ void tQuilletClient::SetAutoWrap(bool wrap) {
     editWnd = nullptr;
     autoWrap = wrap;
     CreateEditControl();
-    SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont), FALSE);
+    SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), FALSE);
     Layout();
     if (topics.empty())
         EnableWindow(editWnd, FALSE);

@@ -1,13 +1,12 @@
 #pragma once
 #include <windows.h>
+#include "base/window_text.h"
 
 LRESULT CALLBACK EditControlWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 #include <cstddef>
 #include <string>
 
-// The whole text of an edit control.
-std::string EditControlText(HWND edit);
 // The selection as full offsets: a topic may be longer than the 16-bit halves
 // of the packed answer can tell.
 void GetFullSelection(HWND edit, size_t& start, size_t& end);

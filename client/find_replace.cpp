@@ -1,13 +1,13 @@
 #include "client/find_replace.h"
-#include "app/errors.h"
-#include "app/globals.h"
+#include "base/errors.h"
+#include "base/names.h"
 #include "client/client.h"
 #include "client/edit.h"
 #include "client/search.h"
 
 tFindReplaceDlg::tFindReplaceDlg(HWND owner) {
-    app.findMessageId = RegisterWindowMessageA(FINDMSGSTRINGA);
-    if (app.findMessageId == 0)
+    messageId_ = RegisterWindowMessageA(FINDMSGSTRINGA);
+    if (messageId_ == 0)
         MessageBoxA(owner, "Could not register window message - Find/Replace will not work",
                     kAppCaption, MB_ICONERROR);
     findReplaceData.lStructSize = sizeof findReplaceData;
@@ -20,8 +20,8 @@ tFindReplaceDlg::tFindReplaceDlg(HWND owner) {
 }
 
 tFindReplaceDlg::~tFindReplaceDlg() {
-    if ((findOpen || replaceOpen) && app.findDialogWnd) DestroyWindow(app.findDialogWnd);
-    app.findDialogWnd = nullptr;
+    if ((findOpen || replaceOpen) && dialog_) DestroyWindow(dialog_);
+    dialog_ = nullptr;
 }
 
 void tFindReplaceDlg::ShowFind() { Show(false); }
@@ -32,22 +32,22 @@ void tFindReplaceDlg::Show(bool replace) {
     bool& wanted = replace ? replaceOpen : findOpen;
     bool& other = replace ? findOpen : replaceOpen;
     if (wanted) {
-        BringWindowToTop(app.findDialogWnd);
+        BringWindowToTop(dialog_);
         return;
     }
     if (other) {
-        Check(DestroyWindow(app.findDialogWnd) != 0);
+        Check(DestroyWindow(dialog_) != 0);
         other = false;
-        app.findDialogWnd = nullptr;
+        dialog_ = nullptr;
     }
-    app.findDialogWnd = replace ? ReplaceTextA(&findReplaceData) : FindTextA(&findReplaceData);
-    wanted = app.findDialogWnd != nullptr;
+    dialog_ = replace ? ReplaceTextA(&findReplaceData) : FindTextA(&findReplaceData);
+    wanted = dialog_ != nullptr;
 }
 
 void tFindReplaceDlg::OnClosed() {
     findOpen = false;
     replaceOpen = false;
-    app.findDialogWnd = nullptr;
+    dialog_ = nullptr;
 }
 
 namespace {
@@ -60,10 +60,10 @@ void Select(HWND edit, size_t start, size_t length) {
 }  // namespace
 
 tQuilletClient::tBusyMarker::tBusyMarker() {
-    if (app.waitCursor) SetCursor(app.waitCursor);
+    if (HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT)) SetCursor(wait);
 }
 
-tQuilletClient::tBusyMarker::~tBusyMarker() { SetCursor(app.arrowCursor); }
+tQuilletClient::tBusyMarker::~tBusyMarker() { SetCursor(LoadCursorA(nullptr, IDC_ARROW)); }
 
 void tQuilletClient::ShowFindDialog() { findDialog->ShowFind(); }
 void tQuilletClient::ShowReplaceDialog() { findDialog->ShowReplace(); }
@@ -79,7 +79,7 @@ void tQuilletClient::FindNext() {
     bool matchCase = (data.Flags & FR_MATCHCASE) != 0;
     size_t start, end;
     GetFullSelection(editWnd, start, end);
-    std::string text = EditControlText(editWnd);
+    std::string text = WindowText(editWnd);
     std::string pattern = findDialog->findWhat;
     if (!matchCase) {
         text = UpperAscii(text);
@@ -101,7 +101,7 @@ void tQuilletClient::Replace() {
     bool wholeWord = (data.Flags & FR_WHOLEWORD) != 0;
     size_t start, end;
     GetFullSelection(editWnd, start, end);
-    std::string text = EditControlText(editWnd);
+    std::string text = WindowText(editWnd);
     std::string pattern = findDialog->findWhat;
     std::string replacement = findDialog->replaceWith;
     if (!matchCase) {
@@ -127,7 +127,7 @@ void tQuilletClient::ReplaceAll() {
     const FINDREPLACEA& data = findDialog->findReplaceData;
     size_t start, end;
     GetFullSelection(editWnd, start, end);
-    std::string text = EditControlText(editWnd);
+    std::string text = WindowText(editWnd);
     if (ReplaceAllInText(text, start, findDialog->findWhat, findDialog->replaceWith,
                          (data.Flags & FR_MATCHCASE) != 0, (data.Flags & FR_WHOLEWORD) != 0) == 0) {
         NoMatchFound(0);

@@ -13,6 +13,10 @@ public:
     void ShowFind();
     void ShowReplace();
     void OnClosed();
+    // The open dialog's window, or null.
+    HWND Window() const { return dialog_; }
+    // Whether message is the dialogs' registered message.
+    bool IsItsMessage(UINT message) const { return message != 0 && message == messageId_; }
 
     FINDREPLACEA findReplaceData = {};
     char findWhat[256] = {};
@@ -22,4 +26,6 @@ public:
 
 private:
     void Show(bool replace);
+    UINT messageId_ = 0;
+    HWND dialog_ = nullptr;
 };

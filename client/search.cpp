@@ -4,23 +4,12 @@ bool IsWordChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
-std::string UpperAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return text;
-}
-
 namespace {
 
 bool BoundedAsWord(const std::string& text, size_t at, size_t length) {
     if (at > 0 && IsWordChar(text[at - 1])) return false;
     size_t end = at + length;
     return end >= text.size() || !IsWordChar(text[end]);
-}
-
-bool SameIgnoringAsciiCase(char a, char b) {
-    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; };
-    return fold(a) == fold(b);
 }
 
 }  // namespace
@@ -67,7 +56,7 @@ size_t ReplaceAllInText(std::string& text, size_t start, const std::string& patt
         bool match = pos + pattern.size() <= text.size();
         for (size_t i = 0; match && i < pattern.size(); ++i)
             match = matchCase ? text[pos + i] == pattern[i]
-                              : SameIgnoringAsciiCase(text[pos + i], pattern[i]);
+                              : FoldAscii(text[pos + i]) == FoldAscii(pattern[i]);
         if (match && wholeWord) {
             size_t after = pos + pattern.size();
             match = boundary && (after >= text.size() || !IsWordChar(text[after]));

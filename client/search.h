@@ -2,13 +2,12 @@
 // Find and replace over a topic's bytes, without any window.
 #include <cstddef>
 #include <string>
+#include "base/text.h"
 
 constexpr size_t kNoMatch = std::string::npos;
 
 // ASCII letters and digits only; every other byte (0x80 and up too) is not.
 bool IsWordChar(char c);
-// a-z to A-Z; nothing else changes, so positions stay where they are.
-std::string UpperAscii(std::string text);
 
 // The occurrence of pattern searched from the selection: downward from selEnd,
 // upward before selStart. An empty pattern never matches.

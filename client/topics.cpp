@@ -1,7 +1,7 @@
 // The Topic menu: switching, moving, adding, renaming, deleting and undeleting topics.
-#include "app/cmdline.h"
-#include "app/errors.h"
-#include "app/globals.h"
+#include "base/errors.h"
+#include "base/names.h"
+#include "base/text.h"
 #include "client/client.h"
 #include "dialogs/topic_name.h"
 #include "resources/resource.h"
@@ -14,6 +14,14 @@ constexpr const char* kTopicsStorage = "Topics";
 int PreviousIndex(int index, size_t count) { return index == 0 ? int(count) - 1 : index - 1; }
 int NextIndex(int index, size_t count) { return int((size_t(index) + 1) % count); }
 }  // namespace
+
+tExistingTopics tQuilletClient::ExistingTopics() const {
+    tExistingTopics existing;
+    existing.renaming = renaming;
+    if (renaming) existing.currentName = CurrentTopicName();
+    existing.nameExists = [this](const std::string& name) { return TopicNameExists(name); };
+    return existing;
+}
 
 bool tQuilletClient::TopicNameExists(const std::string& name) const {
     for (const tTopic& topic : topics)
@@ -66,10 +74,11 @@ void tQuilletClient::ShowNewLastTopic() {
 }
 
 void tQuilletClient::AddTopic() {
-    if (!RunTopicNameDialog(wnd)) return;
+    std::string name;
+    if (!RunTopicNameDialog(wnd, ExistingTopics(), name)) return;
     SaveTopics(true);
     tTopic topic;
-    topic.name = app.topicNameBuffer;
+    topic.name = name;
     topics.push_back(topic);
     {
         tStorage storage(root->storage, kTopicsStorage, kModeDirectReadWrite);
@@ -84,9 +93,9 @@ void tQuilletClient::AddTopic() {
 void tQuilletClient::RenameTopic() {
     if (topics.empty()) return;
     tRenamingMarker marker(*this);
-    if (!RunTopicNameDialog(wnd)) return;
+    std::string newName;
+    if (!RunTopicNameDialog(wnd, ExistingTopics(), newName)) return;
     SaveTopics(true);
-    std::string newName = app.topicNameBuffer;
     tTopic& topic = topics[currentTopic];
     {
         tStorage storage(root->storage, kTopicsStorage, kModeDirectReadWrite);

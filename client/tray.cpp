@@ -1,8 +1,6 @@
 #include "client/tray.h"
-#include "app/errors.h"
-#include "app/frame.h"
-#include "app/globals.h"
-#include "app/handles.h"
+#include "base/errors.h"
+#include "base/handles.h"
 #include "client/client.h"
 #include "resources/resource.h"
 
@@ -25,7 +23,7 @@ std::string TrayTipText(const std::string& title) {
 void tQuilletClient::FillTrayData() {
     trayData = {};
     trayData.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    trayData.hWnd = app.frameWnd;
+    trayData.hWnd = settings.frame;
     trayData.uID = 0;
     trayData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     trayData.uCallbackMessage = WM_TRAY_CALLBACK;
@@ -45,28 +43,26 @@ HICON DrawTrayIcon(HWND wnd, HBRUSH sheetBrush) {
     tBitmap mask(CreateBitmap(width, height, 1, 1, nullptr));
     Check(bool(mask));
     {
-        HDC colourDc = CreateCompatibleDC(screen.get());
-        Check(colourDc != nullptr);
-        HDC maskDc = CreateCompatibleDC(screen.get());
-        if (!maskDc) DeleteDC(colourDc);
-        Check(maskDc != nullptr);
+        tDC colourDc(CreateCompatibleDC(screen.get()));
+        Check(bool(colourDc));
+        tDC maskDc(CreateCompatibleDC(screen.get()));
+        Check(bool(maskDc));
         bool drawn = true;
         {
-            tSelectObject selectColour(colourDc, colour.get());
-            tSelectObject selectMask(maskDc, mask.get());
+            tSelectObject selectColour(colourDc.get(), colour.get());
+            tSelectObject selectMask(maskDc.get(), mask.get());
             HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
             HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
             RECT all = {0, 0, width, height};
-            drawn = FillRect(colourDc, &all, black) && FillRect(maskDc, &all, white);
+            drawn = FillRect(colourDc.get(), &all, black) && FillRect(maskDc.get(), &all, white);
             int i = 0;
             for (const RECT& sheet : TraySheetRects(width, height)) {
-                drawn = drawn && FillRect(colourDc, &sheet, (i % 2 == 0) ? sheetBrush : black) &&
-                        FillRect(maskDc, &sheet, black);
+                drawn = drawn &&
+                        FillRect(colourDc.get(), &sheet, (i % 2 == 0) ? sheetBrush : black) &&
+                        FillRect(maskDc.get(), &sheet, black);
                 ++i;
             }
         }
-        DeleteDC(maskDc);
-        DeleteDC(colourDc);
         Check(drawn);
     }
     ICONINFO info = {};
@@ -79,24 +75,23 @@ HICON DrawTrayIcon(HWND wnd, HBRUSH sheetBrush) {
 }  // namespace
 
 void tQuilletClient::UpdateTrayIcon(bool adding) {
-    if (app.noTray) return;
-    if (trayIconBuilt) DestroyIcon(trayData.hIcon);
-    trayIconBuilt = false;
-    HICON icon = DrawTrayIcon(wnd, backgroundBrush);
-    trayIconBuilt = icon != nullptr;
-    trayData.hIcon = icon ? icon : LoadIconA(app.hInstance, "MAIN_ICON");
-    lstrcpynA(trayData.szTip, TrayTipText(app.titleText).c_str(), 64);
+    if (settings.noTray) return;
+    trayIcon.reset(DrawTrayIcon(wnd, backgroundBrush.get()));
+    trayData.hIcon = trayIcon ? trayIcon.get() : LoadIconA(GetModuleHandleA(nullptr), "MAIN_ICON");
+    lstrcpynA(trayData.szTip, TrayTipText(titleText).c_str(), 64);
     // The taskbar may not exist yet (a start at log-on): the icon is added
     // again when the taskbar announces itself, so a refusal here is not fatal.
     if (!Shell_NotifyIconA(adding ? NIM_ADD : NIM_MODIFY, &trayData) && !adding)
         Shell_NotifyIconA(NIM_ADD, &trayData);
-    if (app.window) SetFrameIcon(*app.window, trayData.hIcon);
+    if (settings.frame) {
+        SetClassLongPtrA(settings.frame, GCLP_HICON, reinterpret_cast<LONG_PTR>(trayData.hIcon));
+        SetClassLongPtrA(settings.frame, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(trayData.hIcon));
+    }
 }
 
 void tQuilletClient::RemoveTrayIcon() {
-    if (app.noTray) return;
+    if (settings.noTray) return;
     Shell_NotifyIconA(NIM_DELETE, &trayData);
-    if (trayIconBuilt) DestroyIcon(trayData.hIcon);
-    trayIconBuilt = false;
     trayData.hIcon = nullptr;
+    trayIcon.reset();
 }

@@ -1,5 +1,4 @@
 #include "dialogs/about.h"
-#include "app/globals.h"
 #include "resources/resource.h"
 
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -19,5 +18,5 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
 }
 
 void ShowAboutBox(HWND owner) {
-    DialogBoxParamA(app.hInstance, MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDlgProc, 0);
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDlgProc, 0);
 }

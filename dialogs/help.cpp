@@ -1,5 +1,4 @@
 #include "dialogs/help.h"
-#include "app/globals.h"
 #include "resources/resource.h"
 
 namespace {
@@ -23,11 +22,18 @@ constexpr tCommandHelp kCommandHelp[] = {
     {CM_OPTIONS, 34},
 };
 
+std::string& HelpFilePath() {
+    static std::string path;
+    return path;
+}
+
 void AskHelpFile(HWND window, UINT command, ULONG_PTR data) {
-    WinHelpA(window, app.helpPath.c_str(), command, data);
+    WinHelpA(window, HelpFilePath().c_str(), command, data);
 }
 
 }  // namespace
+
+void SetHelpFilePath(const std::string& path) { HelpFilePath() = path; }
 
 int HelpContextForCommand(int commandId) {
     for (const tCommandHelp& entry : kCommandHelp)

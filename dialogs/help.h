@@ -1,7 +1,11 @@
 #pragma once
-// Requests to the help file QLHelp.hlp (app.helpPath). The viewer's answer is
+// Requests to the help file QLHelp.hlp, next to the program. The viewer's answer is
 // never examined: a missing or unreadable help file is the viewer's business.
 #include <windows.h>
+#include <string>
+
+// Where the help file is; set once at start-up.
+void SetHelpFilePath(const std::string& path);
 
 // No help context: the command has no popup help.
 constexpr int kNoHelpContext = 0;

@@ -1,17 +1,31 @@
 #include "dialogs/options.h"
-#include "app/errors.h"
-#include "app/globals.h"
-#include "app/settings.h"
-#include "client/client.h"
+#include "base/callback_failure.h"
+#include "base/errors.h"
+#include "base/names.h"
 #include "dialogs/help.h"
 #include "resources/resource.h"
 #include <commctrl.h>
-#include <exception>
 
 namespace {
 
-const DWORD kConfigHelp[] = {102, 35, 104, 40, 103, 40, 101, 41, 105, 40, 106, 45, 0, 0};
-const DWORD kAppearanceHelp[] = {105, 19, 101, 38, 104, 39, 103, 36, 102, 37, 0, 0};
+const DWORD kConfigHelp[] = {
+    IDC_CONFIG_RUN_AT_STARTUP, 35, IDC_CONFIG_PERIOD_ARROWS, 40, IDC_CONFIG_LAPTOP_MODE, 40,
+    IDC_CONFIG_DEFAULT_FILE, 41, IDC_CONFIG_PERIOD, 40, IDC_CONFIG_SMART_MENUS, 45, 0, 0};
+const DWORD kAppearanceHelp[] = {
+    IDC_APPEARANCE_WRAP, 19, IDC_APPEARANCE_TEXT_FONT, 38, IDC_APPEARANCE_TAB_FONT, 39,
+    IDC_APPEARANCE_TEXT_COLOUR, 36, IDC_APPEARANCE_BACKGROUND, 37, 0, 0};
+
+// Kept with each page from WM_INITDIALOG on.
+struct tOptionsData {
+    tOptionsOwner* owner;
+    // Exceptions must not unwind through the property sheet: the first is
+    // kept and thrown once the sheet is gone.
+    tCallbackFailure failure;
+};
+
+tOptionsData* DataOf(HWND page) {
+    return reinterpret_cast<tOptionsData*>(GetWindowLongPtrA(page, GWLP_USERDATA));
+}
 
 void MarkChanged(HWND page) {
     SendMessageA(GetParent(page), PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0);
@@ -30,8 +44,7 @@ void EnablePeriod(HWND page, bool on) {
 
 void SetResult(HWND page, LONG_PTR result) { SetWindowLongPtrA(page, DWLP_MSGRESULT, result); }
 
-bool ApplyConfigPage(HWND page) {
-    tQuilletClient* client = app.client;
+bool ApplyConfigPage(HWND page, tOptionsOwner& owner) {
     if (IsTicked(page, IDC_CONFIG_LAPTOP_MODE)) {
         BOOL isNumber = FALSE;
         UINT minutes = GetDlgItemInt(page, IDC_CONFIG_PERIOD, &isNumber, FALSE);
@@ -41,25 +54,13 @@ bool ApplyConfigPage(HWND page) {
             SetResult(page, PSNRET_INVALID);
             return true;
         }
-        if (client) client->SetLaptopOptions(true, minutes);
-    } else if (client) {
-        client->SetLaptopOptions(false, 1);
+        owner.SetLaptopOptions(true, minutes);
+    } else {
+        owner.SetLaptopOptions(false, 1);
     }
-
-    bool wasDefault = app.isDefaultFile;
-    app.isDefaultFile = IsTicked(page, IDC_CONFIG_DEFAULT_FILE);
-    if (app.isDefaultFile)
-        SetConfigString(kConfig, "DefaultFile", app.filePath.c_str());
-    else if (wasDefault)
-        SetConfigString(kConfig, "DefaultFile", "");
-
-    if (client) client->SetSmartContextMenus(IsTicked(page, IDC_CONFIG_SMART_MENUS));
-
-    app.runAtStartup = IsTicked(page, IDC_CONFIG_RUN_AT_STARTUP);
-    if (app.runAtStartup)
-        SetRunValue(app.programPath);
-    else
-        DeleteRunValue();
+    owner.SetDefaultFile(IsTicked(page, IDC_CONFIG_DEFAULT_FILE));
+    owner.SetSmartContextMenus(IsTicked(page, IDC_CONFIG_SMART_MENUS));
+    owner.SetRunAtStartup(IsTicked(page, IDC_CONFIG_RUN_AT_STARTUP));
     SetResult(page, PSNRET_NOERROR);
     return true;
 }
@@ -84,17 +85,31 @@ INT_PTR OnConfigCommand(HWND page, int id, UINT code) {
     }
 }
 
-INT_PTR OnAppearanceCommand(HWND page, int id) {
-    tQuilletClient* client = app.client;
-    if (!client) return FALSE;
+INT_PTR OnAppearanceCommand(HWND page, tOptionsOwner& owner, int id) {
     switch (id) {
-    case IDC_APPEARANCE_TEXT_FONT: client->ChooseTextFont(page); return TRUE;
-    case IDC_APPEARANCE_BACKGROUND: client->ChooseBackgroundColour(page); return TRUE;
-    case IDC_APPEARANCE_TEXT_COLOUR: client->ChooseTextColour(page); return TRUE;
-    case IDC_APPEARANCE_TAB_FONT: client->ChooseTabFont(page); return TRUE;
+    case IDC_APPEARANCE_TEXT_FONT: owner.ChooseTextFont(page); return TRUE;
+    case IDC_APPEARANCE_BACKGROUND: owner.ChooseBackgroundColour(page); return TRUE;
+    case IDC_APPEARANCE_TEXT_COLOUR: owner.ChooseTextColour(page); return TRUE;
+    case IDC_APPEARANCE_TAB_FONT: owner.ChooseTabFont(page); return TRUE;
     case IDC_APPEARANCE_WRAP: MarkChanged(page); return TRUE;
     default: return FALSE;
     }
+}
+
+void InitConfigPage(HWND page, const tOptionsOwner& owner) {
+    bool laptop = owner.LaptopMode();
+    CheckBox(page, IDC_CONFIG_DEFAULT_FILE, owner.IsDefaultFile());
+    HWND arrows = GetDlgItem(page, IDC_CONFIG_PERIOD_ARROWS);
+    SendMessageA(arrows, UDM_SETRANGE, 0, MAKELPARAM(60, 1));
+    SendMessageA(arrows, UDM_SETPOS, 0, MAKELPARAM(LOWORD(owner.LaptopSavePeriod()), 0));
+    CheckBox(page, IDC_CONFIG_LAPTOP_MODE, laptop);
+    EnablePeriod(page, laptop);
+    CheckBox(page, IDC_CONFIG_RUN_AT_STARTUP, owner.RunAtStartup());
+    CheckBox(page, IDC_CONFIG_SMART_MENUS, owner.SmartContextMenus());
+}
+
+void InitAppearancePage(HWND page, const tOptionsOwner& owner) {
+    CheckBox(page, IDC_APPEARANCE_WRAP, owner.AutoWrap());
 }
 
 }  // namespace
@@ -103,37 +118,23 @@ bool SavePeriodAcceptable(bool isNumber, unsigned minutes) {
     return isNumber && minutes >= 1 && minutes <= 60;
 }
 
-void InitConfigPage(HWND page) {
-    tQuilletClient* client = app.client;
-    bool laptop = client && client->laptopMode;
-    CheckBox(page, IDC_CONFIG_DEFAULT_FILE, app.isDefaultFile);
-    HWND arrows = GetDlgItem(page, IDC_CONFIG_PERIOD_ARROWS);
-    SendMessageA(arrows, UDM_SETRANGE, 0, MAKELPARAM(60, 1));
-    SendMessageA(arrows, UDM_SETPOS, 0, MAKELPARAM(LOWORD(client ? client->laptopSavePeriod : 1), 0));
-    CheckBox(page, IDC_CONFIG_LAPTOP_MODE, laptop);
-    EnablePeriod(page, laptop);
-    CheckBox(page, IDC_CONFIG_RUN_AT_STARTUP, app.runAtStartup);
-    CheckBox(page, IDC_CONFIG_SMART_MENUS, client && client->useSmartContextMenus);
-}
+namespace {
 
-void InitAppearancePage(HWND page) {
-    CheckBox(page, IDC_APPEARANCE_WRAP, app.client && app.client->autoWrap);
-}
-
-static INT_PTR ConfigPageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR ConfigPageMessage(HWND page, tOptionsOwner& owner, UINT message, WPARAM wParam,
+                          LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        InitConfigPage(page);
+        InitConfigPage(page, owner);
         return TRUE;
     case WM_COMMAND:
         return OnConfigCommand(page, LOWORD(wParam), HIWORD(wParam));
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->code == PSN_RESET) {
-            InitConfigPage(page);
+            InitConfigPage(page, owner);
             return FALSE;
         }
-        if (header->code == PSN_APPLY) return ApplyConfigPage(page);
+        if (header->code == PSN_APPLY) return ApplyConfigPage(page, owner);
         return FALSE;
     }
     case WM_HELP:
@@ -147,18 +148,18 @@ static INT_PTR ConfigPageMessage(HWND page, UINT message, WPARAM wParam, LPARAM 
     }
 }
 
-static INT_PTR AppearancePageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR AppearancePageMessage(HWND page, tOptionsOwner& owner, UINT message, WPARAM wParam,
+                              LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        InitAppearancePage(page);
+        InitAppearancePage(page, owner);
         return TRUE;
     case WM_COMMAND:
-        return OnAppearanceCommand(page, LOWORD(wParam));
+        return OnAppearanceCommand(page, owner, LOWORD(wParam));
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->code == PSN_RESET) InitAppearancePage(page);
-        if (header->code == PSN_APPLY && app.client)
-            app.client->SetAutoWrap(IsTicked(page, IDC_APPEARANCE_WRAP));
+        if (header->code == PSN_RESET) InitAppearancePage(page, owner);
+        if (header->code == PSN_APPLY) owner.SetAutoWrap(IsTicked(page, IDC_APPEARANCE_WRAP));
         return FALSE;
     }
     case WM_HELP:
@@ -172,21 +173,19 @@ static INT_PTR AppearancePageMessage(HWND page, UINT message, WPARAM wParam, LPA
     }
 }
 
-namespace {
+using tPageHandler = INT_PTR (*)(HWND, tOptionsOwner&, UINT, WPARAM, LPARAM);
 
-// An error must not unwind through the system's property-sheet code: it is
-// kept, the sheet is closed, and ShowOptions throws it once the sheet is gone.
-std::exception_ptr pendingFailure;
-
-INT_PTR Guarded(INT_PTR (*handler)(HWND, UINT, WPARAM, LPARAM), HWND page, UINT message,
-                WPARAM wParam, LPARAM lParam) {
-    try {
-        return handler(page, message, wParam, lParam);
-    } catch (...) {
-        if (!pendingFailure) pendingFailure = std::current_exception();
-        PostMessageA(GetParent(page), WM_COMMAND, IDCANCEL, 0);
-        return FALSE;
+INT_PTR Guarded(tPageHandler handler, HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        // The sheet passes the page's own description, holding our data.
+        const auto* description = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
+        SetWindowLongPtrA(page, GWLP_USERDATA, description->lParam);
     }
+    tOptionsData* data = DataOf(page);
+    if (!data) return FALSE;  // nothing of ours happens before WM_INITDIALOG
+    return data->failure.Run(
+        [&] { return handler(page, *data->owner, message, wParam, lParam); },
+        [&] { PostMessageA(GetParent(page), WM_COMMAND, IDCANCEL, 0); }, INT_PTR(FALSE));
 }
 
 }  // namespace
@@ -199,36 +198,31 @@ INT_PTR CALLBACK AppearancePageProc(HWND page, UINT message, WPARAM wParam, LPAR
     return Guarded(AppearancePageMessage, page, message, wParam, lParam);
 }
 
-void RunOptionsSheet(PROPSHEETHEADERA& sheet) {
-    pendingFailure = nullptr;
-    INT_PTR result = PropertySheetA(&sheet);
-    if (pendingFailure) {
-        std::exception_ptr failure = pendingFailure;
-        pendingFailure = nullptr;
-        std::rethrow_exception(failure);
-    }
-    Check(result != -1);
-}
-
-void FillOptionsSheet(PROPSHEETHEADERA& sheet, PROPSHEETPAGEA (&pages)[2], HWND parent) {
+void RunOptionsSheet(HWND parent, tOptionsOwner& owner) {
+    tOptionsData data{&owner, {}};
     const struct { int dialog; DLGPROC procedure; } layout[2] = {
         {IDD_APPEARANCE, AppearancePageProc}, {IDD_CONFIGURATION, ConfigPageProc}};
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    PROPSHEETPAGEA pages[2] = {};
     for (int i = 0; i < 2; ++i) {
-        pages[i] = {};
         // The sheet steps through the array by each page's size, so the size
         // must be the array's element size.
         pages[i].dwSize = sizeof(PROPSHEETPAGEA);
-        pages[i].hInstance = app.hInstance;
+        pages[i].hInstance = instance;
         pages[i].pszTemplate = MAKEINTRESOURCEA(layout[i].dialog);
         pages[i].pfnDlgProc = layout[i].procedure;
+        pages[i].lParam = reinterpret_cast<LPARAM>(&data);
     }
-    sheet = {};
+    PROPSHEETHEADERA sheet = {};
     sheet.dwSize = PROPSHEETHEADERA_V1_SIZE;
     sheet.dwFlags = PSH_PROPSHEETPAGE;
     sheet.hwndParent = parent;
-    sheet.hInstance = app.hInstance;
+    sheet.hInstance = instance;
     sheet.pszCaption = "Quillet Options";
     sheet.nPages = 2;
     sheet.nStartPage = 0;
     sheet.ppsp = pages;
+    INT_PTR result = PropertySheetA(&sheet);
+    data.failure.Rethrow();
+    Check(result != -1);
 }

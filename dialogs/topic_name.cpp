@@ -1,11 +1,12 @@
 #include "dialogs/topic_name.h"
-#include "app/cmdline.h"
-#include "app/errors.h"
-#include "app/globals.h"
+#include "base/callback_failure.h"
+#include "base/errors.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "base/window_text.h"
 #include "dialogs/help.h"
 #include "resources/resource.h"
 #include <cstring>
-#include <exception>
 
 namespace {
 
@@ -15,23 +16,12 @@ const DWORD kTopicNameHelp[] = {IDC_TOPIC_NAME, 1, 0, 0};
 // Kept in the dialog's user data while it runs.
 struct tTopicNameDialogData {
     const tExistingTopics* topics;
-    // Exceptions may not unwind through the system's dialog code: a failure
-    // is kept here and thrown again once the dialog has closed.
-    std::exception_ptr failure;
+    std::string* name;
+    tCallbackFailure failure;
 };
 
 tTopicNameDialogData* DataOf(HWND dialog) {
     return reinterpret_cast<tTopicNameDialogData*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
-}
-
-std::string FieldText(HWND field) {
-    LRESULT length = SendMessageA(field, WM_GETTEXTLENGTH, 0, 0);
-    if (length <= 0) return std::string();
-    std::string text(size_t(length) + 1, '\0');
-    LRESULT copied = SendMessageA(field, WM_GETTEXT, WPARAM(text.size()),
-                                  reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(size_t(copied > 0 ? copied : 0));
-    return text;
 }
 
 void OnOk(HWND dialog) {
@@ -39,11 +29,10 @@ void OnOk(HWND dialog) {
     tTopicNameDialogData* data = DataOf(dialog);
     const tExistingTopics& topics = (data && data->topics) ? *data->topics : noTopics;
 
-    std::string name = FieldText(GetDlgItem(dialog, IDC_TOPIC_NAME));
+    std::string name = WindowText(GetDlgItem(dialog, IDC_TOPIC_NAME));
     // A name of the right length is copied out whether or not it is accepted.
     if (!name.empty() && name.size() <= kMaxTopicNameLength) {
-        std::memset(app.topicNameBuffer, 0, sizeof app.topicNameBuffer);
-        std::memcpy(app.topicNameBuffer, name.data(), name.size());
+        if (data && data->name) *data->name = name;
     }
     tNameVerdict verdict = CheckTopicName(name, topics);
     if (verdict.problem != tNameProblem::none) {
@@ -129,23 +118,20 @@ std::string TopicNameMessage(const tNameVerdict& verdict) {
 }
 
 INT_PTR CALLBACK TopicNameDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return Dispatch(dialog, message, wParam, lParam);
-    } catch (...) {
-        tTopicNameDialogData* data = DataOf(dialog);
-        if (!data) std::terminate();  // nowhere to keep it; cannot happen after WM_INITDIALOG
-        if (!data->failure) data->failure = std::current_exception();
+    if (message == WM_INITDIALOG) return OnInitDialog(dialog, lParam);
+    tTopicNameDialogData* data = DataOf(dialog);
+    if (!data) return FALSE;  // nothing of ours happens before WM_INITDIALOG
+    return data->failure.Run(
+        [&] { return Dispatch(dialog, message, wParam, lParam); },
         // Closing may be what failed; destroying the window also ends the dialog loop.
-        if (!EndDialog(dialog, 0)) DestroyWindow(dialog);
-        return TRUE;
-    }
+        [&] { if (!EndDialog(dialog, 0)) DestroyWindow(dialog); }, INT_PTR(TRUE));
 }
 
-bool RunTopicNameDialog(HWND owner, const tExistingTopics& topics) {
-    tTopicNameDialogData data{&topics, nullptr};
-    INT_PTR result = DialogBoxParamA(app.hInstance, MAKEINTRESOURCEA(IDD_TOPIC_NAME), owner,
+bool RunTopicNameDialog(HWND owner, const tExistingTopics& topics, std::string& name) {
+    tTopicNameDialogData data{&topics, &name, {}};
+    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_TOPIC_NAME), owner,
                                      TopicNameDlgProc, reinterpret_cast<LPARAM>(&data));
-    if (data.failure) std::rethrow_exception(data.failure);
+    data.failure.Rethrow();
     // A dialog that could not be shown is treated like a cancelled one.
     return result == 1;
 }

@@ -31,16 +31,12 @@ tNameVerdict CheckTopicName(const std::string& name, const tExistingTopics& topi
 // The text shown for a refusal; empty for tNameProblem::none.
 std::string TopicNameMessage(const tNameVerdict& verdict);
 
-// Dialog procedure of dialog resource 1. Its parameter is the tExistingTopics
-// to check against; the result is 1 with the name in app.topicNameBuffer, or
-// 0 when cancelled.
+// Dialog procedure of dialog resource 1. Its parameter is the dialog's data
+// (see RunTopicNameDialog).
 INT_PTR CALLBACK TopicNameDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Runs the dialog modally. True when a name was accepted; it is then in
-// app.topicNameBuffer (1 to 20 characters). A failure inside the dialog is
-// thrown again here, after the dialog has closed.
-bool RunTopicNameDialog(HWND owner, const tExistingTopics& topics);
-
-// The same, checking against the open note file's topics through app.client
-// (its renaming flag, CurrentTopicName and TopicNameExists).
-bool RunTopicNameDialog(HWND owner);
+// Runs the dialog modally. True when a name was accepted; it is then in name
+// (1 to 20 characters). Every OK with a name of that length puts it in name,
+// accepted or not. A failure inside the dialog is thrown again here, after the
+// dialog has closed.
+bool RunTopicNameDialog(HWND owner, const tExistingTopics& topics, std::string& name);

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include "app/errors.h"
-#include "app/globals.h"
-#include "app/handles.h"
+#include "base/errors.h"
+#include "base/names.h"
+#include "base/handles.h"
 
 namespace {
 
@@ -81,6 +81,6 @@ bool PrintPage(const tPage& page, tPrintMetrics& metrics) {
     return EndPage(metrics.hdc) > 0;
 }
 
-void ShowTitleTooLarge() {
-    MessageBoxA(app.frameWnd, "Title font too large", kAppCaption, MB_ICONERROR);
+void ShowTitleTooLarge(HWND owner) {
+    MessageBoxA(owner, "Title font too large", kAppCaption, MB_ICONERROR);
 }

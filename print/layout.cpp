@@ -145,7 +145,7 @@ int LineRoom(const tPrintMetrics& metrics) {
     return ClampToInt(static_cast<long long>(metrics.printWidth) - 2LL * metrics.indent);
 }
 
-tPrintableTopic::tPrintableTopic(const tPrintMetrics& metrics, const tTopic& topic,
+tPrintableTopic::tPrintableTopic(const tPrintMetrics& metrics, const tPrintTopic& topic,
                                  const tMeasureText& measure)
     : metrics(&metrics), name(topic.name),
       lines(BreakIntoLines(topic.text, LineRoom(metrics), measure)) {}

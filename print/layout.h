@@ -8,11 +8,16 @@
 #include <string>
 #include <vector>
 #include "print/metrics.h"
-#include "storage/topic.h"
 
 // Width of a run of body text in device units, tabs expanded from the
 // run's first character.
 using tMeasureText = std::function<int(const char* text, int length)>;
+
+// A topic as printing sees it.
+struct tPrintTopic {
+    std::string name;
+    std::string text;
+};
 
 constexpr const char* kContinuedLabel = "(Continued)";
 
@@ -37,7 +42,7 @@ int LineRoom(const tPrintMetrics& metrics);
 // One topic broken into lines for this job's printer.
 class tPrintableTopic {
 public:
-    tPrintableTopic(const tPrintMetrics& metrics, const tTopic& topic, const tMeasureText& measure);
+    tPrintableTopic(const tPrintMetrics& metrics, const tPrintTopic& topic, const tMeasureText& measure);
     tPrintableTopic(const tPrintMetrics& metrics, std::string name, std::vector<std::string> lines);
 
     const tPrintMetrics* metrics;  // borrowed from the print job

@@ -1,6 +1,6 @@
 #include "print/page_gdi.h"
 #include <climits>
-#include "app/errors.h"
+#include "base/errors.h"
 
 namespace {
 
@@ -110,7 +110,7 @@ tMeasureText BodyTextMeasure(const tPrintMetrics& metrics) {
     };
 }
 
-tPrintableTopic MakePrintableTopic(tPrintMetrics& metrics, const tTopic& topic) {
+tPrintableTopic MakePrintableTopic(tPrintMetrics& metrics, const tPrintTopic& topic) {
     metrics.SelectBodyFont();
     tPrintableTopic printable(metrics, topic, BodyTextMeasure(metrics));
     metrics.RestoreFont();

@@ -2,7 +2,7 @@
 // Sizes of one print job, measured once on the printer and shared by the
 // layout and the drawing. All numbers are printer device units.
 #include <windows.h>
-#include "app/handles.h"
+#include "base/handles.h"
 
 class tPrintMetrics {
 public:

@@ -9,7 +9,7 @@
 tMeasureText BodyTextMeasure(const tPrintMetrics& metrics);
 
 // The topic's name, and its text broken into lines in the body font.
-tPrintableTopic MakePrintableTopic(tPrintMetrics& metrics, const tTopic& topic);
+tPrintableTopic MakePrintableTopic(tPrintMetrics& metrics, const tPrintTopic& topic);
 
 // Draws one piece at position and moves position.y down past it.
 void DrawSegment(const tSegment& segment, tPrintMetrics& metrics, POINT& position);
@@ -21,6 +21,6 @@ void DrawPage(const tPage& page, tPrintMetrics& metrics);
 // not be started or ended.
 bool PrintPage(const tPage& page, tPrintMetrics& metrics);
 
-// Tells the user that not even a title and one line fit on a page; the
-// print job hands it to PackPages.
-void ShowTitleTooLarge();
+// Tells the user, in a box over owner, that not even a title and one line fit
+// on a page; the print job hands it to PackPages.
+void ShowTitleTooLarge(HWND owner);

@@ -3,33 +3,14 @@
 #include <climits>
 #include <cmath>
 #include <exception>
-#include "app/errors.h"
-#include "app/frame.h"
-#include "app/globals.h"
-#include "app/handles.h"
-#include "app/settings.h"
-#include "client/client.h"
+#include "base/errors.h"
+#include "base/handles.h"
 #include "print/layout.h"
 #include "print/metrics.h"
 #include "print/page_gdi.h"
 #include "resources/resource.h"
 
 namespace {
-
-constexpr const char* kPrintTerminatedCaption = "Quillet - printing terminated";
-
-// A failure inside the "Print" box's procedure is carried out of the dialog
-// manager's frames and thrown again by the job.
-std::exception_ptr& AbortBoxFailure() {
-    static std::exception_ptr failure;
-    return failure;
-}
-
-void ThrowAbortBoxFailure() {
-    std::exception_ptr failure = AbortBoxFailure();
-    AbortBoxFailure() = nullptr;
-    if (failure) std::rethrow_exception(failure);
-}
 
 int ToPixels(LONG margin, int dpi, double divisor) {
     if (margin <= 0 || dpi <= 0) return 0;
@@ -41,21 +22,22 @@ int ToPixels(LONG margin, int dpi, double divisor) {
 // ends that normally; a job left by an exception still gets its frame back.
 class tPrintingBox {
 public:
-    tPrintingBox() {
-        app.printCancelled = false;
-        AbortBoxFailure() = nullptr;
-        EnableWindow(app.frameWnd, FALSE);
-        HWND box = CreateDialogParamA(app.hInstance, MAKEINTRESOURCEA(IDD_PRINTING), app.frameWnd,
-                                      AbortDlgProc, 0);
-        if (!box) EnableWindow(app.frameWnd, TRUE);
+    explicit tPrintingBox(HWND owner) : state_(PrintBox()) {
+        state_.owner = owner;
+        state_.cancelled = false;
+        state_.failure.Clear();
+        EnableWindow(owner, FALSE);
+        HWND box = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PRINTING),
+                                      owner, AbortDlgProc, 0);
+        if (!box) EnableWindow(owner, TRUE);
         Check(box != nullptr);
-        app.abortDlgWnd = box;
+        state_.box = box;
     }
     ~tPrintingBox() {
         if (closed_) return;
-        if (app.abortDlgWnd) DestroyWindow(app.abortDlgWnd);
-        app.abortDlgWnd = nullptr;
-        EnableWindow(app.frameWnd, TRUE);
+        if (state_.box) DestroyWindow(state_.box);
+        state_.box = nullptr;
+        EnableWindow(state_.owner, TRUE);
     }
     tPrintingBox(const tPrintingBox&) = delete;
     tPrintingBox& operator=(const tPrintingBox&) = delete;
@@ -63,37 +45,45 @@ public:
     // After a cancel the box's own procedure has already done both.
     void Close() {
         closed_ = true;
-        if (app.printCancelled) return;
-        EnableWindow(app.frameWnd, TRUE);
-        HWND box = app.abortDlgWnd;
-        app.abortDlgWnd = nullptr;
+        if (state_.cancelled) return;
+        EnableWindow(state_.owner, TRUE);
+        HWND box = state_.box;
+        state_.box = nullptr;
         Check(DestroyWindow(box) != 0);
     }
 
 private:
+    tPrintBoxState& state_;
     bool closed_ = false;
 };
 
 // The wait cursor while the topics are measured and packed.
 class tWaitCursor {
 public:
-    tWaitCursor() : old_(app.waitCursor ? SetCursor(app.waitCursor) : nullptr) {}
-    ~tWaitCursor() { if (app.waitCursor) SetCursor(old_); }
+    tWaitCursor() : wait_(LoadCursorA(nullptr, IDC_WAIT)), old_(wait_ ? SetCursor(wait_) : nullptr) {}
+    ~tWaitCursor() { if (wait_) SetCursor(old_); }
     tWaitCursor(const tWaitCursor&) = delete;
     tWaitCursor& operator=(const tWaitCursor&) = delete;
 private:
+    HCURSOR wait_;  // shared system cursor
     HCURSOR old_;
 };
 
-std::vector<tPage> LayOutTopics(const std::vector<tTopic>& topics, tPrintMetrics& metrics) {
+std::vector<tPage> LayOutTopics(HWND owner, const std::vector<tPrintTopic>& topics,
+                                tPrintMetrics& metrics) {
     tWaitCursor busy;
     std::vector<tPrintableTopic> printable;
     printable.reserve(topics.size());
-    for (const tTopic& topic : topics) printable.push_back(MakePrintableTopic(metrics, topic));
-    return PackPages(printable, metrics, ShowTitleTooLarge);
+    for (const tPrintTopic& topic : topics) printable.push_back(MakePrintableTopic(metrics, topic));
+    return PackPages(printable, metrics, [owner] { ShowTitleTooLarge(owner); });
 }
 
 }  // namespace
+
+tPrintBoxState& PrintBox() {
+    static tPrintBoxState state;
+    return state;
+}
 
 const char* PrintErrorText(DWORD lastError, bool cancelled) {
     switch (LONG(lastError)) {
@@ -164,17 +154,18 @@ bool tPrintDocument::End() {
     return EndDoc(hdc_) > 0;
 }
 
-bool PrintJob(HDC hdc, const std::vector<tTopic>& topics, int copies, bool collate,
+bool PrintJob(HWND owner, HDC hdc, const std::string& documentName,
+              const std::vector<tPrintTopic>& topics, int copies, bool collate,
               const LOGFONTA* textLogFont, const LOGFONTA* titleLogFont, const RECT& margins) {
     bool ok = false;
     DWORD failure = 0;
-    tPrintingBox box;
+    tPrintingBox box(owner);
     {
         tPrintMetrics metrics(hdc, textLogFont, titleLogFont, &margins);
         DOCINFOA info = {};
         info.cbSize = sizeof info;
-        info.lpszDocName = app.titleText.c_str();
-        std::vector<tPage> pages = LayOutTopics(topics, metrics);
+        info.lpszDocName = documentName.c_str();
+        std::vector<tPage> pages = LayOutTopics(owner, topics, metrics);
 
         SetAbortProc(hdc, AbortProc);
         tPrintDocument document(hdc, info);
@@ -185,7 +176,7 @@ bool PrintJob(HDC hdc, const std::vector<tTopic>& topics, int copies, bool colla
                 if (!ok) failure = GetLastError();
                 // The "Print" box sees its messages between pages.
                 if (ok && !AbortProc(hdc, 0)) ok = false;
-                ThrowAbortBoxFailure();
+                PrintBox().failure.Rethrow();
                 if (!ok) break;
             }
             if (ok && !document.End()) {
@@ -198,82 +189,32 @@ bool PrintJob(HDC hdc, const std::vector<tTopic>& topics, int copies, bool colla
     }
     box.Close();
     SetLastError(failure);
-    return ok && !app.printCancelled;
+    return ok && !PrintBox().cancelled;
 }
 
 INT_PTR CALLBACK AbortDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     if (message != WM_COMMAND) return FALSE;
-    try {
-        app.printCancelled = true;
-        EnableWindow(app.frameWnd, TRUE);
-        app.abortDlgWnd = nullptr;
-        Check(DestroyWindow(dialog) != 0);
-    } catch (...) {
-        AbortBoxFailure() = std::current_exception();
-    }
-    return TRUE;
+    tPrintBoxState& state = PrintBox();
+    // The job throws a failure again between pages; the box is gone by then.
+    return state.failure.Run(
+        [&] {
+            state.cancelled = true;
+            EnableWindow(state.owner, TRUE);
+            state.box = nullptr;
+            Check(DestroyWindow(dialog) != 0);
+            return INT_PTR(TRUE);
+        },
+        [] {}, INT_PTR(TRUE));
 }
 
 BOOL CALLBACK AbortProc(HDC, int) {
+    tPrintBoxState& state = PrintBox();
     MSG msg;
-    while (!app.printCancelled && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (app.abortDlgWnd && IsDialogMessageA(app.abortDlgWnd, &msg)) continue;
+    while (!state.cancelled && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (state.box && IsDialogMessageA(state.box, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    return !app.printCancelled;
+    return !state.cancelled;
 }
 
-void tQuilletWindow::Print() {
-    printDlg.Flags = PD_RETURNDC | PD_NOPAGENUMS;
-    printDlg.nCopies = 1;
-    printDlg.hDevMode = devMode;
-    printDlg.hDevNames = devNames;
-    printDlg.hDC = nullptr;
-    BOOL chosen = PrintDlgA(&printDlg);
-    devMode = printDlg.hDevMode;
-    devNames = printDlg.hDevNames;
-    printDlg.hDevMode = nullptr;
-    printDlg.hDevNames = nullptr;
-    tDC printer(printDlg.hDC);
-    printDlg.hDC = nullptr;
-    if (!chosen || !printer || !app.client) return;
-
-    RECT margins = MarginsInPixels(pageSetupDlg.rtMargin, pageSetupDlg.Flags, LocaleIsMetric(),
-                                   GetDeviceCaps(printer.get(), LOGPIXELSX),
-                                   GetDeviceCaps(printer.get(), LOGPIXELSY));
-    tPrintRequest request = RequestFromDialog(printDlg);
-    if (!app.client->PrintTopics(printer.get(), request.copies, request.collate,
-                                 request.selectionOnly, margins)) {
-        DWORD code = GetLastError();
-        MessageBoxA(hwnd, PrintErrorText(code, app.printCancelled), kPrintTerminatedCaption,
-                    MB_ICONWARNING);
-    }
-}
-
-void tQuilletWindow::PageSetup() {
-    pageSetupDlg.hDevMode = devMode;
-    pageSetupDlg.hDevNames = devNames;
-    PageSetupDlgA(&pageSetupDlg);
-    devMode = pageSetupDlg.hDevMode;
-    devNames = pageSetupDlg.hDevNames;
-    pageSetupDlg.hDevMode = nullptr;
-    pageSetupDlg.hDevNames = nullptr;
-    // Stored as the dialog gives them, also after a cancel (then unchanged).
-    SetConfigDword(kPrinting, "TopMargin", DWORD(pageSetupDlg.rtMargin.top));
-    SetConfigDword(kPrinting, "BottomMargin", DWORD(pageSetupDlg.rtMargin.bottom));
-    SetConfigDword(kPrinting, "LeftMargin", DWORD(pageSetupDlg.rtMargin.left));
-    SetConfigDword(kPrinting, "RightMargin", DWORD(pageSetupDlg.rtMargin.right));
-}
-
-bool tQuilletClient::PrintTopics(HDC hdc, int copies, bool collate, bool selectionOnly,
-                                 const RECT& margins) {
-    SaveTopics(true);  // the printout shows what is on the screen
-    const LOGFONTA* text = textFont ? &textLogFont : nullptr;
-    const LOGFONTA* titles = tabFont ? &tabLogFont : nullptr;
-    if (!selectionOnly) return PrintJob(hdc, topics, copies, collate, text, titles, margins);
-    std::vector<tTopic> current;
-    if (currentTopic >= 0 && size_t(currentTopic) < topics.size())
-        current.push_back(topics[size_t(currentTopic)]);
-    return PrintJob(hdc, current, copies, collate, text, titles, margins);
-}

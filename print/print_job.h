@@ -6,7 +6,8 @@
 #include <commdlg.h>
 #include <string>
 #include <vector>
-#include "storage/topic.h"
+#include "base/callback_failure.h"
+#include "print/layout.h"
 
 // Text of the "Quillet - printing terminated" box for the error code a failed
 // job left behind. Codes outside the print errors read as a cancel when the
@@ -37,10 +38,24 @@ struct tPrintRequest {
 };
 tPrintRequest RequestFromDialog(const PRINTDLGA& dialog);
 
-// Prints topics as one document; true when every page and the document were
-// accepted and the user did not cancel. On failure the error code stays in
-// GetLastError for the caller's message.
-bool PrintJob(HDC hdc, const std::vector<tTopic>& topics, int copies, bool collate,
+constexpr const char* kPrintTerminatedCaption = "Quillet - printing terminated";
+
+// The running job's "Print" box, which the abort procedure and the box's own
+// procedure share: the abort procedure has no parameter to carry it.
+struct tPrintBoxState {
+    HWND owner = nullptr;   // disabled while the job runs; borrowed
+    HWND box = nullptr;
+    bool cancelled = false;
+    tCallbackFailure failure;
+};
+tPrintBoxState& PrintBox();
+
+// Prints topics as one document named documentName, with the "Print" box over
+// owner; true when every page and the document were accepted and the user did
+// not cancel. On failure the error code stays in GetLastError for the caller's
+// message.
+bool PrintJob(HWND owner, HDC hdc, const std::string& documentName,
+              const std::vector<tPrintTopic>& topics, int copies, bool collate,
               const LOGFONTA* textLogFont, const LOGFONTA* titleLogFont, const RECT& margins);
 
 INT_PTR CALLBACK AbortDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

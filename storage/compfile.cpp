@@ -1,8 +1,5 @@
 #include "storage/compfile.h"
-#include "app/fatal.h"
-#include "app/errors.h"
-#include "app/globals.h"
-#include "client/client.h"
+#include "base/errors.h"
 #include <algorithm>
 #include <exception>
 #include <limits>
@@ -16,9 +13,18 @@ std::wstring ToElementName(const std::string& text) {
     return wide;
 }
 
-void MarkUncommitted() {
-    if (app.client) app.client->uncommitted = true;
+namespace {
+std::function<void()>& WriteHook() {
+    static std::function<void()> written;
+    return written;
 }
+}  // namespace
+
+void MarkUncommitted() {
+    if (WriteHook()) WriteHook()();
+}
+
+void SetWriteHook(std::function<void()> written) { WriteHook() = std::move(written); }
 
 tRootStorage::tRootStorage(bool create, const std::string& path, DWORD mode)
     : hr(STG_E_INVALIDNAME), name(path) {
@@ -148,10 +154,4 @@ std::string ReadString(tStream& stream) {
         Check(stream.ReadBytes(&text[done], want) == want);
     }
     return text;
-}
-
-tCommitter::~tCommitter() noexcept(false) {
-    // While an exception passes, the fatal path runs instead: nothing is committed.
-    if (std::uncaught_exceptions() > exceptions_ || FatalErrorInProgress()) return;
-    if (app.client) app.client->Commit();
 }

@@ -3,7 +3,7 @@
 // call throws tQuilletError, except where a caller reads hr itself.
 #include <windows.h>
 #include <objbase.h>
-#include <exception>
+#include <functional>
 #include <string>
 
 // Access modes the program uses, and no others.
@@ -78,17 +78,9 @@ DWORD ReadUint32(tStream& stream);
 // stream cannot tell.
 ULONGLONG RemainingBytes(tStream& stream);
 
-// Tells the client that the open file has changes to commit.
+// Tells whoever set the hook that a note file was written and has changes to commit.
 void MarkUncommitted();
 
-// Commits the client's open file at the end of every window message that
-// changed it (not when an exception passes).
-class tCommitter {
-public:
-    tCommitter() = default;
-    ~tCommitter() noexcept(false);
-    tCommitter(const tCommitter&) = delete;
-    tCommitter& operator=(const tCommitter&) = delete;
-private:
-    int exceptions_ = std::uncaught_exceptions();
-};
+// The one listener for writes: the owner of the open note file sets it while it
+// exists (an empty function clears it).
+void SetWriteHook(std::function<void()> written);

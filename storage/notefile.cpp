@@ -1,9 +1,5 @@
 #include "storage/notefile.h"
-#include "app/errors.h"
-#include "app/filedialog.h"
-#include "app/globals.h"
-#include "app/settings.h"
-#include "client/client.h"
+#include "base/errors.h"
 #include "storage/compfile.h"
 #include <algorithm>
 #include <cstring>
@@ -45,16 +41,6 @@ bool ReadFontRecord(tStream& stream, LOGFONTA& description) {
     // The face name comes from the file: keep it a terminated string.
     description.lfFaceName[LF_FACESIZE - 1] = '\0';
     return got == sizeof bytes;
-}
-
-tAppearanceRecord AppearanceOf(const tQuilletClient& client) {
-    tAppearanceRecord appearance;
-    appearance.backgroundColour = client.backgroundColour;
-    appearance.textColour = client.textColour;
-    std::memcpy(appearance.customColours, client.customColours, sizeof appearance.customColours);
-    appearance.textLogFont = client.textLogFont;
-    appearance.tabLogFont = client.tabLogFont;
-    return appearance;
 }
 
 }  // namespace
@@ -163,141 +149,73 @@ void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics) {
     for (const tTopic& topic : topics) WriteString(index, topic.name);
 }
 
-void tQuilletClient::WriteIndex(tRootStorage& file) {
-    WriteTopicIndex(file.storage, topics);
-    MarkUncommitted();
-}
 
-void tQuilletClient::WriteAppearance() {
-    if (!root) return;
+void WriteAppearance(IStorage* root, const tAppearanceRecord& appearance) {
     {
         BYTE bytes[kColoursStreamSize];
-        EncodeColour(backgroundColour, bytes);
-        EncodeColour(textColour, bytes + 4);
-        for (int i = 0; i < 16; ++i) EncodeColour(customColours[i], bytes + 8 + 4 * i);
-        tStream colours(root->storage, "Colours", kModeCreateWrite, tStream::create);
+        EncodeColour(appearance.backgroundColour, bytes);
+        EncodeColour(appearance.textColour, bytes + 4);
+        for (int i = 0; i < 16; ++i) EncodeColour(appearance.customColours[i], bytes + 8 + 4 * i);
+        tStream colours(root, "Colours", kModeCreateWrite, tStream::create);
         colours.WriteBytes(bytes, sizeof bytes);
     }
     {
         BYTE bytes[kFontStreamSize];
-        std::memcpy(bytes, &textLogFont, kFontRecordSize);
-        std::memcpy(bytes + kFontRecordSize, &tabLogFont, kFontRecordSize);
-        tStream font(root->storage, "Font", kModeCreateWrite, tStream::create);
+        std::memcpy(bytes, &appearance.textLogFont, kFontRecordSize);
+        std::memcpy(bytes + kFontRecordSize, &appearance.tabLogFont, kFontRecordSize);
+        tStream font(root, "Font", kModeCreateWrite, tStream::create);
         font.WriteBytes(bytes, sizeof bytes);
     }
     MarkUncommitted();
 }
 
-bool tQuilletClient::LoadFile() {
-    SaveTopics(true);
-    Commit();
-
-    std::unique_ptr<tRootStorage> file;
-    bool isNew = false;
-    for (;;) {
-        file.reset(new tRootStorage(false, app.filePath, kModeNoteFile));
-        if (file->hr != STG_E_FILENOTFOUND) break;
-
-        bool create = true;
-        if (app.isDefaultFile && app.notFirstRun) {
-            std::string question = "Do you want to create default file " + app.filePath;
-            create = MessageBoxA(wnd, question.c_str(), kAppCaption, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
-        }
-        if (!create) {
-            std::string chosen;
-            switch (AskForNoteFile(wnd, "Select existing or new file to open/create:",
-                                   OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, "", chosen)) {
-            case tFileDialogResult::failed:
-                MessageBoxA(wnd, "Error with file new", kAppCaption, MB_ICONHAND);
-                return false;
-            case tFileDialogResult::cancelled:
-                return false;
-            case tFileDialogResult::chosen:
-                app.filePath = chosen;
-                app.isDefaultFile = false;
-                file.reset();
-                SetConfigString(kConfig, "DefaultFile", "");
-                continue;  // the chosen file may not exist either: it is then created
-            }
-        }
-        file.reset();
-        file.reset(new tRootStorage(true, app.filePath, kModeNoteFile));
-        if (FAILED(file->hr)) {
-            std::string message = "Failed to open file: " + app.filePath;
-            MessageBoxA(nullptr, message.c_str(), kAppCaption, MB_ICONHAND);
-            return false;
-        }
-        isNew = true;
-        break;
+tReadResult OpenNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file) {
+    auto root = std::make_unique<tRootStorage>(false, path, kModeNoteFile);
+    if (root->hr == STG_E_FILENOTFOUND) return tReadResult::notFound;
+    if (FAILED(root->hr)) return tReadResult::unusable;
+    // Read completely before anything is handed over, so a damaged file
+    // leaves whatever is open as it was.
+    tLoadedFile content;
+    try {
+        if (!HasNoteFileClass(root->storage)) return tReadResult::unusable;
+        ReadNoteFile(*root, current, content);
+    } catch (const tQuilletError&) {
+        return tReadResult::unusable;
+    } catch (const std::exception&) {
+        return tReadResult::unusable;
     }
+    file.root = std::move(root);
+    file.content = std::move(content);
+    file.isNew = false;
+    return tReadResult::read;
+}
 
-    // An existing file is read completely before anything of the open one is
-    // given up, so a damaged file leaves the open file, its topics and its
-    // appearance as they were.
-    tLoadedFile loaded;
-    if (!isNew) {
-        bool usable = SUCCEEDED(file->hr);
-        if (usable) {
-            try {
-                usable = HasNoteFileClass(file->storage);
-                if (usable) ReadNoteFile(*file, AppearanceOf(*this), loaded);
-            } catch (const tQuilletError&) {
-                usable = false;
-            } catch (const std::exception&) {
-                usable = false;
-            }
-        }
-        if (!usable) {
-            file.reset();
-            std::string message =
-                app.filePath + " is not a Quillet file, is already open, or cannot be accessed.";
-            MessageBoxA(app.frameWnd, message.c_str(), kAppCaption, MB_ICONHAND);
-            return false;  // fonts made for the rejected file go with loaded
+bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file) {
+    auto root = std::make_unique<tRootStorage>(true, path, kModeNoteFile);
+    if (FAILED(root->hr)) return false;
+    tLoadedFile content;
+    for (const char* name : kNewFileTopics) {
+        tTopic topic;
+        topic.name = name;
+        content.topics.push_back(std::move(topic));
+    }
+    CheckHr(root->storage->SetClass(kNoteFileClassId));
+    {
+        tStorage topicsStorage(root->storage, "Topics", kModeDirectReadWrite, tStorage::create);
+        for (const tTopic& topic : content.topics) {
+            tStream stream(topicsStorage.storage, topic.name, kModeCreateWrite, tStream::create);
+            WriteString(stream, topic.text);
         }
     }
-
-    // Switch to the new file.
-    topics.clear();
-    currentTopic = 0;
-    delete root;
-    root = file.release();
-
-    if (isNew) {
-        CheckHr(root->storage->SetClass(kNoteFileClassId));
-        {
-            tStorage topicsStorage(root->storage, "Topics", kModeDirectReadWrite, tStorage::create);
-            tStream index(root->storage, "Index", kModeCreateWrite, tStream::create);
-            for (const char* name : kNewFileTopics) {
-                tStream topic(topicsStorage.storage, name, kModeCreateWrite, tStream::create);
-                WriteUint32(topic, 0);
-            }
-            WriteUint32(index, DWORD(std::size(kNewFileTopics)));
-            for (const char* name : kNewFileTopics) WriteString(index, name);
-        }
-        for (const char* name : kNewFileTopics) {
-            tTopic topic;
-            topic.name = name;
-            topics.push_back(std::move(topic));
-        }
-        backgroundColour = kDefaultBackground;
-        textColour = kDefaultTextColour;
-        std::memset(customColours, 0, sizeof customColours);
-        // The controls may still use the old font handles: they are not released here.
-        textFont = nullptr;
-        tabFont = nullptr;
-        MarkUncommitted();
-        return true;
-    }
-
-    topics = std::move(loaded.topics);
-    backgroundColour = loaded.appearance.backgroundColour;
-    textColour = loaded.appearance.textColour;
-    std::memcpy(customColours, loaded.appearance.customColours, sizeof customColours);
-    textLogFont = loaded.appearance.textLogFont;
-    tabLogFont = loaded.appearance.tabLogFont;
-    // A control that gets no new font keeps using the one it has, so the old
-    // handle is not released here.
-    if (loaded.fonts.text != tFontRecord::untouched) textFont = loaded.textFont.release();
-    if (loaded.fonts.tab != tFontRecord::untouched) tabFont = loaded.tabFont.release();
+    WriteTopicIndex(root->storage, content.topics);
+    // A new file has the default colours and no fonts; the font descriptions
+    // stay as they were.
+    content.appearance = current;
+    SetDefaultColours(content.appearance);
+    content.fonts = {tFontRecord::none, tFontRecord::none};
+    MarkUncommitted();
+    file.root = std::move(root);
+    file.content = std::move(content);
+    file.isNew = true;
     return true;
 }

@@ -3,12 +3,16 @@
 // file is read before the client takes it over.
 #include <windows.h>
 #include <string>
+#include <memory>
 #include <vector>
-#include "app/handles.h"
+#include "base/handles.h"
 #include "storage/topic.h"
 
-class tRootStorage;
+#include "storage/compfile.h"
 class tStream;
+
+constexpr DWORD kDefaultBackground = 0x0000FFFF;  // yellow
+constexpr DWORD kDefaultTextColour = 0x00000000;  // black
 
 // Root class identifier of every note file.
 extern const CLSID kNoteFileClassId;
@@ -75,3 +79,27 @@ void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics);
 // Whether the root's class identifier is the note file's; throws when it
 // cannot be read.
 bool HasNoteFileClass(IStorage* root);
+
+// Writes the "Colours" and "Font" streams.
+void WriteAppearance(IStorage* root, const tAppearanceRecord& appearance);
+
+// An open note file and everything read from it, until its new owner takes it.
+struct tNoteFile {
+    std::unique_ptr<tRootStorage> root;
+    tLoadedFile content;
+    bool isNew = false;
+};
+
+enum class tReadResult {
+    read,
+    notFound,  // nothing at path
+    unusable   // not a note file, already open, damaged or not accessible
+};
+
+// Opens the note file at path and reads it completely. Fields the file does
+// not set keep the values of current. Only on read is file filled in.
+tReadResult OpenNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file);
+
+// Creates a note file at path with the first two topics, default colours and
+// no fonts. False when the file cannot be created; a failed write after that throws.
+bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file);

@@ -1,7 +1,6 @@
 #include "storage/topic.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "storage/compfile.h"
-#include <vector>
 
 void tTopic::Save(tRootStorage& root, bool force) {
     if (!modified && !force) return;
@@ -25,18 +24,4 @@ void tTopic::Load(tRootStorage& root) {
     }
     modified = false;
     written = false;
-}
-
-void tTopic::TakeText(HWND edit) {
-    LRESULT length = SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0);
-    if (length < 0) length = 0;
-    std::vector<char> buffer(size_t(length) + 1, '\0');
-    LRESULT got = SendMessageA(edit, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
-    if (got < 0) got = 0;
-    if (size_t(got) > size_t(length)) got = length;
-    text.assign(buffer.data(), size_t(got));
-}
-
-void tTopic::ShowText(HWND edit) const {
-    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }

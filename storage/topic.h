@@ -18,8 +18,6 @@ public:
 
     void Save(tRootStorage& root, bool force);
     void Load(tRootStorage& root);
-    void TakeText(HWND edit);
-    void ShowText(HWND edit) const;
     void MarkModified() { modified = true; written = false; }
     void AfterCommit() { if (written) { modified = false; written = false; } }
 };

@@ -1,8 +1,8 @@
 #include "uninstall/unquill.h"
-#include "app/errors.h"
-#include "app/globals.h"
-#include "app/handles.h"
-#include "app/settings.h"
+#include "base/errors.h"
+#include "base/names.h"
+#include "base/handles.h"
+#include "base/settings.h"
 #include <cstring>
 
 const char* const kIntroText =

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include "app/errors.h"
-#include "app/settings.h"
+#include "base/errors.h"
+#include "base/settings.h"
 #include "support/temp_dir.h"
 #include <cstring>
 #include <string>

@@ -1,7 +1,7 @@
 #include "client_fixture.h"
 #include <commctrl.h>
 #include <fstream>
-#include "app/settings.h"
+#include "base/settings.h"
 
 namespace {
 void RegisterClientClass() {

@@ -1,6 +1,6 @@
 #include "client_fixture.h"
 #include "../e2e/note_reader.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "resources/resource.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include "dialogs/existing_topics.h"
 #include "app/cmdline.h"
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/globals.h"
 #include "client/client.h"
 #include "dialogs/dialog_driver.h"

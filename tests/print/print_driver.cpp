@@ -12,8 +12,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "app/errors.h"
-#include "app/settings.h"
+#include "base/errors.h"
+#include "base/settings.h"
 #include "resources/resource.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"

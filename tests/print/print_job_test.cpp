@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 #include "app/globals.h"
-#include "app/handles.h"
+#include "base/handles.h"
 #include "print/print_job.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "app/handles.h"
+#include "base/handles.h"
 #include "print/page_gdi.h"
 
 namespace {

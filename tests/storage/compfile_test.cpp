@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/globals.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"

@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <psapi.h>
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/globals.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"

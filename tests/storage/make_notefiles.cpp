@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/globals.h"
 #include "client/client.h"
 #include "storage/compfile.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include "app/errors.h"
+#include "base/errors.h"
 #include "app/globals.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "resources/resource.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"

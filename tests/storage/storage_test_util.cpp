@@ -178,7 +178,7 @@ bool ClientTest::Load(const std::string& path) {
     bool loaded = client->LoadFile();
     if (loaded && !client->topics.empty()) {
         client->currentTopic = 0;
-        client->topics[0].ShowText(edit);
+        SetWindowTextA(edit, client->topics[0].text.c_str());
     }
     return loaded;
 }
@@ -199,7 +199,7 @@ void ClientTest::Type(const std::string& text) {
 
 void ClientTest::Show(int index) {
     client->SaveTopics(false);
-    client->topics[size_t(index)].ShowText(edit);
+    SetWindowTextA(edit, client->topics[size_t(index)].text.c_str());
     client->currentTopic = index;
 }
 

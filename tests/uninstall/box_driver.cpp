@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 #include <vector>
-#include "app/handles.h"
+#include "base/handles.h"
 #include "uninstall/window_text.h"
 
 namespace {

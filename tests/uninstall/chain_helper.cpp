@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <cstdlib>
 #include <fstream>
-#include "app/handles.h"
+#include "base/handles.h"
 
 namespace {
 void Note(const char* marker, const std::string& line) {

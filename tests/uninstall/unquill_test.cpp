@@ -2,8 +2,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 #include "app/globals.h"
-#include "app/handles.h"
-#include "app/settings.h"
+#include "base/handles.h"
+#include "base/settings.h"
 #include "support/temp_dir.h"
 #include "uninstall/box_answerer.h"
 #include "uninstall/unquill.h"

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <string>
 
+constexpr const char* kNewFileDialogTitle = "Choose name and location for new file";
+
 enum class tFileDialogResult { chosen, cancelled, failed };
 
 // Shows GetOpenFileNameA with the note-file filter. initialName pre-fills the

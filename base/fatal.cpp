@@ -1,6 +1,14 @@
-#include "app/fatal.h"
-#include "app/globals.h"
-#include "client/client.h"
+#include "base/fatal.h"
+#include "base/names.h"
+
+namespace {
+bool fatalErrorInProgress = false;
+
+std::function<void()>& EmergencySave() {
+    static std::function<void()> save;
+    return save;
+}
+}  // namespace
 
 void ShowFatalError(HWND owner, const tQuilletError& error) {
     if (error.message)
@@ -9,17 +17,16 @@ void ShowFatalError(HWND owner, const tQuilletError& error) {
 }
 
 void ShowGenericFatalError(HWND owner) {
-    MessageBoxA(owner,
-                "An error has ocurred with your system.  It is recommended that you restart "
-                "your computer and try launching Quillet again.",
-                kFatalCaption, MB_ICONERROR);
+    MessageBoxA(owner, kFatalErrorText, kFatalCaption, MB_ICONERROR);
 }
 
-namespace {
-bool fatalErrorInProgress = false;
+void ShowFileNewError(HWND owner) {
+    MessageBoxA(owner, "Error with file new", kAppCaption, MB_ICONERROR);
 }
 
 bool FatalErrorInProgress() { return fatalErrorInProgress; }
+
+void SetEmergencySave(std::function<void()> save) { EmergencySave() = std::move(save); }
 
 [[noreturn]] void EndAfterFatalError(const tQuilletError* error) {
     fatalErrorInProgress = true;
@@ -27,10 +34,10 @@ bool FatalErrorInProgress() { return fatalErrorInProgress; }
         ShowFatalError(nullptr, *error);
     else
         ShowGenericFatalError(nullptr);
-    if (app.client) {
+    if (EmergencySave()) {
         // A second failure while saving must not stop the process from ending.
         try {
-            app.client->EmergencySave();
+            EmergencySave()();
         } catch (...) {
         }
     }

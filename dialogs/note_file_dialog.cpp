@@ -1,5 +1,5 @@
-#include "app/filedialog.h"
-#include "app/globals.h"
+#include "dialogs/note_file_dialog.h"
+#include "base/names.h"
 #include <commdlg.h>
 
 tFileDialogResult AskForNoteFile(HWND owner, const char* title, DWORD flags,

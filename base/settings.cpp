@@ -1,6 +1,6 @@
-#include "app/settings.h"
-#include "app/errors.h"
-#include "app/handles.h"
+#include "base/settings.h"
+#include "base/errors.h"
+#include "base/handles.h"
 #include <cstring>
 
 namespace {
