@@ -150,6 +150,17 @@ void tQuilletWindow::PageSetup() {
     SetConfigDword(kPrinting, "RightMargin", DWORD(pageSetupDlg.rtMargin.right));
 }
 
+bool OpenFileInClient(tQuilletClient& client, const std::string& path, bool isDefault) {
+    client.SaveAndCommit();
+    std::string opened = path;
+    tNoteFile file;
+    if (!OpenNoteFileFor(app.frameWnd, opened, isDefault, client.Appearance(), file)) return false;
+    client.TakeOver(std::move(file));
+    app.filePath = opened;
+    app.isDefaultFile = isDefault;
+    return true;
+}
+
 bool OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
                      const tAppearanceRecord& current, tNoteFile& file) {
     for (;;) {
@@ -313,14 +324,7 @@ void OpenOtherFile(HWND wnd, bool create) {
         return;
     }
     tQuilletClient* client = app.client;
-    if (!client) return;
-    client->SaveAndCommit();
-    bool isDefault = false;
-    tNoteFile file;
-    if (!OpenNoteFileFor(app.frameWnd, path, isDefault, client->Appearance(), file)) return;
-    client->TakeOver(std::move(file));
-    app.filePath = path;
-    app.isDefaultFile = isDefault;
+    if (!client || !OpenFileInClient(*client, path, false)) return;
     client->PresentFile();
     if (app.window) SetFileTitle(*app.window, app.filePath);
     client->UpdateTrayIcon(false);

@@ -40,5 +40,12 @@ struct tAppearanceRecord;
 bool OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
                      const tAppearanceRecord& current, tNoteFile& file);
 
+// Saves and commits the client's open file, then opens path (which may be
+// the default file) the same way and hands it to the client. On success the
+// program's file path and default flag name the file now open; on failure
+// nothing has changed.
+class tQuilletClient;
+bool OpenFileInClient(tQuilletClient& client, const std::string& path, bool isDefault);
+
 // The shell's message announcing a (re)started taskbar.
 UINT TaskbarCreatedMessage();

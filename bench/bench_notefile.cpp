@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "app/globals.h"
 #include "bench/bench_util.h"
+#include "app/frame.h"
 #include "client/client.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"
@@ -19,7 +20,7 @@ constexpr int kRepetitions = 7;
 void MakeNoteFile(const std::string& path, int count, size_t size) {
     DeleteFileA(path.c_str());
     tQuilletClient client(tQuilletClient::tForTests{});
-    client.root = new tRootStorage(true, path, kModeCreateReadWrite);
+    client.root = std::make_unique<tRootStorage>(true, path, kModeCreateReadWrite);
     CheckHr(client.root->hr);
     CheckHr(client.root->storage->SetClass(kNoteFileClassId));
     { tStorage topics(client.root->storage, "Topics", kModeDirectReadWrite, tStorage::create); }
@@ -109,13 +110,11 @@ size_t BareRead(const std::string& path, bool perTopicStorage, bool keep = true)
 
 size_t ProgramLoad(const std::string& path) {
     tQuilletClient client(tQuilletClient::tForTests{});
-    app.filePath = path;
     app.isDefaultFile = false;
-    Check(client.LoadFile());
+    Check(OpenFileInClient(client, path, false));
     size_t total = 0;
     for (const tTopic& topic : client.topics) total += topic.text.size();
-    delete client.root;  // released before the next timing
-    client.root = nullptr;
+    client.root.reset();  // released before the next timing
     return total;
 }
 
@@ -156,9 +155,8 @@ struct tCommitTimes {
 tCommitTimes BenchCommit(const char* label, const std::string& source, const std::string& copy) {
     Check(CopyFileA(source.c_str(), copy.c_str(), FALSE) != 0);
     tQuilletClient client(tQuilletClient::tForTests{});
-    app.filePath = copy;
     app.isDefaultFile = false;
-    Check(client.LoadFile());
+    Check(OpenFileInClient(client, copy, false));
     tTopic& topic = client.topics[client.topics.size() / 2];
     std::vector<double> save, commit, total;
     for (int i = 0; i < kRepetitions + 1; ++i) {

@@ -11,7 +11,7 @@ namespace {
 // One topic to lay out and its timings.
 struct tLayoutCase {
     const char* label;
-    tTopic topic;
+    tPrintTopic topic;
     std::vector<double> lines, pages;
     size_t lineCount = 0, pageCount = 0;
     double Total() const { return Median(lines) + Median(pages); }

@@ -48,10 +48,12 @@ struct tHost {
         Check(window != nullptr);
         app.hInstance = wc.hInstance;
         client.wnd = window;
+        // The edit control finds its client through its parent, as in the program.
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&client));
         client.CreateEditControl();
         SetWindowPos(client.editWnd, nullptr, 0, 0, 780, 560, SWP_NOZORDER);
         SendMessageA(client.editWnd, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);  // room for megabytes
-        client.findDialog = new tFindReplaceDlg(window);
+        client.findDialog = std::make_unique<tFindReplaceDlg>(window);
     }
     ~tHost() {
         DestroyWindow(client.editWnd);

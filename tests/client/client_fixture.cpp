@@ -27,7 +27,6 @@ void ClientWindowTest::SetUp() {
     RegisterClientClass();
     app.hInstance = GetModuleHandleA(nullptr);
     app.noTray = true;
-    app.clientEnabled = true;
     app.isDefaultFile = false;
     app.arrowCursor = LoadCursorA(nullptr, IDC_ARROW);
     parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr,
@@ -44,17 +43,27 @@ void ClientWindowTest::TearDown() {
 
 void ClientWindowTest::Open(const std::string& name) {
     app.filePath = dir.File(name);
+    // Opened as at start-up: read, or created when missing, before the client is made.
+    tNoteFile file;
+    tAppearanceRecord appearance = {};
+    SetDefaultColours(appearance);
+    bool isDefault = app.isDefaultFile;
+    ASSERT_TRUE(OpenNoteFileFor(parent, app.filePath, isDefault, appearance, file));
+    tClientCreation creation;
+    creation.settings.frame = parent;
+    creation.settings.noTray = true;
+    creation.file = &file;
     app.clientWnd = CreateWindowExA(WS_EX_CLIENTEDGE, kClientClassName, "", WS_CHILD | WS_VISIBLE,
-                                    0, 0, 600, 400, parent, nullptr, app.hInstance, nullptr);
+                                    0, 0, 600, 400, parent, nullptr, app.hInstance, &creation);
     ASSERT_NE(nullptr, app.clientWnd);
-    client = app.client;
+    client = ClientOfWindow(app.clientWnd);
+    app.client = client;
     ASSERT_NE(nullptr, client);
 }
 
 void ClientWindowTest::Close() {
     if (!app.client) return;
-    app.client->FlushBeforeClose();
-    delete app.client;
+    DeleteClient(app.clientWnd);
     app.client = nullptr;
     client = nullptr;
     DestroyWindow(app.clientWnd);

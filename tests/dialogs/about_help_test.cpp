@@ -29,7 +29,7 @@ class DialogTest : public testing::Test {
 protected:
     void SetUp() override {
         app.hInstance = GetModuleHandleA(nullptr);
-        app.helpPath = temp.File("QLHelp.hlp");  // never created
+        SetHelpFilePath(temp.File("QLHelp.hlp"));  // never created
         owner = CreateWindowExA(0, "STATIC", "Quillet test owner", WS_POPUP, 0, 0, 200, 200,
                                 nullptr, nullptr, app.hInstance, nullptr);
         ASSERT_NE(nullptr, owner);

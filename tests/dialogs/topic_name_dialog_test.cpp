@@ -7,6 +7,7 @@
 #include "client/client.h"
 #include "dialogs/dialog_driver.h"
 #include "dialogs/help_viewer.h"
+#include "dialogs/help.h"
 #include "dialogs/topic_name.h"
 #include "resources/resource.h"
 #include <cstring>
@@ -56,16 +57,17 @@ class TopicNameDialog : public testing::Test {
 protected:
     void SetUp() override {
         app.hInstance = GetModuleHandleA(nullptr);
-        app.helpPath = "Z:\\nonexistent folder\\QLHelp.hlp";
+        SetHelpFilePath("Z:\\nonexistent folder\\QLHelp.hlp");
         app.noTray = true;
         owner = CreateWindowExA(0, "STATIC", "Topic name test owner", WS_POPUP, 0, 0, 200, 200,
                                 nullptr, nullptr, app.hInstance, nullptr);
         ASSERT_NE(nullptr, owner);
-        std::strcpy(app.topicNameBuffer, "before");
+        name = "before";
     }
     void TearDown() override { DestroyWindow(owner); }
 
     HWND owner = nullptr;
+    std::string name;  // what the dialog gives back
 };
 
 }  // namespace
@@ -95,14 +97,14 @@ TEST_F(TopicNameDialog, StartsEmptyWithTheFieldFocused) {
         d.Press(dialog, IDCANCEL);
         d.Expect(d.WaitUntilClosed(dialog), "Cancel did not close the dialog");
     });
-    EXPECT_FALSE(RunTopicNameDialog(owner, Topics({})));
+    EXPECT_FALSE(RunTopicNameDialog(owner, Topics({}), name));
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
 }
 
 TEST_F(TopicNameDialog, AcceptsTwentyCharacters) {
     tDriver driver([](tDriver& d) { Accept(d, d.WaitForDialog("Topic Name"), "abcdefghij KLMNOPQRS"); });
-    EXPECT_TRUE(RunTopicNameDialog(owner, Topics({"Notes"})));
-    EXPECT_STREQ("abcdefghij KLMNOPQRS", app.topicNameBuffer);
+    EXPECT_TRUE(RunTopicNameDialog(owner, Topics({"Notes"}), name));
+    EXPECT_STREQ("abcdefghij KLMNOPQRS", name.c_str());
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
 }
 
@@ -125,8 +127,8 @@ TEST_F(TopicNameDialog, RefusesEachBadNameAndStaysOpen) {
         // A name of spaces only is a name.
         Accept(d, dialog, "   ");
     });
-    EXPECT_TRUE(RunTopicNameDialog(owner, Topics({"Notes", "Ideas"})));
-    EXPECT_STREQ("   ", app.topicNameBuffer);
+    EXPECT_TRUE(RunTopicNameDialog(owner, Topics({"Notes", "Ideas"}), name));
+    EXPECT_STREQ("   ", name.c_str());
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
 }
 
@@ -137,8 +139,8 @@ TEST_F(TopicNameDialog, CancelReturnsFalseAndKeepsTheBuffer) {
         d.Press(dialog, IDCANCEL);
         d.Expect(d.WaitUntilClosed(dialog), "Cancel did not close the dialog");
     });
-    EXPECT_FALSE(RunTopicNameDialog(owner, Topics({})));
-    EXPECT_STREQ("before", app.topicNameBuffer);
+    EXPECT_FALSE(RunTopicNameDialog(owner, Topics({}), name));
+    EXPECT_STREQ("before", name.c_str());
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
 }
 
@@ -150,7 +152,7 @@ TEST_F(TopicNameDialog, CancelAfterARefusalReturnsFalse) {
         SendMessageTimeoutA(dialog, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, nullptr);
         d.Expect(d.WaitUntilClosed(dialog), "closing did not end the dialog");
     });
-    EXPECT_FALSE(RunTopicNameDialog(owner, Topics({"Notes"})));
+    EXPECT_FALSE(RunTopicNameDialog(owner, Topics({"Notes"}), name));
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
 }
 
@@ -172,8 +174,8 @@ TEST_F(TopicNameDialog, HelpRequestsLeaveTheDialogAsItWas) {
         d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME) == "Half typed", "a help request changed the text");
         Accept(d, dialog, "Plans");
     });
-    EXPECT_TRUE(RunTopicNameDialog(owner, Topics({})));
-    EXPECT_STREQ("Plans", app.topicNameBuffer);
+    EXPECT_TRUE(RunTopicNameDialog(owner, Topics({}), name));
+    EXPECT_STREQ("Plans", name.c_str());
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
     QuitHelpViewer();
 }
@@ -189,7 +191,7 @@ TEST_F(TopicNameDialog, FailureInsideTheDialogIsThrownAfterItCloses) {
         d.Press(dialog, IDOK);
         d.Expect(d.WaitUntilClosed(dialog), "the dialog stayed open after the failure");
     });
-    EXPECT_THROW(RunTopicNameDialog(owner, topics), tQuilletError);
+    EXPECT_THROW(RunTopicNameDialog(owner, topics, name), tQuilletError);
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
     EXPECT_FALSE(IsWindow(seen));
     EXPECT_TRUE(IsWindowEnabled(owner));
@@ -218,8 +220,8 @@ TEST_F(TopicNameDialogWithClient, AddingRefusesNamesTakenInAnyLetterCase) {
         ExpectRefused(d, dialog, "A[1]", "Topic name already exists.");
         Accept(d, dialog, "a{1}");  // only a-z fold: { is not [
     });
-    EXPECT_TRUE(RunTopicNameDialog(owner));
-    EXPECT_STREQ("a{1}", app.topicNameBuffer);
+    EXPECT_TRUE(RunTopicNameDialog(owner, client.ExistingTopics(), name));
+    EXPECT_STREQ("a{1}", name.c_str());
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
 }
 
@@ -232,8 +234,8 @@ TEST_F(TopicNameDialogWithClient, RenamingAcceptsTheOwnNameInCapitals) {
         ExpectRefused(d, dialog, "IDEAS", "Topic name already exists.");
         Accept(d, dialog, "NOTES");
     });
-    EXPECT_TRUE(RunTopicNameDialog(owner));
-    EXPECT_STREQ("NOTES", app.topicNameBuffer);
+    EXPECT_TRUE(RunTopicNameDialog(owner, client.ExistingTopics(), name));
+    EXPECT_STREQ("NOTES", name.c_str());
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
 }
 
@@ -245,6 +247,6 @@ TEST_F(TopicNameDialogWithClient, AddingRefusesTheCurrentTopicsName) {
         d.Press(dialog, IDCANCEL);
         d.Expect(d.WaitUntilClosed(dialog), "Cancel did not close the dialog");
     });
-    EXPECT_FALSE(RunTopicNameDialog(owner));
+    EXPECT_FALSE(RunTopicNameDialog(owner, client.ExistingTopics(), name));
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
 }

@@ -164,7 +164,7 @@ TEST(LinesThatFit, TitleGapAndWholeLines) {
 TEST(PrintableTopic, BreaksTheTopicsTextAndKeepsItsName) {
     tPrintMetrics metrics;
     SetSizes(metrics, 26, 100, 10, 5, 10, 10);  // room 6
-    tTopic topic;
+    tPrintTopic topic;
     topic.name = "Errands";
     topic.text = "aaa bbb\r\n";
     const tPrintableTopic printable(metrics, topic, FixedWidthMeasure(1, 4));

@@ -128,14 +128,14 @@ protected:
         frame = CreateWindowA("STATIC", "frame", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                               nullptr, app.hInstance, nullptr);
         ASSERT_NE(nullptr, frame);
-        app.frameWnd = frame;
+        PrintBox().owner = frame;
         dc.reset(CreateCompatibleDC(nullptr));
         bitmap.reset(CreateCompatibleBitmap(dc.get(), 400, 400));
         select = new tSelectObject(dc.get(), bitmap.get());
     }
     void TearDown() override {
         delete select;
-        app.frameWnd = nullptr;
+        PrintBox().owner = nullptr;
         DestroyWindow(frame);
     }
     HWND frame = nullptr;
@@ -145,25 +145,25 @@ protected:
 };
 
 TEST_F(PrintJobOnMemoryDc, FailedStartLeavesNothingBehind) {
-    std::vector<tTopic> topics(2);
+    std::vector<tPrintTopic> topics(2);
     topics[0].name = "One";
     topics[0].text = "first";
     topics[1].name = "Two";
     RECT margins = {10, 10, 10, 10};
-    app.printCancelled = true;  // a new job starts clean
-    EXPECT_FALSE(PrintJob(dc.get(), topics, 2, true, nullptr, nullptr, margins));
-    EXPECT_FALSE(app.printCancelled);
-    EXPECT_EQ(nullptr, app.abortDlgWnd);
+    PrintBox().cancelled = true;  // a new job starts clean
+    EXPECT_FALSE(PrintJob(frame, dc.get(), "Notes - Quillet", topics, 2, true, nullptr, nullptr, margins));
+    EXPECT_FALSE(PrintBox().cancelled);
+    EXPECT_EQ(nullptr, PrintBox().box);
     EXPECT_TRUE(IsWindowEnabled(frame));
-    EXPECT_STREQ("General error", PrintErrorText(GetLastError(), app.printCancelled));
+    EXPECT_STREQ("General error", PrintErrorText(GetLastError(), PrintBox().cancelled));
 }
 
 TEST_F(PrintJobOnMemoryDc, TheBoxCancelsAndCleansUpItself) {
-    app.printCancelled = false;
+    PrintBox().cancelled = false;
     EnableWindow(frame, FALSE);
     HWND box = CreateDialogParamA(app.hInstance, MAKEINTRESOURCEA(3), frame, AbortDlgProc, 0);
     ASSERT_NE(nullptr, box);
-    app.abortDlgWnd = box;
+    PrintBox().box = box;
     char caption[32] = {};
     GetWindowTextA(box, caption, sizeof caption);
     EXPECT_STREQ("Print", caption);
@@ -174,13 +174,13 @@ TEST_F(PrintJobOnMemoryDc, TheBoxCancelsAndCleansUpItself) {
     EXPECT_TRUE(AbortProc(dc.get(), 0));
     PostMessageA(GetDlgItem(box, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_FALSE(AbortProc(dc.get(), 0));
-    EXPECT_TRUE(app.printCancelled);
-    EXPECT_EQ(nullptr, app.abortDlgWnd);
+    EXPECT_TRUE(PrintBox().cancelled);
+    EXPECT_EQ(nullptr, PrintBox().box);
     EXPECT_FALSE(IsWindow(box));
     EXPECT_TRUE(IsWindowEnabled(frame));
     // Once cancelled the pump stops at once.
     EXPECT_FALSE(AbortProc(dc.get(), 0));
-    app.printCancelled = false;
+    PrintBox().cancelled = false;
 }
 
 }  // namespace

@@ -191,7 +191,7 @@ TEST_F(PrinterSide, PrintableTopicLinesFitInTheBodyFont) {
     const RECT narrow = {0, 0, GetDeviceCaps(dc.get(), HORZRES) - 300, 0};
     tPrintMetrics metrics(dc.get(), &body, &title, &narrow);
     ASSERT_EQ(300, metrics.printWidth);
-    tTopic topic;
+    tPrintTopic topic;
     topic.name = "Reading list";
     std::string text;
     for (int i = 0; i < 60; ++i) text += (i ? " " : "") + std::string(i % 2 ? "novel" : "essays");
@@ -215,7 +215,7 @@ TEST_F(PrinterSide, PrintableTopicLinesFitInTheBodyFont) {
 TEST_F(PrinterSide, WholeTopicIsDrawnInsideItsClosedFrame) {
     tPrintMetrics metrics(dc.get(), &body, &title, &margins);
     FitToBitmap(metrics);
-    tTopic topic;
+    tPrintTopic topic;
     topic.name = "Milk";
     topic.text = "Bread\r\nEggs";
     std::vector<tPrintableTopic> topics{MakePrintableTopic(metrics, topic)};

@@ -11,7 +11,7 @@ namespace {
 class StreamTest : public testing::Test {
 protected:
     void SetUp() override {
-        app.client = nullptr;
+        SetWriteHook(nullptr);
         path = dir.File("records.qld");
         {
             tRawFile file(path);
@@ -167,13 +167,12 @@ TEST(RootStorage, CreateFailsOnExistingFileAndOpenIsExclusive) {
 class CommitTest : public ClientTest {};
 
 TEST_F(CommitTest, MarkUncommittedNeedsNoClient) {
-    tQuilletClient* saved = app.client;
-    app.client = nullptr;
+    SetWriteHook(nullptr);
     EXPECT_NO_THROW(MarkUncommitted());
-    { tCommitter committer; }
-    app.client = saved;
+    EXPECT_NO_THROW(RunAndCommit(nullptr, [] { return 0; }));
+    tQuilletClient other{tQuilletClient::tForTests{}};
     MarkUncommitted();
-    EXPECT_TRUE(client->uncommitted);
+    EXPECT_TRUE(other.uncommitted);
 }
 
 TEST_F(CommitTest, CommitterCommitsOnlyWhenNoExceptionPasses) {
@@ -183,18 +182,18 @@ TEST_F(CommitTest, CommitterCommitsOnlyWhenNoExceptionPasses) {
     client->Commit();
 
     try {
-        tCommitter committer;
-        Type("lost");
-        client->SaveTopics(true);
-        EXPECT_TRUE(client->uncommitted);
-        throw tQuilletError{};
+        RunAndCommit(parent, [&]() -> int {
+            Type("lost");
+            client->SaveTopics(true);
+            EXPECT_TRUE(client->uncommitted);
+            throw tQuilletError{};
+        });
     } catch (const tQuilletError&) {
     }
     EXPECT_TRUE(client->uncommitted);
     EXPECT_TRUE(client->topics[0].written);
     // Releasing without a commit leaves the file as it was.
-    delete client->root;
-    client->root = nullptr;
+    client->root.reset();
     client->uncommitted = false;
     std::string raw;
     ASSERT_TRUE(ReadRawStream(path, "Topics/A", raw));
@@ -202,16 +201,15 @@ TEST_F(CommitTest, CommitterCommitsOnlyWhenNoExceptionPasses) {
 
     ASSERT_TRUE(Load(path));
     EXPECT_EQ("old", client->topics[0].text);
-    {
-        tCommitter committer;
+    RunAndCommit(parent, [&] {
         Type("kept");
         client->SaveTopics(true);
-    }
+        return 0;
+    });
     EXPECT_FALSE(client->uncommitted);
     EXPECT_FALSE(client->topics[0].modified);
     EXPECT_FALSE(client->topics[0].written);
-    delete client->root;
-    client->root = nullptr;
+    client->root.reset();
     ASSERT_TRUE(ReadRawStream(path, "Topics/A", raw));
     EXPECT_EQ(Record("kept"), raw);
 }
@@ -222,11 +220,11 @@ TEST_F(CommitTest, CommitterCommitsOnlyWhenNoExceptionPasses) {
 TEST_F(CommitTest, ProcessEndingBeforeCommitLeavesLastCommittedFile) {
     std::string path = dir.File("crash.qld");
     ASSERT_TRUE(Load(path));  // a new file
-    {
-        tCommitter committer;
+    RunAndCommit(parent, [&] {
         Type("committed text");
         client->SaveTopics(true);
-    }
+        return 0;
+    });
     CloseFile();
     std::string before = FileBytes(path);
     ASSERT_FALSE(before.empty());
@@ -263,8 +261,7 @@ TEST(EndBeforeCommit, DISABLED_WriteThenEnd) {
     if (!GetEnvironmentVariableA("QUILLET_END_BEFORE_COMMIT", path, MAX_PATH)) GTEST_SKIP();
     app.noTray = true;
     tQuilletClient* child = new tQuilletClient(tQuilletClient::tForTests{});
-    app.filePath = path;
-    if (!child->LoadFile()) ExitProcess(1);
+    if (!OpenFileInClient(*child, path, false)) ExitProcess(1);
     child->topics[0].text = "never committed";
     child->topics[0].MarkModified();
     child->topics[1].text = "nor this";

@@ -198,9 +198,8 @@ tBaseFile MakeBaseFile(const std::string& path, const std::vector<tBaseTopic>& t
     base.appearance = appearance;
     DeleteFileA(path.c_str());
     tQuilletClient client{tQuilletClient::tForTests{}};
-    app.filePath = path;
     app.isDefaultFile = false;
-    EXPECT_TRUE(client.LoadFile());
+    EXPECT_TRUE(OpenFileInClient(client, path, false));
     client.topics.clear();
     for (const tBaseTopic& t : topics) {
         tTopic topic;
@@ -219,9 +218,7 @@ tBaseFile MakeBaseFile(const std::string& path, const std::vector<tBaseTopic>& t
         client.WriteAppearance();
     }
     client.Commit();
-    delete client.root;
-    client.root = nullptr;
-    app.client = nullptr;
+    client.root.reset();
     base.bytes = FileBytes(path);
     FindRegions(base);
     return base;
@@ -777,7 +774,6 @@ class FuzzLoadTest : public ClientTest {};
 // The plain loading functions on thousands of cases.
 TEST_F(FuzzLoadTest, DamagedFilesReadOrFailCleanly) {
     std::vector<tBaseFile> bases = MakeBaseFiles(dir);
-    app.client = client.get();
     for (const tBaseFile& base : bases) {
         ASSERT_GT(base.bytes.size(), 512u);
         // The regions the byte mutations aim at were found.
@@ -906,7 +902,6 @@ TEST_F(FuzzLoadTest, DamagedFilesReadOrFailCleanly) {
 // whose length fits that claim is still read only as far as data arrives.
 TEST_F(FuzzLoadTest, SizesClaimedByTheDirectoryAreNotAllocated) {
     std::vector<tBaseFile> bases = MakeBaseFiles(dir);
-    app.client = client.get();
     const tBaseFile& big = bases[1];
     const std::string text = big.topics[3].text;  // 9000 bytes: sectors of its own
     std::string bytes = big.bytes;
@@ -940,14 +935,13 @@ TEST_F(FuzzLoadTest, SizesClaimedByTheDirectoryAreNotAllocated) {
 // the message and leaves the open file as it was.
 TEST_F(FuzzLoadTest, FailedLoadsKeepTheOpenFile) {
     std::vector<tBaseFile> bases = MakeBaseFiles(dir);
-    app.client = client.get();
     const std::string rich = dir.File("rich.qld");
     ASSERT_TRUE(Load(rich));
-    ASSERT_NE(nullptr, client->textFont);
-    const tRootStorage* openRoot = client->root;
+    ASSERT_NE(nullptr, client->textFont.get());
+    const tRootStorage* openRoot = client->root.get();
     const std::vector<tTopic> openTopics = client->topics;
-    const HFONT textFont = client->textFont;
-    const HFONT tabFont = client->tabFont;
+    const HFONT textFont = client->textFont.get();
+    const HFONT tabFont = client->tabFont.get();
     const COLORREF background = client->backgroundColour;
     const COLORREF custom5 = client->customColours[5];
 
@@ -990,14 +984,14 @@ TEST_F(FuzzLoadTest, FailedLoadsKeepTheOpenFile) {
             EXPECT_EQ(path, client->root->name);
             // Back to the rich file for the next case.
             ASSERT_TRUE(Load(rich));
-            openRoot = client->root;
+            openRoot = client->root.get();
             EXPECT_EQ(openTopics.size(), client->topics.size());
         } else {
             ++failed;
             ASSERT_EQ(1u, seen.size());
             EXPECT_EQ("Quillet", seen[0].caption);
             EXPECT_EQ(path + kUnusable, seen[0].text);
-            EXPECT_EQ(openRoot, client->root);
+            EXPECT_EQ(openRoot, client->root.get());
             ASSERT_EQ(openTopics.size(), client->topics.size());
             for (size_t t = 0; t < openTopics.size(); ++t) {
                 EXPECT_EQ(openTopics[t].name, client->topics[t].name);
@@ -1007,8 +1001,8 @@ TEST_F(FuzzLoadTest, FailedLoadsKeepTheOpenFile) {
             EXPECT_EQ(custom5, client->customColours[5]);
             if (good == 0) {
                 // Handles stay as long as no good load replaced them.
-                EXPECT_EQ(textFont, client->textFont);
-                EXPECT_EQ(tabFont, client->tabFont);
+                EXPECT_EQ(textFont, client->textFont.get());
+                EXPECT_EQ(tabFont, client->tabFont.get());
             }
             app.filePath = rich;
         }

@@ -22,15 +22,13 @@ std::string LongText() {
 
 // Opens path (created when missing) in the client.
 void Open(tQuilletClient& client, const std::string& path) {
-    app.filePath = path;
-    if (!client.LoadFile()) throw tQuilletError{"cannot open"};
+    if (!OpenFileInClient(client, path, false)) throw tQuilletError{"cannot open"};
 }
 
 void Close(tQuilletClient& client) {
     client.SaveTopics(true);
     client.Commit();
-    delete client.root;
-    client.root = nullptr;
+    client.root.reset();
 }
 
 void AddTopic(tQuilletClient& client, const std::string& name, const std::string& text) {

@@ -36,7 +36,7 @@ std::string Bytes(const void* data, size_t size) {
 class RecordTest : public testing::Test {
 protected:
     void SetUp() override {
-        app.client = nullptr;
+        SetWriteHook(nullptr);
         path = dir.File("records.qld");
         std::memset(&record, 0, sizeof record);
         record.backgroundColour = 0x00010203;
@@ -179,24 +179,24 @@ protected:
         client->Commit();
         CloseFile();
         ASSERT_TRUE(Load(good));
-        ASSERT_NE(nullptr, client->textFont);
-        ASSERT_NE(nullptr, client->tabFont);
-        textFont = client->textFont;
-        tabFont = client->tabFont;
-        oldRoot = client->root;
+        ASSERT_NE(nullptr, client->textFont.get());
+        ASSERT_NE(nullptr, client->tabFont.get());
+        textFont = client->textFont.get();
+        tabFont = client->tabFont.get();
+        oldRoot = client->root.get();
     }
     // The rich file is still open and nothing of it changed.
     void ExpectRichFileKept() {
-        EXPECT_EQ(oldRoot, client->root);
-        ASSERT_NE(nullptr, client->root);
+        EXPECT_EQ(oldRoot, client->root.get());
+        ASSERT_NE(nullptr, client->root.get());
         EXPECT_EQ(good, client->root->name);
         EXPECT_EQ((std::vector<std::string>{"First", "Second", "Third"}), Names(client->topics));
         EXPECT_EQ("one\r\ntwo", client->topics[0].text);
         EXPECT_EQ(0x00FF0000u, client->backgroundColour);
         EXPECT_EQ(0x0000FF00u, client->textColour);
         EXPECT_EQ(0x00030303u, client->customColours[3]);
-        EXPECT_EQ(textFont, client->textFont);
-        EXPECT_EQ(tabFont, client->tabFont);
+        EXPECT_EQ(textFont, client->textFont.get());
+        EXPECT_EQ(tabFont, client->tabFont.get());
         EXPECT_STREQ("Courier New", client->textLogFont.lfFaceName);
         // The open file still works.
         Type("after the failed open");
@@ -261,8 +261,8 @@ TEST_F(LoadTest, NewFileHasDefaultContent) {
     EXPECT_EQ(kDefaultBackground, client->backgroundColour);
     EXPECT_EQ(kDefaultTextColour, client->textColour);
     EXPECT_EQ(0u, client->customColours[0]);
-    EXPECT_EQ(nullptr, client->textFont);
-    EXPECT_EQ(nullptr, client->tabFont);
+    EXPECT_EQ(nullptr, client->textFont.get());
+    EXPECT_EQ(nullptr, client->tabFont.get());
 }
 
 TEST_F(LoadTest, OpeningFlushesTheOpenFileFirst) {
@@ -332,9 +332,9 @@ TEST_F(LoadTest, FontStreamWithTabFontOnly) {
 
     client->textLogFont = Font(-20, "Left from before");
     ASSERT_TRUE(Load(path));
-    EXPECT_EQ(nullptr, client->textFont);
+    EXPECT_EQ(nullptr, client->textFont.get());
     EXPECT_EQ(0, client->textLogFont.lfHeight);
-    ASSERT_NE(nullptr, client->tabFont);
+    ASSERT_NE(nullptr, client->tabFont.get());
     EXPECT_EQ(-15, client->tabLogFont.lfHeight);
     EXPECT_STREQ("Arial", client->tabLogFont.lfFaceName);
 }
@@ -418,9 +418,9 @@ TEST_F(LoadTest, DamagedFilesKeepTheOpenFile) {
             c.build(file);
         }
         ExpectRejected(path);
-        EXPECT_EQ(oldRoot, client->root);
+        EXPECT_EQ(oldRoot, client->root.get());
         EXPECT_EQ(3u, client->topics.size());
-        EXPECT_EQ(textFont, client->textFont);
+        EXPECT_EQ(textFont, client->textFont.get());
     }
     ExpectRichFileKept();
 }
@@ -516,7 +516,7 @@ TEST_F(LoadTest, DamagedFileAtStartUpReturnsFalse) {
         ASSERT_EQ(1u, answerer.Seen().size());
         EXPECT_EQ(path + kUnusable, answerer.Seen()[0].text);
     }
-    EXPECT_EQ(nullptr, client->root);
+    EXPECT_EQ(nullptr, client->root.get());
     EXPECT_TRUE(client->topics.empty());
     EXPECT_NO_THROW(client->Commit());
     // The damaged file was not touched and can be opened by another program.

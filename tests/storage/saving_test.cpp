@@ -106,7 +106,7 @@ TEST_F(SavingTest, OneKeystrokeIsWrittenOnTheThirdTick) {
     EXPECT_EQ(0u, client->idleTicks);
     EXPECT_EQ(0u, client->laptopTicks);
     // The commit at the end of that message; the topic is clean again.
-    { tCommitter committer; }
+    RunAndCommit(parent, [] { return 0; });
     EXPECT_FALSE(client->topics[0].modified);
     EXPECT_FALSE(client->uncommitted);
     CloseFile();
@@ -263,7 +263,7 @@ TEST_F(EmergencyTest, SavesEveryTopicWithTheLastTyping) {
     client->Commit();
     Show(1);
     Type("B typed just before the failure");
-    tRootStorage* open = client->root;
+    tRootStorage* open = client->root.get();
 
     std::string rescued = dir.File("rescued.qld");
     {
@@ -277,7 +277,7 @@ TEST_F(EmergencyTest, SavesEveryTopicWithTheLastTyping) {
         EXPECT_EQ("Choose name and location for new file", seen[1].caption);
     }
     // The open file got nothing of it.
-    EXPECT_EQ(open, client->root);
+    EXPECT_EQ(open, client->root.get());
     EXPECT_EQ("b", Stored("B"));
 
     std::string raw;
@@ -326,7 +326,7 @@ TEST_F(EmergencyTest, CancelledDialogAsksAgainAndNoEndsIt) {
         EXPECT_TRUE(seen[1].fileDialog);
         EXPECT_EQ(kQuestion, seen[2].text);
     }
-    EXPECT_NE(nullptr, client->root);
+    EXPECT_NE(nullptr, client->root.get());
     EXPECT_EQ("a", Stored("A"));
 }
 

@@ -149,7 +149,6 @@ void ClientTest::SetUp() {
     app.isDefaultFile = false;
     app.notFirstRun = false;
     app.filePath.clear();
-    app.client = nullptr;
     DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
 
     parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr,
@@ -164,18 +163,20 @@ void ClientTest::SetUp() {
     client.reset(new tQuilletClient(tQuilletClient::tForTests{}));
     client->wnd = parent;
     client->editWnd = edit;
+    // The parent stands in for the client window, where the client is found.
+    SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(client.get()));
 }
 
 void ClientTest::TearDown() {
+    if (parent) SetWindowLongPtrA(parent, GWLP_USERDATA, 0);
     client.reset();  // releases the edit control, the fonts and the open file
-    app.client = nullptr;
     if (parent) DestroyWindow(parent);
     DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
 }
 
 bool ClientTest::Load(const std::string& path) {
     app.filePath = path;
-    bool loaded = client->LoadFile();
+    bool loaded = OpenFileInClient(*client, path, app.isDefaultFile);
     if (loaded && !client->topics.empty()) {
         client->currentTopic = 0;
         SetWindowTextA(edit, client->topics[0].text.c_str());
@@ -188,8 +189,7 @@ void ClientTest::CloseFile() {
     client->Commit();
     if (client->saveTimer) KillTimer(client->wnd, client->saveTimer);
     client->saveTimer = 0;
-    delete client->root;
-    client->root = nullptr;
+    client->root.reset();
 }
 
 void ClientTest::Type(const std::string& text) {

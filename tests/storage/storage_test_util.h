@@ -8,7 +8,9 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "app/frame.h"
 #include "client/client.h"
+#include "client/guard.h"
 #include "support/temp_dir.h"
 
 // Bytes of a 32-bit little-endian value and of a string record.
@@ -53,7 +55,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Opens path through LoadFile; true when it succeeded.
+    // Opens path as File Open does; true when it succeeded.
     bool Load(const std::string& path);
     // Closes the open file as the client's destruction would (save, commit, release).
     void CloseFile();

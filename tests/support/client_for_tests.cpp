@@ -1,4 +1,7 @@
 #include "client/client.h"
 
 // A client without windows or file, for the storage and dialog tests.
-tQuilletClient::tQuilletClient(tForTests) { InstallHooks(); }
+tQuilletClient::tQuilletClient(tForTests) {
+    settings.noTray = true;
+    InstallHooks();
+}

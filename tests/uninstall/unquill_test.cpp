@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <tlhelp32.h>
-#include "app/globals.h"
+#include "base/names.h"
 #include "base/handles.h"
 #include "base/settings.h"
 #include "support/temp_dir.h"
