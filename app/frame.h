@@ -28,6 +28,9 @@ public:
 LRESULT CALLBACK WndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 void SavePlacement(tQuilletWindow& window);
+// The file's title as the system shows it, or the last part of the path when
+// the system cannot make one.
+std::string FileTitleOf(const std::string& path);
 void SetFileTitle(tQuilletWindow& window, const std::string& path);
 void SetFrameIcon(tQuilletWindow& window, HICON icon);
 void CheckHelpButton(tQuilletWindow& window, bool on);

@@ -41,6 +41,8 @@ struct tAppGlobals {
     char topicNameBuffer[kTopicNameBufferSize] = {};
     bool printCancelled = false;
     HWND abortDlgWnd = nullptr;
+    bool printing = false;          // a print job runs (its abort procedure passes messages on)
+    bool endAfterPrinting = false;  // Shut Down came while printing
 };
 
 extern tAppGlobals app;

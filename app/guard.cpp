@@ -1,5 +1,7 @@
 #include "app/guard.h"
 #include "app/fatal.h"
+#include "app/globals.h"
+#include "client/client.h"
 #include "storage/compfile.h"
 
 LRESULT HandleGuarded(tMessageHandler handler, HWND wnd, UINT message, WPARAM wParam,
@@ -14,6 +16,12 @@ LRESULT HandleGuarded(tMessageHandler handler, HWND wnd, UINT message, WPARAM wP
         }
         return handled ? result : DefWindowProcA(wnd, message, wParam, lParam);
     } catch (const tQuilletError& error) {
+        // A full or vanished medium is not the program's failure: the changes
+        // wait in memory and are written when the medium takes them again.
+        if (IsMediumFailure(error.code) && app.client) {
+            app.client->OnWriteRefused();
+            return 0;
+        }
         EndAfterFatalError(&error);
     } catch (...) {
         EndAfterFatalError(nullptr);

@@ -52,8 +52,7 @@ void tQuilletClient::FlushBeforeClose() {
     findDialog = nullptr;
     if (contextMenu) DestroyMenu(contextMenu);
     contextMenu = nullptr;
-    SaveTopics(true);
-    Commit();
+    FlushOrRescue();
     if (saveTimer) KillTimer(wnd, saveTimer);
     saveTimer = 0;
 }
@@ -119,8 +118,8 @@ void tQuilletClient::PresentFile() {
     backgroundBrush = CreateSolidBrush(backgroundColour);
     currentTopic = 0;
     RebuildTabs();
-    if (textFont) SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont), FALSE);
-    if (tabFont) SendMessageA(tabWnd, WM_SETFONT, reinterpret_cast<WPARAM>(tabFont), FALSE);
+    SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont), FALSE);
+    SendMessageA(tabWnd, WM_SETFONT, reinterpret_cast<WPARAM>(tabFont), FALSE);
     if (topics.empty()) {
         // Nothing to show: an index with no names opens read-only until a topic is added.
         SetWindowTextA(editWnd, "");
@@ -170,7 +169,7 @@ void OnEditNotification(HWND control, UINT id, UINT code) {
 }
 
 void OnNotify(const NMHDR* header) {
-    if (app.client && header->hwndFrom == app.client->tabWnd && header->code == TCN_SELCHANGE)
+    if (header && app.client && header->hwndFrom == app.client->tabWnd && header->code == TCN_SELCHANGE)
         app.client->ShowSelectedTopic();
 }
 
@@ -192,6 +191,12 @@ bool Dispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
         OnEditNotification(reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam));
         return false;
     case WM_TIMER: client->OnSaveTimer(); return true;
+    case kWriteRefusedMessage:
+        if (client->reportPending) {
+            client->reportPending = false;
+            client->ReportWriteRefused();
+        }
+        return true;
     case WM_CTLCOLOREDIT:
         result = reinterpret_cast<LRESULT>(client->OnCtlColorEdit(reinterpret_cast<HDC>(wParam)));
         return true;

@@ -15,6 +15,8 @@ class tFindReplaceDlg;
 constexpr UINT kEditControlId = 1;
 constexpr UINT kSaveTimerId = 1;
 constexpr UINT kSaveTimerPeriod = 5000;
+constexpr unsigned kRetryTicks = 3;  // a refused write is tried again after 15 s
+constexpr UINT kWriteRefusedMessage = WM_APP + 1;
 constexpr DWORD kDefaultBackground = 0x0000FFFF;  // yellow
 constexpr DWORD kDefaultTextColour = 0x00000000;  // black
 
@@ -35,7 +37,18 @@ public:
 
     // Saving
     void SaveTopics(bool force);
-    void Commit();
+    // False when the file could not take the changes (see OnWriteRefused).
+    bool Commit();
+    // Saves with force and commits; false when the changes are still only in
+    // memory because the medium refused them.
+    bool FlushChanges();
+    // The same before the file is closed: changes the medium refuses are
+    // offered to another file (the emergency save), never dropped.
+    void FlushOrRescue();
+    // A write or commit failed for the medium (full disk, drive gone): the
+    // changes stay in memory, the user is told once, a retry follows.
+    void OnWriteRefused();
+    void ReportWriteRefused();
     void OnTextChanged();
     void OnSaveTimer();
     void SetLaptopOptions(bool mode, unsigned period);
@@ -150,6 +163,11 @@ public:
     bool hasDeletedTopic = false;
     int currentTopic = 0;
     bool uncommitted = false;
+    bool indexOutdated = false;
+    bool writeRefused = false;     // the medium refused the last write: changes wait in memory
+    bool refusalReported = false;  // the user has been told of the refusal
+    bool reportPending = false;    // ... or is about to be
+    unsigned retryTicks = 0;  // topics renamed at load: the Index is written at the next save
     unsigned saveTimer = 0;
     unsigned idleTicks = 0;
     bool autoWrap = false;

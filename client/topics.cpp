@@ -6,6 +6,7 @@
 #include "dialogs/topic_name.h"
 #include "resources/resource.h"
 #include "storage/compfile.h"
+#include "storage/notefile.h"
 #include <commctrl.h>
 
 namespace {
@@ -18,7 +19,8 @@ int NextIndex(int index, size_t count) { return int((size_t(index) + 1) % count)
 bool tQuilletClient::TopicNameExists(const std::string& name) const {
     for (const tTopic& topic : topics)
         if (SameTextIgnoringCase(topic.name, name)) return true;
-    return false;
+    // A stream the Index does not list would be replaced or block a rename.
+    return root && TopicElementExists(root->storage, name);
 }
 
 std::string tQuilletClient::CurrentTopicName() const {

@@ -243,8 +243,22 @@ void tQuilletWindow::Print() {
                                    GetDeviceCaps(printer.get(), LOGPIXELSX),
                                    GetDeviceCaps(printer.get(), LOGPIXELSY));
     tPrintRequest request = RequestFromDialog(printDlg);
-    if (!app.client->PrintTopics(printer.get(), request.copies, request.collate,
-                                 request.selectionOnly, margins)) {
+    bool printed;
+    {
+        struct tPrinting {
+            tPrinting() { app.printing = true; }
+            ~tPrinting() { app.printing = false; }
+        } printing;
+        printed = app.client->PrintTopics(printer.get(), request.copies, request.collate,
+                                          request.selectionOnly, margins);
+    }
+    if (app.endAfterPrinting) {
+        // The job was cancelled for Shut Down: carry it out now.
+        app.endAfterPrinting = false;
+        PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(CM_SHUTDOWN, 0), 0);
+        return;
+    }
+    if (!printed) {
         DWORD code = GetLastError();
         MessageBoxA(hwnd, PrintErrorText(code, app.printCancelled), kPrintTerminatedCaption,
                     MB_ICONWARNING);

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "client/client.h"
 #include "storage/compfile.h"
+#include "storage/topic_names.h"
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -58,6 +59,13 @@ tAppearanceRecord AppearanceOf(const tQuilletClient& client) {
 }
 
 }  // namespace
+
+void ReplaceFont(HWND control, HFONT& font, HFONT made) {
+    // The control lets go of the old handle before it is released.
+    if (control) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(made), FALSE);
+    if (font && font != made) DeleteObject(font);
+    font = made;
+}
 
 void SetDefaultColours(tAppearanceRecord& appearance) {
     appearance.backgroundColour = kDefaultBackground;
@@ -142,19 +150,45 @@ void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedF
         tStream font(root.storage, "Font", kModeRead, tStream::tNoThrow{});
         if (SUCCEEDED(font.hr))
             file.fonts = ReadFonts(font, file.appearance);
-        else
+        else {
+            // No fonts in this file: the descriptions another file left must
+            // not be written into this one later.
             file.fonts = {tFontRecord::none, tFontRecord::none};
+            file.appearance.textLogFont = LOGFONTA{};
+            file.appearance.tabLogFont = LOGFONTA{};
+        }
         if (file.fonts.text == tFontRecord::chosen) file.textFont = MakeFont(file.appearance.textLogFont);
         if (file.fonts.tab == tFontRecord::chosen) file.tabFont = MakeFont(file.appearance.tabLogFont);
     }
     std::vector<std::string> names = ReadIndex(index);
+    std::vector<std::string> storable = StorableTopicNames(
+        names, [&root](const std::string& name) { return TopicElementExists(root.storage, name); });
     file.topics.reserve(names.size());
-    for (std::string& name : names) {
+    for (size_t i = 0; i < names.size(); ++i) {
         tTopic topic;
-        topic.name = std::move(name);
-        topic.Load(root);
+        topic.name = std::move(names[i]);
+        topic.Load(root);  // a repeated name reads the stream it shares
+        if (storable[i] != topic.name) {
+            // Written under its new name at the next save.
+            topic.name = storable[i];
+            topic.MarkModified();
+            file.indexOutdated = true;
+        }
         file.topics.push_back(std::move(topic));
     }
+}
+
+bool TopicElementExists(IStorage* root, const std::string& name) {
+    tStorage topics(root, "Topics", kModeRead);
+    std::wstring wide = ToElementName(name);
+    IStream* stream = nullptr;
+    HRESULT hr = topics.storage->OpenStream(wide.c_str(), nullptr, kModeRead, 0, &stream);
+    if (SUCCEEDED(hr)) stream->Release();
+    if (hr != STG_E_FILENOTFOUND) return hr != STG_E_INVALIDNAME;
+    IStorage* storage = nullptr;
+    hr = topics.storage->OpenStorage(wide.c_str(), nullptr, kModeRead, nullptr, 0, &storage);
+    if (SUCCEEDED(hr)) storage->Release();
+    return hr != STG_E_FILENOTFOUND && hr != STG_E_INVALIDNAME;
 }
 
 void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics) {
@@ -188,9 +222,51 @@ void tQuilletClient::WriteAppearance() {
     MarkUncommitted();
 }
 
+namespace {
+
+// Removes a file this program began to create and could not finish: only one
+// too small to be a compound file, so nothing anyone wrote is ever removed.
+void RemoveUnfinishedFile(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+        data.nFileSizeHigh == 0 && data.nFileSizeLow < 512)
+        DeleteFileA(path.c_str());
+}
+
+// A new note file as the program starts every one, committed before anything
+// of the open file is given up; false when it could not be made.
+bool BuildNewNoteFile(std::unique_ptr<tRootStorage>& file) {
+    try {
+        CheckHr(file->storage->SetClass(kNoteFileClassId));
+        {
+            tStorage topicsStorage(file->storage, "Topics", kModeDirectReadWrite, tStorage::create);
+            for (const char* name : kNewFileTopics) {
+                tStream topic(topicsStorage.storage, name, kModeCreateWrite, tStream::create);
+                WriteUint32(topic, 0);
+            }
+        }
+        std::vector<tTopic> topics;
+        for (const char* name : kNewFileTopics) {
+            topics.emplace_back();
+            topics.back().name = name;
+        }
+        WriteTopicIndex(file->storage, topics);
+        CheckHr(file->storage->Commit(STGC_DEFAULT));
+        return true;
+    } catch (const tQuilletError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 bool tQuilletClient::LoadFile() {
-    SaveTopics(true);
-    Commit();
+    // The open file's changes must be on disk before another file replaces it.
+    if (!FlushChanges()) {
+        reportPending = false;
+        ReportWriteRefused();
+        return false;
+    }
 
     std::unique_ptr<tRootStorage> file;
     bool isNew = false;
@@ -222,7 +298,11 @@ bool tQuilletClient::LoadFile() {
         }
         file.reset();
         file.reset(new tRootStorage(true, app.filePath, kModeNoteFile));
-        if (FAILED(file->hr)) {
+        if (FAILED(file->hr) || !BuildNewNoteFile(file)) {
+            // What a failed creation left behind can hold nothing: it goes.
+            bool leftBehind = file && file->hr != STG_E_FILEALREADYEXISTS;
+            file.reset();
+            if (leftBehind) RemoveUnfinishedFile(app.filePath);
             std::string message = "Failed to open file: " + app.filePath;
             MessageBoxA(nullptr, message.c_str(), kAppCaption, MB_ICONHAND);
             return false;
@@ -263,41 +343,34 @@ bool tQuilletClient::LoadFile() {
     root = file.release();
 
     if (isNew) {
-        CheckHr(root->storage->SetClass(kNoteFileClassId));
-        {
-            tStorage topicsStorage(root->storage, "Topics", kModeDirectReadWrite, tStorage::create);
-            tStream index(root->storage, "Index", kModeCreateWrite, tStream::create);
-            for (const char* name : kNewFileTopics) {
-                tStream topic(topicsStorage.storage, name, kModeCreateWrite, tStream::create);
-                WriteUint32(topic, 0);
-            }
-            WriteUint32(index, DWORD(std::size(kNewFileTopics)));
-            for (const char* name : kNewFileTopics) WriteString(index, name);
-        }
         for (const char* name : kNewFileTopics) {
             tTopic topic;
             topic.name = name;
             topics.push_back(std::move(topic));
         }
+        indexOutdated = false;
         backgroundColour = kDefaultBackground;
         textColour = kDefaultTextColour;
         std::memset(customColours, 0, sizeof customColours);
-        // The controls may still use the old font handles: they are not released here.
-        textFont = nullptr;
-        tabFont = nullptr;
-        MarkUncommitted();
+        textLogFont = LOGFONTA{};
+        tabLogFont = LOGFONTA{};
+        ReplaceFont(editWnd, textFont, nullptr);
+        ReplaceFont(tabWnd, tabFont, nullptr);
+        uncommitted = false;  // built and committed above
         return true;
     }
 
     topics = std::move(loaded.topics);
+    indexOutdated = loaded.indexOutdated;
     backgroundColour = loaded.appearance.backgroundColour;
     textColour = loaded.appearance.textColour;
     std::memcpy(customColours, loaded.appearance.customColours, sizeof customColours);
     textLogFont = loaded.appearance.textLogFont;
     tabLogFont = loaded.appearance.tabLogFont;
-    // A control that gets no new font keeps using the one it has, so the old
-    // handle is not released here.
-    if (loaded.fonts.text != tFontRecord::untouched) textFont = loaded.textFont.release();
-    if (loaded.fonts.tab != tFontRecord::untouched) tabFont = loaded.tabFont.release();
+    // A control whose record was not read keeps the font it has.
+    if (loaded.fonts.text != tFontRecord::untouched)
+        ReplaceFont(editWnd, textFont, loaded.textFont.release());
+    if (loaded.fonts.tab != tFontRecord::untouched)
+        ReplaceFont(tabWnd, tabFont, loaded.tabFont.release());
     return true;
 }

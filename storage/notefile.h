@@ -26,6 +26,10 @@ struct tAppearanceRecord {
     LOGFONTA tabLogFont;
 };
 
+// Gives control (when there is one) the font made, none meaning the system's
+// own, and releases the font it replaces.
+void ReplaceFont(HWND control, HFONT& font, HFONT made);
+
 // Sets the three colour fields to their defaults: yellow, black, no custom colours.
 void SetDefaultColours(tAppearanceRecord& appearance);
 
@@ -62,6 +66,9 @@ struct tLoadedFile {
     tFontRecords fonts = {tFontRecord::untouched, tFontRecord::untouched};
     tFont textFont;  // owned until the client takes it
     tFont tabFont;
+    // Some names of the Index could not be kept (see StorableTopicNames):
+    // those topics were renamed and the Index must be written again.
+    bool indexOutdated = false;
 };
 
 // Reads an opened note file completely: the index, every topic, the colours and
@@ -71,6 +78,9 @@ void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedF
 
 // Writes the "Index" stream: the count, then every name in order.
 void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics);
+
+// Whether "Topics" holds an element of that name, whatever the Index says.
+bool TopicElementExists(IStorage* root, const std::string& name);
 
 // Whether the root's class identifier is the note file's; throws when it
 // cannot be read.
