@@ -23,7 +23,14 @@ inline void MakeNoteFile(const std::string& path, int count, size_t size) {
         topic.MarkModified();
         client.topics.push_back(std::move(topic));
     }
-    client.SaveTopics(true);
+    {
+        // One open of "Topics" for all streams keeps large files quick to make.
+        tStorage topics(client.root->storage, "Topics", kModeDirectReadWrite);
+        for (const tTopic& topic : client.topics) {
+            tStream stream(topics.storage, topic.name, kModeCreateWrite, tStream::create);
+            WriteString(stream, topic.text);
+        }
+    }
     client.WriteIndex(*client.root);
     client.WriteAppearance();
     client.Commit();

@@ -149,10 +149,13 @@ void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedF
     }
     std::vector<std::string> names = ReadIndex(index);
     file.topics.reserve(names.size());
+    if (names.empty()) return;
+    // Opened once: opening it again for every topic costs a lookup each.
+    tStorage topicsStorage(root.storage, "Topics", kModeRead);
     for (std::string& name : names) {
         tTopic topic;
         topic.name = std::move(name);
-        topic.Load(root);
+        topic.Load(topicsStorage.storage);
         file.topics.push_back(std::move(topic));
     }
 }
