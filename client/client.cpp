@@ -35,6 +35,7 @@ tQuilletClient::tQuilletClient(HWND window, bool wrap) : wnd(window), autoWrap(w
                                  0, 0, area.right, area.bottom, wnd, nullptr, app.hInstance,
                                  nullptr);
         Check(tabWnd != nullptr);
+        tabStrip.Attach(tabWnd);
         CreateEditControl();
         PresentFile();
         UpdateTrayIcon(true);
@@ -90,27 +91,18 @@ void tQuilletClient::ShowOptions() {
 void tQuilletClient::Layout() {
     RECT area;
     GetClientRect(wnd, &area);
-    Check(SetWindowPos(tabWnd, nullptr, 0, 0, area.right, area.bottom,
-                       SWP_NOZORDER | SWP_NOACTIVATE) != 0);
-    TabCtrl_AdjustRect(tabWnd, FALSE, &area);
-    Check(SetWindowPos(editWnd, HWND_TOP, area.left, area.top, area.right - area.left,
-                       area.bottom - area.top, SWP_NOACTIVATE) != 0);
+    RECT display = tabStrip.Fit(area);
+    Check(SetWindowPos(editWnd, HWND_TOP, display.left, display.top, display.right - display.left,
+                       display.bottom - display.top, SWP_NOACTIVATE) != 0);
 }
 
 void tQuilletClient::RebuildTabs() {
-    TabCtrl_DeleteAllItems(tabWnd);
-    for (size_t i = 0; i < topics.size(); ++i) {
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT | TCIF_IMAGE;
-        item.pszText = const_cast<char*>(topics[i].name.c_str());
-        item.iImage = -1;
-        Check(SendMessageA(tabWnd, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item)) != -1);
-    }
+    tabStrip.Fill(topics);
     Layout();
 }
 
 void tQuilletClient::SelectTab(int index) {
-    Check(TabCtrl_SetCurSel(tabWnd, index) != -1 || TabCtrl_GetCurSel(tabWnd) == index);
+    Check(tabStrip.Select(index));
 }
 
 void tQuilletClient::PresentFile() {
@@ -143,7 +135,7 @@ void tQuilletClient::ShowTopic(int index) {
 
 void tQuilletClient::ShowSelectedTopic() {
     SaveTopics(false);
-    ShowTopic(TabCtrl_GetCurSel(tabWnd));
+    ShowTopic(tabStrip.Selected());
 }
 
 namespace {

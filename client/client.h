@@ -7,6 +7,7 @@
 #include <prsht.h>
 #include <string>
 #include <vector>
+#include "client/tab_strip.h"
 #include "storage/topic.h"
 
 class tRootStorage;
@@ -188,6 +189,8 @@ private:
     void ShowNewLastTopic();
     void NoMatchFound(UINT icon);
     void ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, HFONT& font);
+
+    tTabStrip tabStrip;  // every change of the tab control goes through it
 };
 
 LRESULT CALLBACK ClientWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -46,9 +46,10 @@ void tQuilletClient::MoveTopic(bool left) {
     int neighbour = left ? PreviousIndex(currentTopic, topics.size())
                          : NextIndex(currentTopic, topics.size());
     std::swap(topics[currentTopic], topics[neighbour]);
+    tabStrip.Swap(currentTopic, neighbour);
     currentTopic = neighbour;
     WriteIndex(*root);
-    RebuildTabs();
+    Layout();
     SelectTab(currentTopic);
 }
 
@@ -58,7 +59,8 @@ void tQuilletClient::MoveTopicRight() { MoveTopic(false); }
 // After a topic was appended: its tab is selected and it is shown, the edit
 // control's state first taken into the topic that was current.
 void tQuilletClient::ShowNewLastTopic() {
-    RebuildTabs();
+    tabStrip.Append(topics.back().name);
+    Layout();
     SelectTab(int(topics.size()) - 1);
     // A list that was empty has no previous topic to take the state into.
     if (topics.size() == 1)
@@ -104,8 +106,8 @@ void tQuilletClient::RenameTopic() {
     }
     topic.name = newName;
     WriteIndex(*root);
+    tabStrip.Rename(currentTopic, newName);
     Layout();
-    RebuildTabs();
     SelectTab(currentTopic);
     uncommitted = true;
 }
@@ -130,7 +132,9 @@ void tQuilletClient::DeleteTopic() {
     hasDeletedTopic = true;
     topics.erase(topics.begin() + currentTopic);
     WriteIndex(*root);
-    RebuildTabs();
+    tabStrip.Remove(currentTopic);
+    Layout();
+    SelectTab(0);
     ShowTopic(0);
     uncommitted = true;
 }

@@ -161,13 +161,17 @@ void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedF
         if (file.fonts.tab == tFontRecord::chosen) file.tabFont = MakeFont(file.appearance.tabLogFont);
     }
     std::vector<std::string> names = ReadIndex(index);
-    std::vector<std::string> storable = StorableTopicNames(
-        names, [&root](const std::string& name) { return TopicElementExists(root.storage, name); });
     file.topics.reserve(names.size());
+    if (names.empty()) return;
+    // Opened once: opening it again for every topic costs a lookup each.
+    tStorage topicsStorage(root.storage, "Topics", kModeRead);
+    std::vector<std::string> storable = StorableTopicNames(names, [&](const std::string& name) {
+        return ElementExistsIn(topicsStorage.storage, name);
+    });
     for (size_t i = 0; i < names.size(); ++i) {
         tTopic topic;
         topic.name = std::move(names[i]);
-        topic.Load(root);  // a repeated name reads the stream it shares
+        topic.Load(topicsStorage.storage);  // a repeated name reads the stream it shares
         if (storable[i] != topic.name) {
             // Written under its new name at the next save.
             topic.name = storable[i];
@@ -178,17 +182,21 @@ void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedF
     }
 }
 
-bool TopicElementExists(IStorage* root, const std::string& name) {
-    tStorage topics(root, "Topics", kModeRead);
+bool ElementExistsIn(IStorage* storage, const std::string& name) {
     std::wstring wide = ToElementName(name);
     IStream* stream = nullptr;
-    HRESULT hr = topics.storage->OpenStream(wide.c_str(), nullptr, kModeRead, 0, &stream);
+    HRESULT hr = storage->OpenStream(wide.c_str(), nullptr, kModeRead, 0, &stream);
     if (SUCCEEDED(hr)) stream->Release();
     if (hr != STG_E_FILENOTFOUND) return hr != STG_E_INVALIDNAME;
-    IStorage* storage = nullptr;
-    hr = topics.storage->OpenStorage(wide.c_str(), nullptr, kModeRead, nullptr, 0, &storage);
-    if (SUCCEEDED(hr)) storage->Release();
+    IStorage* inner = nullptr;
+    hr = storage->OpenStorage(wide.c_str(), nullptr, kModeRead, nullptr, 0, &inner);
+    if (SUCCEEDED(hr)) inner->Release();
     return hr != STG_E_FILENOTFOUND && hr != STG_E_INVALIDNAME;
+}
+
+bool TopicElementExists(IStorage* root, const std::string& name) {
+    tStorage topics(root, "Topics", kModeRead);
+    return ElementExistsIn(topics.storage, name);
 }
 
 void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics) {

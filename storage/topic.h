@@ -18,6 +18,7 @@ public:
 
     void Save(tRootStorage& root, bool force);
     void Load(tRootStorage& root);
+    void Load(IStorage* topicsStorage);  // the open "Topics" storage
     void TakeText(HWND edit);
     void ShowText(HWND edit) const;
     void MarkModified() { modified = true; written = false; }
