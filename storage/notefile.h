@@ -81,6 +81,8 @@ void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics);
 
 // Whether "Topics" holds an element of that name, whatever the Index says.
 bool TopicElementExists(IStorage* root, const std::string& name);
+// The same in an opened storage.
+bool ElementExistsIn(IStorage* storage, const std::string& name);
 
 // Whether the root's class identifier is the note file's; throws when it
 // cannot be read.
