@@ -81,7 +81,7 @@ tQuilletWindow::tQuilletWindow(HWND frame) : hwnd(frame) {
 }
 
 tQuilletWindow::~tQuilletWindow() {
-    // Saving the placement must not throw out of a destructor.
+    // A placement that cannot be stored is not worth ending the program over.
     try {
         SavePlacement(*this);
     } catch (...) {
@@ -99,10 +99,17 @@ void SavePlacement(tQuilletWindow& window) {
     SetConfigDword(kConfig, "Height", DWORD(r.bottom - r.top));
 }
 
-void SetFileTitle(tQuilletWindow& window, const std::string& path) {
+std::string FileTitleOf(const std::string& path) {
     char title[kPathBufferSize] = {};
-    Check(GetFileTitleA(path.c_str(), title, kPathBufferSize) == 0);
-    app.titleText = std::string(title) + " - Quillet";
+    if (GetFileTitleA(path.c_str(), title, kPathBufferSize) == 0) return title;
+    // The system refuses some names it opens without complaint (brackets,
+    // for one): the last part of the path stands in.
+    size_t slash = path.find_last_of("\\/:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void SetFileTitle(tQuilletWindow& window, const std::string& path) {
+    app.titleText = FileTitleOf(path) + " - Quillet";
     SetWindowTextA(window.hwnd, app.titleText.c_str());
     if (app.client) app.client->SetTitle(app.titleText);
 }
@@ -127,8 +134,22 @@ void tQuilletWindow::Print() {
                                    GetDeviceCaps(printer.get(), LOGPIXELSX),
                                    GetDeviceCaps(printer.get(), LOGPIXELSY));
     tPrintRequest request = RequestFromDialog(printDlg);
-    if (!app.client->PrintTopics(printer.get(), request.copies, request.collate,
-                                 request.selectionOnly, margins, app.titleText)) {
+    bool printed;
+    {
+        struct tPrinting {
+            tPrinting() { app.printing = true; }
+            ~tPrinting() { app.printing = false; }
+        } printing;
+        printed = app.client->PrintTopics(printer.get(), request.copies, request.collate,
+                                          request.selectionOnly, margins, app.titleText);
+    }
+    if (app.endAfterPrinting) {
+        // The job was cancelled for Shut Down: carry it out now.
+        app.endAfterPrinting = false;
+        PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(CM_SHUTDOWN, 0), 0);
+        return;
+    }
+    if (!printed) {
         DWORD code = GetLastError();
         MessageBoxA(hwnd, PrintErrorText(code, PrintBox().cancelled), kPrintTerminatedCaption,
                     MB_ICONWARNING);
@@ -151,7 +172,12 @@ void tQuilletWindow::PageSetup() {
 }
 
 bool OpenFileInClient(tQuilletClient& client, const std::string& path, bool isDefault) {
-    client.SaveAndCommit();
+    // The open file's changes must be on disk before another file replaces it.
+    if (!client.FlushChanges()) {
+        client.reportPending = false;
+        client.ReportWriteRefused();
+        return false;
+    }
     std::string opened = path;
     tNoteFile file;
     if (!OpenNoteFileFor(app.frameWnd, opened, isDefault, client.Appearance(), file)) return false;
@@ -239,16 +265,28 @@ void OnSize(int width, int height) {
     Check(MoveWindow(app.clientWnd, 0, toolbarHeight, width, clientHeight, TRUE) != 0);
 }
 
+// Ends the program, unless a print job runs: its "Print" box and the pages
+// still to come belong to the frame, so the job is cancelled first and the
+// program ends when it has stopped.
+void ShutDown(HWND wnd) {
+    if (app.printing) {
+        app.endAfterPrinting = true;
+        if (HWND box = PrintBox().box) SendMessageA(box, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    Check(DestroyWindow(wnd) != 0);
+}
+
 void OnClose(HWND wnd) {
     if (app.noTray)
-        Check(DestroyWindow(wnd) != 0);
+        ShutDown(wnd);
     else
         ShowWindow(wnd, SW_HIDE);
 }
 
 void OnEndSession() {
     if (app.window) SavePlacement(*app.window);
-    if (app.client) app.client->SaveTopics(true);
+    if (app.client) app.client->FlushOrRescue();
 }
 
 const char* ToolTipText(UINT_PTR id) {
@@ -269,7 +307,7 @@ const char* ToolTipText(UINT_PTR id) {
 }
 
 void OnNotify(NMHDR* header) {
-    if (header->code != TTN_NEEDTEXTA) return;
+    if (!header || header->code != TTN_NEEDTEXTA) return;
     auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
     lstrcpynA(info->szText, ToolTipText(header->idFrom), sizeof info->szText);
 }
@@ -419,7 +457,7 @@ bool OnCommand(HWND wnd, int id) {
         return false;
     }
     switch (id) {
-    case CM_SHUTDOWN: DestroyWindow(wnd); return true;
+    case CM_SHUTDOWN: ShutDown(wnd); return true;
     case CM_FILE_CLOSE: SendMessageA(wnd, WM_CLOSE, 0, 0); return true;
     case CM_TRAY_OPEN: ShowWindow(wnd, SW_SHOWNORMAL); return true;
     case CM_FILE_OPEN: OpenOtherFile(wnd, false); return true;

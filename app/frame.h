@@ -29,6 +29,12 @@ public:
 LRESULT CALLBACK WndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 void SavePlacement(tQuilletWindow& window);
+// The file's title as the system shows it, or the last part of the path when
+// the system cannot make one.
+std::string FileTitleOf(const std::string& path);
+// The file's title as the system shows it, or the last part of the path when
+// the system cannot make one.
+std::string FileTitleOf(const std::string& path);
 void SetFileTitle(tQuilletWindow& window, const std::string& path);
 void CheckHelpButton(tQuilletWindow& window, bool on);
 
@@ -40,7 +46,8 @@ struct tAppearanceRecord;
 bool OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
                      const tAppearanceRecord& current, tNoteFile& file);
 
-// Saves and commits the client's open file, then opens path (which may be
+// Saves and commits the client's open file (refusing when the medium does),
+// then opens path (which may be
 // the default file) the same way and hands it to the client. On success the
 // program's file path and default flag name the file now open; on failure
 // nothing has changed.

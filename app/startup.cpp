@@ -162,6 +162,7 @@ int RunQuillet(HINSTANCE instance, int showCommand, const std::vector<std::strin
     // Marks a running instance for the uninstaller; never waited on.
     tHandle mutex(CreateMutexA(nullptr, FALSE, kUninstallMutexName));
     try {
+        InstallCrashHandlers();
         app.hInstance = instance;
         CheckHr(CoInitialize(nullptr));
         std::string defaultCandidate;

@@ -26,3 +26,7 @@ void SetEmergencySave(std::function<void()> save);
 // The end of every fatal path inside a window procedure: the boxes, the
 // emergency save when one is set, then the process ends with code 1.
 [[noreturn]] void EndAfterFatalError(const tQuilletError* error);
+
+// A crash (access violation and the like) or an exception that nothing
+// catches takes the same fatal path: the boxes, the emergency save, exit code 1.
+void InstallCrashHandlers();

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "app/globals.h"
 #include "bench/bench_util.h"
+#include "bench/note_files.h"
 #include "app/frame.h"
 #include "client/client.h"
 #include "storage/compfile.h"
@@ -15,27 +16,6 @@
 namespace {
 
 constexpr int kRepetitions = 7;
-
-// Writes a note file of count topics of size bytes each, through the client.
-void MakeNoteFile(const std::string& path, int count, size_t size) {
-    DeleteFileA(path.c_str());
-    tQuilletClient client(tQuilletClient::tForTests{});
-    client.root = std::make_unique<tRootStorage>(true, path, kModeCreateReadWrite);
-    CheckHr(client.root->hr);
-    CheckHr(client.root->storage->SetClass(kNoteFileClassId));
-    { tStorage topics(client.root->storage, "Topics", kModeDirectReadWrite, tStorage::create); }
-    for (int i = 0; i < count; ++i) {
-        tTopic topic;
-        topic.name = "Topic " + std::to_string(i + 1);
-        topic.text = MakeText(size, unsigned(i) + 1);
-        topic.MarkModified();
-        client.topics.push_back(std::move(topic));
-    }
-    client.SaveTopics(true);
-    client.WriteIndex(*client.root);
-    client.WriteAppearance();
-    client.Commit();
-}
 
 // The whole content of one stream, read as the program reads it.
 std::string ReadWholeStream(IStream* stream) {

@@ -42,6 +42,7 @@ void tQuilletClient::Create(tNoteFile&& file) {
                              0, 0, area.right, area.bottom, wnd, nullptr,
                              GetModuleHandleA(nullptr), nullptr);
     Check(tabWnd != nullptr);
+    tabStrip.Attach(tabWnd);
     CreateEditControl();
     PresentFile();
     UpdateTrayIcon(true);
@@ -57,14 +58,9 @@ void tQuilletClient::InstallHooks() {
 void tQuilletClient::FlushBeforeClose() {
     findDialog.reset();
     contextMenu.reset();
-    SaveAndCommit();
+    FlushOrRescue();
     if (saveTimer) KillTimer(wnd, saveTimer);
     saveTimer = 0;
-}
-
-void tQuilletClient::SaveAndCommit() {
-    SaveTopics(true);
-    Commit();
 }
 
 // The controls go before the fonts and the brush they use.
@@ -87,35 +83,26 @@ void tQuilletClient::SetTitle(const std::string& title) { titleText = title; }
 void tQuilletClient::Layout() {
     RECT area;
     GetClientRect(wnd, &area);
-    Check(SetWindowPos(tabWnd, nullptr, 0, 0, area.right, area.bottom,
-                       SWP_NOZORDER | SWP_NOACTIVATE) != 0);
-    TabCtrl_AdjustRect(tabWnd, FALSE, &area);
-    Check(SetWindowPos(editWnd, HWND_TOP, area.left, area.top, area.right - area.left,
-                       area.bottom - area.top, SWP_NOACTIVATE) != 0);
+    RECT display = tabStrip.Fit(area);
+    Check(SetWindowPos(editWnd, HWND_TOP, display.left, display.top, display.right - display.left,
+                       display.bottom - display.top, SWP_NOACTIVATE) != 0);
 }
 
 void tQuilletClient::RebuildTabs() {
-    TabCtrl_DeleteAllItems(tabWnd);
-    for (size_t i = 0; i < topics.size(); ++i) {
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT | TCIF_IMAGE;
-        item.pszText = const_cast<char*>(topics[i].name.c_str());
-        item.iImage = -1;
-        Check(SendMessageA(tabWnd, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item)) != -1);
-    }
+    tabStrip.Fill(topics);
     Layout();
 }
 
 void tQuilletClient::SelectTab(int index) {
-    Check(TabCtrl_SetCurSel(tabWnd, index) != -1 || TabCtrl_GetCurSel(tabWnd) == index);
+    Check(tabStrip.Select(index));
 }
 
 void tQuilletClient::PresentFile() {
     backgroundBrush.reset(CreateSolidBrush(backgroundColour));
     currentTopic = 0;
     RebuildTabs();
-    if (textFont) SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), FALSE);
-    if (tabFont) SendMessageA(tabWnd, WM_SETFONT, reinterpret_cast<WPARAM>(tabFont.get()), FALSE);
+    SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), FALSE);
+    SendMessageA(tabWnd, WM_SETFONT, reinterpret_cast<WPARAM>(tabFont.get()), FALSE);
     if (topics.empty()) {
         // Nothing to show: an index with no names opens read-only until a topic is added.
         SetWindowTextA(editWnd, "");
@@ -139,7 +126,7 @@ void tQuilletClient::ShowTopic(int index) {
 
 void tQuilletClient::ShowSelectedTopic() {
     SaveTopics(false);
-    ShowTopic(TabCtrl_GetCurSel(tabWnd));
+    ShowTopic(tabStrip.Selected());
 }
 
 tQuilletClient* ClientOfWindow(HWND clientWnd) {
@@ -167,7 +154,7 @@ void OnEditNotification(tQuilletClient& client, HWND control, UINT id, UINT code
 }
 
 void OnNotify(tQuilletClient& client, const NMHDR* header) {
-    if (header->hwndFrom == client.tabWnd && header->code == TCN_SELCHANGE)
+    if (header && header->hwndFrom == client.tabWnd && header->code == TCN_SELCHANGE)
         client.ShowSelectedTopic();
 }
 
@@ -190,6 +177,12 @@ bool Dispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
                            HIWORD(wParam));
         return false;
     case WM_TIMER: client->OnSaveTimer(); return true;
+    case kWriteRefusedMessage:
+        if (client->reportPending) {
+            client->reportPending = false;
+            client->ReportWriteRefused();
+        }
+        return true;
     case WM_CTLCOLOREDIT:
         result = reinterpret_cast<LRESULT>(client->OnCtlColorEdit(reinterpret_cast<HDC>(wParam)));
         return true;

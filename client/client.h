@@ -10,6 +10,7 @@
 #include <memory>
 #include "base/handles.h"
 #include "client/find_replace.h"
+#include "client/tab_strip.h"
 #include "dialogs/topic_name.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"
@@ -18,6 +19,8 @@
 constexpr UINT kEditControlId = 1;
 constexpr UINT kSaveTimerId = 1;
 constexpr UINT kSaveTimerPeriod = 5000;
+constexpr unsigned kRetryTicks = 3;  // a refused write is tried again after 15 s
+constexpr UINT kWriteRefusedMessage = WM_APP + 1;
 
 // What the client needs from the program around it.
 struct tClientSettings {
@@ -47,7 +50,18 @@ public:
 
     // Saving
     void SaveTopics(bool force);
-    void Commit();
+    // False when the file could not take the changes (see OnWriteRefused).
+    bool Commit();
+    // Saves with force and commits; false when the changes are still only in
+    // memory because the medium refused them.
+    bool FlushChanges();
+    // The same before the file is closed: changes the medium refuses are
+    // offered to another file (the emergency save), never dropped.
+    void FlushOrRescue();
+    // A write or commit failed for the medium (full disk, drive gone): the
+    // changes stay in memory, the user is told once, a retry follows.
+    void OnWriteRefused();
+    void ReportWriteRefused();
     void OnTextChanged();
     void OnSaveTimer();
     void SetLaptopOptions(bool mode, unsigned period);
@@ -84,8 +98,6 @@ public:
     // Saves, commits and stops the timer; called before the client is deleted,
     // so that a failure takes the fatal path while the client still exists.
     void FlushBeforeClose();
-    // What File Open and File New do before another file is opened.
-    void SaveAndCommit();
 
     // Edit control
     void CreateEditControl();
@@ -170,13 +182,16 @@ public:
     bool hasDeletedTopic = false;
     int currentTopic = 0;
     bool uncommitted = false;
+    bool indexOutdated = false;  // topics renamed at load: the Index is written at the next save
+    bool writeRefused = false;     // the medium refused the last write: changes wait in memory
+    bool refusalReported = false;  // the user has been told of the refusal
+    bool reportPending = false;    // ... or is about to be
+    unsigned retryTicks = 0;
     unsigned saveTimer = 0;
     unsigned idleTicks = 0;
     bool autoWrap = false;
     std::unique_ptr<tRootStorage> root;
     std::unique_ptr<tFindReplaceDlg> findDialog;
-    // Fonts a control may still show after a file without fonts replaced them.
-    std::vector<tFont> retiredFonts;
     bool searchDone = false;
     tIcon trayIcon;  // the drawn icon; none: the program's own icon is shown
     std::string selectedUrl;
@@ -194,6 +209,8 @@ private:
     void ShowNewLastTopic();
     void NoMatchFound(UINT icon);
     void ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, tFont& font);
+
+    tTabStrip tabStrip;  // every change of the tab control goes through it
 };
 
 // The client window's creation parameter (lpCreateParams).

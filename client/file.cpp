@@ -13,18 +13,24 @@
 #include "storage/saving.h"
 #include <cstring>
 
+namespace {
+// Gives control (when there is one) the font, none meaning the system's own,
+// before the font it replaces is released.
+void ReplaceFont(HWND control, tFont& font, tFont made) {
+    if (control) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(made.get()), FALSE);
+    font = std::move(made);
+}
+}  // namespace
+
 void tQuilletClient::TakeOver(tNoteFile&& file) {
-    // The controls may still use the old font handles: they are kept until the client ends.
     tLoadedFile& loaded = file.content;
-    if (loaded.fonts.text != tFontRecord::untouched) {
-        if (textFont) retiredFonts.push_back(std::move(textFont));
-        textFont = std::move(loaded.textFont);
-    }
-    if (loaded.fonts.tab != tFontRecord::untouched) {
-        if (tabFont) retiredFonts.push_back(std::move(tabFont));
-        tabFont = std::move(loaded.tabFont);
-    }
+    // A control whose record was not read keeps the font it has.
+    if (loaded.fonts.text != tFontRecord::untouched)
+        ReplaceFont(editWnd, textFont, std::move(loaded.textFont));
+    if (loaded.fonts.tab != tFontRecord::untouched)
+        ReplaceFont(tabWnd, tabFont, std::move(loaded.tabFont));
     topics = std::move(loaded.topics);
+    indexOutdated = loaded.indexOutdated;
     currentTopic = 0;
     backgroundColour = loaded.appearance.backgroundColour;
     textColour = loaded.appearance.textColour;
@@ -32,8 +38,9 @@ void tQuilletClient::TakeOver(tNoteFile&& file) {
     textLogFont = loaded.appearance.textLogFont;
     tabLogFont = loaded.appearance.tabLogFont;
     root = std::move(file.root);
-    // Opening a file's streams counts as writing to it, as every open does.
-    uncommitted = true;
+    // A new file was built and committed; reading an existing one opened its
+    // streams, which counts as writing to it, as every open does.
+    uncommitted = !file.isNew;
 }
 
 void tQuilletClient::SaveTopics(bool force) {
@@ -49,7 +56,21 @@ void tQuilletClient::SaveTopics(bool force) {
         if (current.modified) current.text = WindowText(editWnd);
     }
     if (!force && laptopMode) return;  // held in memory until the forced save
-    for (tTopic& topic : topics) topic.Save(*root, false);
+    // A forced save is the user's or the program's own wish: it tries the
+    // file again at once, whatever refused it before.
+    if (force) writeRefused = false;
+    if (writeRefused) return;  // the retry countdown runs
+    try {
+        for (tTopic& topic : topics) topic.Save(*root, false);
+        if (indexOutdated) {
+            WriteIndex(*root);
+            indexOutdated = false;
+        }
+    } catch (const tQuilletError& error) {
+        if (!IsMediumFailure(error.code)) throw;
+        OnWriteRefused();
+        return;
+    }
     if (saveTimer != 0) {
         Check(KillTimer(wnd, saveTimer) != 0);
         saveTimer = 0;
@@ -58,15 +79,60 @@ void tQuilletClient::SaveTopics(bool force) {
     }
 }
 
-void tQuilletClient::Commit() {
-    if (!uncommitted) return;
+bool tQuilletClient::Commit() {
+    if (!uncommitted) return true;
     if (!root) {
         uncommitted = false;  // nothing open that could take the changes
-        return;
+        return true;
     }
-    CheckHr(root->storage->Commit(STGC_DEFAULT));
+    if (writeRefused) return false;
+    HRESULT hr = root->storage->Commit(STGC_DEFAULT);
+    if (FAILED(hr) && IsMediumFailure(hr)) {
+        OnWriteRefused();
+        return false;
+    }
+    CheckHr(hr);
     uncommitted = false;
+    refusalReported = false;
     for (tTopic& topic : topics) topic.AfterCommit();
+    return true;
+}
+
+void tQuilletClient::OnWriteRefused() {
+    // The file on disk keeps its last commit; memory holds the truth now, so
+    // the next save writes all of it again.
+    writeRefused = true;
+    indexOutdated = true;
+    for (tTopic& topic : topics) topic.MarkModified();
+    retryTicks = kRetryTicks;
+    if (saveTimer == 0) saveTimer = unsigned(SetTimer(wnd, kSaveTimerId, kSaveTimerPeriod, nullptr));
+    if (!refusalReported) {
+        refusalReported = true;
+        reportPending = true;
+        // Told once the message that failed is over, not from inside it.
+        PostMessageA(wnd, kWriteRefusedMessage, 0, 0);
+    }
+}
+
+void tQuilletClient::ReportWriteRefused() {
+    std::string text = "Quillet cannot write to the note file " + (root ? root->name : std::string()) +
+                       ".\n\nThe disk may be full, or its drive missing or write-protected. Your "
+                       "changes are kept in memory, and Quillet tries again every few seconds. If "
+                       "you close Quillet before they are written, it offers to save them to "
+                       "another file.";
+    MessageBoxA(wnd, text.c_str(), kAppCaption, MB_ICONWARNING | MB_OK);
+}
+
+void tQuilletClient::FlushOrRescue() {
+    if (FlushChanges()) return;
+    reportPending = false;  // told here, before the question
+    ReportWriteRefused();
+    EmergencySave();
+}
+
+bool tQuilletClient::FlushChanges() {
+    SaveTopics(true);
+    return Commit() && !writeRefused;
 }
 
 void tQuilletClient::OnTextChanged() {
@@ -78,6 +144,10 @@ void tQuilletClient::OnTextChanged() {
 }
 
 void tQuilletClient::OnSaveTimer() {
+    if (writeRefused) {
+        if (retryTicks != 0 && --retryTicks == 0) FlushChanges();
+        return;
+    }
     switch (CountSaveTick(laptopMode, idleTicks, laptopTicks)) {
     case tSaveTick::save: SaveTopics(false); break;
     case tSaveTick::forcedSave: SaveTopics(true); break;

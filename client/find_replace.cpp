@@ -138,7 +138,10 @@ void tQuilletClient::ReplaceAll() {
 }
 
 void tQuilletClient::OnFindReplaceMessage(LPARAM request) {
+    // The message is registered for everyone: only our own dialog's record is
+    // acted on, never a pointer another process made up.
     const auto* data = reinterpret_cast<const FINDREPLACEA*>(request);
+    if (!findDialog || data != &findDialog->findReplaceData) return;
     if (data->Flags & FR_DIALOGTERM) findDialog->OnClosed();
     if (data->Flags & FR_FINDNEXT) FindNext();
     if (data->Flags & FR_REPLACE) Replace();

@@ -6,6 +6,7 @@
 #include "dialogs/topic_name.h"
 #include "resources/resource.h"
 #include "storage/compfile.h"
+#include "storage/notefile.h"
 #include <commctrl.h>
 
 namespace {
@@ -26,7 +27,8 @@ tExistingTopics tQuilletClient::ExistingTopics() const {
 bool tQuilletClient::TopicNameExists(const std::string& name) const {
     for (const tTopic& topic : topics)
         if (SameTextIgnoringCase(topic.name, name)) return true;
-    return false;
+    // A stream the Index does not list would be replaced or block a rename.
+    return root && TopicElementExists(root->storage, name);
 }
 
 std::string tQuilletClient::CurrentTopicName() const {
@@ -52,9 +54,10 @@ void tQuilletClient::MoveTopic(bool left) {
     int neighbour = left ? PreviousIndex(currentTopic, topics.size())
                          : NextIndex(currentTopic, topics.size());
     std::swap(topics[currentTopic], topics[neighbour]);
+    tabStrip.Swap(currentTopic, neighbour);
     currentTopic = neighbour;
     WriteIndex(*root);
-    RebuildTabs();
+    Layout();
     SelectTab(currentTopic);
 }
 
@@ -64,7 +67,8 @@ void tQuilletClient::MoveTopicRight() { MoveTopic(false); }
 // After a topic was appended: its tab is selected and it is shown, the edit
 // control's state first taken into the topic that was current.
 void tQuilletClient::ShowNewLastTopic() {
-    RebuildTabs();
+    tabStrip.Append(topics.back().name);
+    Layout();
     SelectTab(int(topics.size()) - 1);
     // A list that was empty has no previous topic to take the state into.
     if (topics.size() == 1)
@@ -111,8 +115,8 @@ void tQuilletClient::RenameTopic() {
     }
     topic.name = newName;
     WriteIndex(*root);
+    tabStrip.Rename(currentTopic, newName);
     Layout();
-    RebuildTabs();
     SelectTab(currentTopic);
     uncommitted = true;
 }
@@ -137,7 +141,9 @@ void tQuilletClient::DeleteTopic() {
     hasDeletedTopic = true;
     topics.erase(topics.begin() + currentTopic);
     WriteIndex(*root);
-    RebuildTabs();
+    tabStrip.Remove(currentTopic);
+    Layout();
+    SelectTab(0);
     ShowTopic(0);
     uncommitted = true;
 }

@@ -101,7 +101,9 @@ ULONG tStream::ReadBytes(void* buffer, ULONG size) {
 void tStream::WriteBytes(const void* data, ULONG size) {
     ULONG written = 0;
     HRESULT result = stream->Write(data, size, &written);
-    Check(SUCCEEDED(result) && written == size);
+    CheckHr(result);
+    // A write that stops short has run out of room.
+    if (written != size) throw tQuilletError{nullptr, STG_E_MEDIUMFULL};
     MarkUncommitted();
 }
 

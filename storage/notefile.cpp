@@ -1,6 +1,7 @@
 #include "storage/notefile.h"
 #include "base/errors.h"
 #include "storage/compfile.h"
+#include "storage/topic_names.h"
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -128,19 +129,53 @@ void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedF
         tStream font(root.storage, "Font", kModeRead, tStream::tNoThrow{});
         if (SUCCEEDED(font.hr))
             file.fonts = ReadFonts(font, file.appearance);
-        else
+        else {
+            // No fonts in this file: the descriptions another file left must
+            // not be written into this one later.
             file.fonts = {tFontRecord::none, tFontRecord::none};
+            file.appearance.textLogFont = LOGFONTA{};
+            file.appearance.tabLogFont = LOGFONTA{};
+        }
         if (file.fonts.text == tFontRecord::chosen) file.textFont = MakeFont(file.appearance.textLogFont);
         if (file.fonts.tab == tFontRecord::chosen) file.tabFont = MakeFont(file.appearance.tabLogFont);
     }
     std::vector<std::string> names = ReadIndex(index);
     file.topics.reserve(names.size());
-    for (std::string& name : names) {
+    if (names.empty()) return;
+    // Opened once: opening it again for every topic costs a lookup each.
+    tStorage topicsStorage(root.storage, "Topics", kModeRead);
+    std::vector<std::string> storable = StorableTopicNames(names, [&](const std::string& name) {
+        return ElementExistsIn(topicsStorage.storage, name);
+    });
+    for (size_t i = 0; i < names.size(); ++i) {
         tTopic topic;
-        topic.name = std::move(name);
-        topic.Load(root);
+        topic.name = std::move(names[i]);
+        topic.Load(topicsStorage.storage);  // a repeated name reads the stream it shares
+        if (storable[i] != topic.name) {
+            // Written under its new name at the next save.
+            topic.name = storable[i];
+            topic.MarkModified();
+            file.indexOutdated = true;
+        }
         file.topics.push_back(std::move(topic));
     }
+}
+
+bool ElementExistsIn(IStorage* storage, const std::string& name) {
+    std::wstring wide = ToElementName(name);
+    IStream* stream = nullptr;
+    HRESULT hr = storage->OpenStream(wide.c_str(), nullptr, kModeRead, 0, &stream);
+    if (SUCCEEDED(hr)) stream->Release();
+    if (hr != STG_E_FILENOTFOUND) return hr != STG_E_INVALIDNAME;
+    IStorage* inner = nullptr;
+    hr = storage->OpenStorage(wide.c_str(), nullptr, kModeRead, nullptr, 0, &inner);
+    if (SUCCEEDED(hr)) inner->Release();
+    return hr != STG_E_FILENOTFOUND && hr != STG_E_INVALIDNAME;
+}
+
+bool TopicElementExists(IStorage* root, const std::string& name) {
+    tStorage topics(root, "Topics", kModeRead);
+    return ElementExistsIn(topics.storage, name);
 }
 
 void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics) {
@@ -190,30 +225,60 @@ tReadResult OpenNoteFile(const std::string& path, const tAppearanceRecord& curre
     return tReadResult::read;
 }
 
+namespace {
+
+// Removes a file this program began to create and could not finish: only one
+// too small to be a compound file, so nothing anyone wrote is ever removed.
+void RemoveUnfinishedFile(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+        data.nFileSizeHigh == 0 && data.nFileSizeLow < 512)
+        DeleteFileA(path.c_str());
+}
+
+// A new note file as the program starts every one, committed before anything
+// of the open file is given up; false when it could not be made.
+bool BuildNewNoteFile(tRootStorage& root, const std::vector<tTopic>& topics) {
+    try {
+        CheckHr(root.storage->SetClass(kNoteFileClassId));
+        {
+            tStorage topicsStorage(root.storage, "Topics", kModeDirectReadWrite, tStorage::create);
+            for (const tTopic& topic : topics) {
+                tStream stream(topicsStorage.storage, topic.name, kModeCreateWrite, tStream::create);
+                WriteString(stream, topic.text);
+            }
+        }
+        WriteTopicIndex(root.storage, topics);
+        CheckHr(root.storage->Commit(STGC_DEFAULT));
+        return true;
+    } catch (const tQuilletError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file) {
-    auto root = std::make_unique<tRootStorage>(true, path, kModeNoteFile);
-    if (FAILED(root->hr)) return false;
     tLoadedFile content;
     for (const char* name : kNewFileTopics) {
         tTopic topic;
         topic.name = name;
         content.topics.push_back(std::move(topic));
     }
-    CheckHr(root->storage->SetClass(kNoteFileClassId));
-    {
-        tStorage topicsStorage(root->storage, "Topics", kModeDirectReadWrite, tStorage::create);
-        for (const tTopic& topic : content.topics) {
-            tStream stream(topicsStorage.storage, topic.name, kModeCreateWrite, tStream::create);
-            WriteString(stream, topic.text);
-        }
+    auto root = std::make_unique<tRootStorage>(true, path, kModeNoteFile);
+    if (FAILED(root->hr) || !BuildNewNoteFile(*root, content.topics)) {
+        // What a failed creation left behind can hold nothing: it goes.
+        bool leftBehind = root->hr != STG_E_FILEALREADYEXISTS;
+        root.reset();
+        if (leftBehind) RemoveUnfinishedFile(path);
+        return false;
     }
-    WriteTopicIndex(root->storage, content.topics);
-    // A new file has the default colours and no fonts; the font descriptions
-    // stay as they were.
+    // A new file has the default colours and no fonts.
     content.appearance = current;
     SetDefaultColours(content.appearance);
+    content.appearance.textLogFont = LOGFONTA{};
+    content.appearance.tabLogFont = LOGFONTA{};
     content.fonts = {tFontRecord::none, tFontRecord::none};
-    MarkUncommitted();
     file.root = std::move(root);
     file.content = std::move(content);
     file.isNew = true;

@@ -30,6 +30,10 @@ struct tAppearanceRecord {
     LOGFONTA tabLogFont;
 };
 
+// Gives control (when there is one) the font made, none meaning the system's
+// own, and releases the font it replaces.
+void ReplaceFont(HWND control, HFONT& font, HFONT made);
+
 // Sets the three colour fields to their defaults: yellow, black, no custom colours.
 void SetDefaultColours(tAppearanceRecord& appearance);
 
@@ -66,6 +70,9 @@ struct tLoadedFile {
     tFontRecords fonts = {tFontRecord::untouched, tFontRecord::untouched};
     tFont textFont;  // owned until the client takes it
     tFont tabFont;
+    // Some names of the Index could not be kept (see StorableTopicNames):
+    // those topics were renamed and the Index must be written again.
+    bool indexOutdated = false;
 };
 
 // Reads an opened note file completely: the index, every topic, the colours and
@@ -75,6 +82,16 @@ void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedF
 
 // Writes the "Index" stream: the count, then every name in order.
 void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics);
+
+// Whether "Topics" holds an element of that name, whatever the Index says.
+bool TopicElementExists(IStorage* root, const std::string& name);
+// The same in an opened storage.
+bool ElementExistsIn(IStorage* storage, const std::string& name);
+
+// Whether "Topics" holds an element of that name, whatever the Index says.
+bool TopicElementExists(IStorage* root, const std::string& name);
+// The same in an opened storage.
+bool ElementExistsIn(IStorage* storage, const std::string& name);
 
 // Whether the root's class identifier is the note file's; throws when it
 // cannot be read.
@@ -100,6 +117,7 @@ enum class tReadResult {
 // not set keep the values of current. Only on read is file filled in.
 tReadResult OpenNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file);
 
-// Creates a note file at path with the first two topics, default colours and
-// no fonts. False when the file cannot be created; a failed write after that throws.
+// Creates and commits a note file at path with the first two topics, default
+// colours and no fonts. False when it cannot be made; a file it began and
+// could not finish is removed.
 bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file);

@@ -12,7 +12,11 @@ void tTopic::Save(tRootStorage& root, bool force) {
 
 void tTopic::Load(tRootStorage& root) {
     tStorage topicsStorage(root.storage, "Topics", kModeRead);
-    tStream stream(topicsStorage.storage, name, kModeRead, tStream::tNoThrow{});
+    Load(topicsStorage.storage);
+}
+
+void tTopic::Load(IStorage* topicsStorage) {
+    tStream stream(topicsStorage, name, kModeRead, tStream::tNoThrow{});
     if (SUCCEEDED(stream.hr)) {
         text = ReadString(stream);
     } else if (stream.hr == STG_E_FILENOTFOUND || stream.hr == STG_E_INVALIDNAME) {

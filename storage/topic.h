@@ -18,6 +18,7 @@ public:
 
     void Save(tRootStorage& root, bool force);
     void Load(tRootStorage& root);
+    void Load(IStorage* topicsStorage);  // the open "Topics" storage
     void MarkModified() { modified = true; written = false; }
     void AfterCommit() { if (written) { modified = false; written = false; } }
 };

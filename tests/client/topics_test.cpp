@@ -1,4 +1,5 @@
 #include "client_fixture.h"
+#include <commctrl.h>
 #include "../e2e/note_reader.h"
 #include "base/errors.h"
 #include "resources/resource.h"
@@ -184,6 +185,83 @@ TEST_F(TopicList, FileWithoutTopicsOpensAndTakesANewOne) {
     EXPECT_TRUE(IsWindowEnabled(client->editWnd));
     Type("text");
     ExpectEverywhere({"First"}, {"text"}, "empty");
+}
+
+TEST(TabRows, WrapAndLimit) {
+    struct {
+        std::vector<int> widths;
+        int lineWidth, stopAfter, rows;
+    } cases[] = {
+        {{}, 100, 5, 0},
+        {{40, 60}, 100, 5, 1},           // exactly full
+        {{40, 61}, 100, 5, 2},
+        {{150, 20}, 100, 5, 2},          // a tab wider than the line keeps a row of its own
+        {{50, 50, 50, 50, 50, 50}, 100, 5, 3},
+        {{50, 50, 50, 50, 50, 50}, 100, 1, 2},  // counting stops past the limit
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.rows, CountTabRows(c.widths, c.lineWidth, c.stopAfter));
+    EXPECT_EQ(5, MaxTabRows(20, 300));
+    EXPECT_EQ(1, MaxTabRows(20, 30));  // one row however small the window
+    EXPECT_EQ(1, MaxTabRows(0, 300));
+}
+
+// Several rows while they take a modest part of the window, one scrolling row
+// beyond, switching both ways as topics come and go and as the window changes size.
+TEST_F(TopicList, ManyTabsShareOneScrollingRowAndLeaveTheEditArea) {
+    Open("many.qld");
+    auto multiLine = [&] { return (GetWindowLongA(client->tabWnd, GWL_STYLE) & TCS_MULTILINE) != 0; };
+    auto editTop = [&] {
+        RECT edit;
+        GetWindowRect(client->editWnd, &edit);
+        MapWindowPoints(nullptr, app.clientWnd, reinterpret_cast<POINT*>(&edit), 2);
+        return edit.top;
+    };
+    RECT area, frame;
+    GetClientRect(app.clientWnd, &area);
+    GetWindowRect(app.clientWnd, &frame);
+    EXPECT_TRUE(multiLine());
+
+    std::vector<tTopic> few = client->topics;
+    for (int i = 0; i < 10; ++i) {
+        tTopic topic;
+        topic.name = "Topic " + std::to_string(i);
+        few.push_back(topic);
+    }
+    std::vector<tTopic> many = few;
+    for (int i = 10; i < 300; ++i) {
+        tTopic topic;
+        topic.name = "Topic " + std::to_string(i);
+        many.push_back(topic);
+    }
+    client->topics = many;
+    client->RebuildTabs();
+    EXPECT_FALSE(multiLine());
+    EXPECT_EQ(300 + 2, int(TabNames().size()));
+    EXPECT_EQ(0, SelectedTab());
+    EXPECT_LE(editTop(), area.bottom / 3);
+    HWND arrows = FindWindowExA(client->tabWnd, nullptr, UPDOWN_CLASSA, nullptr);
+    // Every tab stays reachable (the test window itself is hidden).
+    EXPECT_TRUE(arrows && (GetWindowLongA(arrows, GWL_STYLE) & WS_VISIBLE));
+    client->NextTopic();
+    client->PreviousTopic();
+    client->PreviousTopic();
+    EXPECT_EQ(300 + 1, SelectedTab());
+    EXPECT_EQ(300 + 1, client->currentTopic);
+
+    client->topics = few;
+    client->RebuildTabs();
+    EXPECT_TRUE(multiLine());
+    EXPECT_GT(TabCtrl_GetRowCount(client->tabWnd), 1);
+    EXPECT_LE(editTop(), area.bottom / 3);
+
+    // A low window has room for one row only, and gets several back when it grows.
+    int width = frame.right - frame.left;
+    SetWindowPos(app.clientWnd, nullptr, 0, 0, width, 90, SWP_NOZORDER | SWP_NOMOVE);
+    EXPECT_FALSE(multiLine());
+    SetWindowPos(app.clientWnd, nullptr, 0, 0, width, frame.bottom - frame.top, SWP_NOZORDER | SWP_NOMOVE);
+    EXPECT_TRUE(multiLine());
+    client->topics.resize(2);
+    client->RebuildTabs();
 }
 
 }  // namespace

@@ -143,6 +143,12 @@ void tDialogDriver::CancelAllDialogs() {
         std::vector<HWND> open = Dialogs(true);
         if (open.empty()) return;
         for (HWND dialog : open) Press(dialog, IDCANCEL);
-        Sleep(100);
+        // Until the boxes pressed are gone (a box may open another).
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
+            bool gone = true;
+            for (HWND dialog : open) gone = gone && (!IsWindow(dialog) || !IsWindowVisible(dialog));
+            if (gone) break;
+            Sleep(kPollMs);
+        }
     }
 }

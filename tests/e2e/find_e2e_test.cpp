@@ -28,6 +28,23 @@ TEST_F(QuilletE2E, FindThroughAcceleratorThenReplaceAllReachesTheFile) {
     quillet.Type("the cat sat on the Cat mat");
     SendMessageA(quillet.edit(), EM_SETSEL, 0, 0);
 
+    // Any process can post these: the find message without this client's own
+    // record, notifications without data. They change nothing.
+    const UINT findMessage = RegisterWindowMessageA("commdlg_FindReplace");
+    const struct { HWND to; UINT message; LPARAM lParam; } stray[] = {
+        {quillet.client(), findMessage, 0}, {quillet.client(), findMessage, 0x10000},
+        {quillet.client(), WM_NOTIFY, 0}, {quillet.frame(), WM_NOTIFY, 0}};
+    for (const auto& m : stray)
+        EXPECT_TRUE(PostMessageA(m.to, m.message, 0, m.lParam)) << std::hex << m.message;
+    // Posted after them to the same thread, so handled after them.
+    PostMessageA(quillet.edit(), EM_SETSEL, 1, 2);
+    for (DWORD start = GetTickCount(), from = 0, to = 0; from != 1 && GetTickCount() - start < 10000;)
+        SendMessageA(quillet.edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                     reinterpret_cast<LPARAM>(&to));
+    ASSERT_EQ(DWORD(STILL_ACTIVE), quillet.WaitForExit(0));
+    EXPECT_EQ("the cat sat on the Cat mat", quillet.EditText());
+    SendMessageA(quillet.edit(), EM_SETSEL, 0, 0);
+
     PressCtrl(quillet.frame(), 'F');
     tForeignDialog find;
     ASSERT_TRUE(WaitForDialog(quillet.id(), find, "Find"));

@@ -1,7 +1,22 @@
 #include "quillet_process.h"
+#include <gtest/gtest.h>
 #include <commctrl.h>
 
 namespace {
+
+constexpr UINT kAnswerLimitMs = 10000;
+
+// Every message to the program is bounded: a program that stops answering
+// fails the test instead of hanging it.
+LRESULT Ask(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(wnd, message, wParam, lParam, SMTO_NORMAL, kAnswerLimitMs, &result)) {
+        ADD_FAILURE() << "Quillet did not answer message 0x" << std::hex << message << " within "
+                      << std::dec << kAnswerLimitMs << " ms";
+        return 0;
+    }
+    return LRESULT(result);
+}
 
 struct tSearch {
     DWORD processId;
@@ -34,10 +49,10 @@ HWND FindVisible(DWORD processId, const char* className, const char* caption) {
 }
 
 std::string WindowText(HWND wnd) {
-    int length = int(SendMessageA(wnd, WM_GETTEXTLENGTH, 0, 0));
+    int length = int(Ask(wnd, WM_GETTEXTLENGTH, 0, 0));
     std::string text(size_t(length) + 1, '\0');
-    SendMessageA(wnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(size_t(length));
+    LRESULT got = Ask(wnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(size_t(got > 0 && got <= length ? got : 0));
     return text;
 }
 
@@ -96,7 +111,7 @@ bool tQuilletProcess::WaitForMainWindow(DWORD timeoutMs) {
 }
 
 void tQuilletProcess::Command(int id) {
-    SendMessageA(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    Ask(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
 void tQuilletProcess::PostCommand(int id) {
@@ -104,19 +119,22 @@ void tQuilletProcess::PostCommand(int id) {
 }
 
 void tQuilletProcess::Sync() {
-    DWORD_PTR ignored;
-    SendMessageTimeoutA(frame_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+    Ask(frame_, WM_NULL, 0, 0);
 }
 
 void tQuilletProcess::Type(const std::string& text) {
-    for (char c : text) SendMessageA(edit_, WM_CHAR, c == '\n' ? '\r' : WPARAM(BYTE(c)), 0);
+    for (char c : text) Ask(edit_, WM_CHAR, c == '\n' ? '\r' : WPARAM(BYTE(c)), 0);
+}
+
+void tQuilletProcess::Insert(const std::string& text) {
+    Ask(edit_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 std::string tQuilletProcess::EditText() const { return WindowText(edit_); }
 
 std::vector<std::string> tQuilletProcess::TabNames() const {
     std::vector<std::string> names;
-    int count = int(SendMessageA(tabs_, TCM_GETITEMCOUNT, 0, 0));
+    int count = int(Ask(tabs_, TCM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         // The tab texts live in the other process: read them through a buffer there.
         char text[256] = {};
@@ -131,7 +149,7 @@ std::vector<std::string> tQuilletProcess::TabNames() const {
         item.pszText = remote + sizeof(TCITEMA);
         item.cchTextMax = sizeof text;
         WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-        SendMessageA(tabs_, TCM_GETITEMA, WPARAM(i), reinterpret_cast<LPARAM>(remote));
+        Ask(tabs_, TCM_GETITEMA, WPARAM(i), reinterpret_cast<LPARAM>(remote));
         ReadProcessMemory(process, remote + sizeof(TCITEMA), text, sizeof text, nullptr);
         VirtualFreeEx(process, remote, 0, MEM_RELEASE);
         CloseHandle(process);
@@ -142,7 +160,7 @@ std::vector<std::string> tQuilletProcess::TabNames() const {
 }
 
 int tQuilletProcess::SelectedTab() const {
-    return int(SendMessageA(tabs_, TCM_GETCURSEL, 0, 0));
+    return int(Ask(tabs_, TCM_GETCURSEL, 0, 0));
 }
 
 DWORD tQuilletProcess::WaitForExit(DWORD timeoutMs) {
@@ -186,7 +204,16 @@ void PressButton(const tForeignDialog& dialog, int buttonId) {
 
 void SetDialogItemText(const tForeignDialog& dialog, int controlId, const std::string& text) {
     HWND item = GetDlgItem(dialog.wnd, controlId);
-    SendMessageA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Ask(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void ChooseFile(const tForeignDialog& dialog, const std::string& path) {
+    HWND name = GetDlgItem(dialog.wnd, 0x47C);  // cmb13
+    if (!name) name = GetDlgItem(dialog.wnd, 0x480);  // edt1
+    ASSERT_NE(nullptr, name) << "not a file dialog: " << dialog.caption;
+    Ask(dialog.wnd, WM_NULL, 0, 0);  // the dialog has filled its own fields
+    Ask(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PressButton(dialog, IDOK);
 }
 
 bool NoDialogShown(DWORD processId) {

@@ -30,6 +30,8 @@ public:
     void Sync();
     // Types text into the edit control, one character at a time.
     void Type(const std::string& text);
+    // Puts text in place of the selection at once, as a paste would.
+    void Insert(const std::string& text);
     std::string EditText() const;
     std::vector<std::string> TabNames() const;
     int SelectedTab() const;
@@ -60,6 +62,8 @@ bool WaitForDialog(DWORD processId, tForeignDialog& seen, const char* caption = 
 void PressButton(const tForeignDialog& dialog, int buttonId);
 // Puts text into an edit control of a dialog.
 void SetDialogItemText(const tForeignDialog& dialog, int controlId, const std::string& text);
+// Puts a path into a file dialog's name field and presses OK.
+void ChooseFile(const tForeignDialog& dialog, const std::string& path);
 // True when no dialog of the process is visible.
 bool NoDialogShown(DWORD processId);
 

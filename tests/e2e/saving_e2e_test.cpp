@@ -38,4 +38,145 @@ TEST_F(QuilletE2E, SwitchingTabsSavesAndKeepsEachTopic) {
     EXPECT_EQ("two", note.texts[1]);
 }
 
+// Sends the program's user-interface thread to run its own image header, which
+// is not code: a real access violation inside the program, as a bug would make.
+bool CrashInsideTheProgram(tQuilletProcess& quillet) {
+    DWORD threadId = GetWindowThreadProcessId(quillet.frame(), nullptr);
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT,
+                               FALSE, threadId);
+    if (!thread) return false;
+    auto image = DWORD_PTR(GetWindowLongPtrA(quillet.frame(), GWLP_HINSTANCE));
+    bool done = false;
+    if (SuspendThread(thread) != DWORD(-1)) {
+        CONTEXT context = {};
+        context.ContextFlags = CONTEXT_CONTROL;
+        if (GetThreadContext(thread, &context)) {
+#ifdef _WIN64
+            context.Rip = image;
+#else
+            context.Eip = image;
+#endif
+            done = SetThreadContext(thread, &context) != 0;
+        }
+        ResumeThread(thread);
+    }
+    CloseHandle(thread);
+    return done;
+}
+
+TEST_F(QuilletE2E, ACrashStillOffersTheEmergencySaveWithTheLastTyping) {
+    std::string path = dir.File("crash.qld");
+    std::string rescue = dir.File("rescue.qld");
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    quillet.Type("typed just before the crash");
+    ASSERT_TRUE(CrashInsideTheProgram(quillet));
+
+    tForeignDialog fatal;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), fatal, "Quillet - Fatal Error"));
+    EXPECT_EQ(0u, fatal.text.find("An error has ocurred with your system."));
+    PressButton(fatal, IDOK);
+    tForeignDialog question;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), question, "Quillet"));
+    EXPECT_EQ("Do you want to attempt an emergency save of your Quillet topics to a new file?",
+              question.text);
+    PressButton(question, IDYES);
+    tForeignDialog file;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), file, "Choose name and location for new file"));
+    ChooseFile(file, rescue);
+    EXPECT_EQ(1u, quillet.WaitForExit());
+
+    tNoteOnDisk saved = ReadNoteOnDisk(rescue);
+    ASSERT_TRUE(saved.ok);
+    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), saved.names);
+    EXPECT_EQ("typed just before the crash", saved.texts[0]);
+    EXPECT_EQ("", ReadNoteOnDisk(path).texts[0]);  // the open file keeps its last commit
+}
+
+void Ticks(tQuilletProcess& quillet, int count) {
+    for (int tick = 0; tick < count; ++tick) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(quillet.client(), WM_TIMER, 1, 0, SMTO_NORMAL, 10000, &ignored);
+    }
+}
+
+// Writes until the disk takes no more.
+void FillDisk(const std::string& filler) {
+    HANDLE file = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    std::string block(4096, 'x');
+    DWORD written = 0;
+    for (int i = 0; i < 100000; ++i)
+        if (!WriteFile(file, block.data(), DWORD(block.size()), &written, nullptr) || written == 0)
+            break;
+    for (DWORD size = 512; size > 0; size /= 2)  // and the last odd bytes
+        while (WriteFile(file, block.data(), size, &written, nullptr) && written == size) {}
+    CloseHandle(file);
+}
+
+void ExpectRefusalBox(tQuilletProcess& quillet) {
+    tForeignDialog box;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
+    EXPECT_EQ(0u, box.text.find("Quillet cannot write to the note file ")) << box.text;
+    PressButton(box, IDOK);
+}
+
+// Run by full_disk.sh, which mounts a small file system for it.
+TEST_F(QuilletE2E, AFullDiskKeepsTheChangesAndTriesAgain) {
+    char folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("QUILLET_FULL_DISK", folder, sizeof folder))
+        GTEST_SKIP() << "needs a small file system of its own: see full_disk.sh";
+    const std::string path = std::string(folder) + "\\full.qld";
+    const std::string filler = std::string(folder) + "\\filler";
+    const std::string rescue = dir.File("rescue.qld");
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    quillet.Type("before");
+    Ticks(quillet, 3);  // written and committed
+
+    FillDisk(filler);
+    // A new note file cannot be made: no empty file is left behind.
+    const std::string other = std::string(folder) + "\\other.qld";
+    {
+        tQuilletProcess refused("/visible " + Quoted(other));
+        tForeignDialog box;
+        ASSERT_TRUE(WaitForDialog(refused.id(), box, "Quillet"));
+        EXPECT_EQ("Failed to open file: " + other, box.text);
+        PressButton(box, IDOK);
+        EXPECT_EQ(0u, refused.WaitForExit());
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(other.c_str()));
+    }
+    // More than the file has room for inside: it must grow, and cannot.
+    const std::string during = " during" + std::string(8192, '.');
+    quillet.Insert(during);
+    Ticks(quillet, 3);  // the commit is refused: told once, the program goes on
+    ExpectRefusalBox(quillet);
+    quillet.Type(" more");
+    Ticks(quillet, 3);
+    EXPECT_TRUE(NoDialogShown(quillet.id()));
+    ASSERT_EQ(DWORD(STILL_ACTIVE), quillet.WaitForExit(0));
+
+    DeleteFileA(filler.c_str());
+    Ticks(quillet, 3);  // the retry writes what waited in memory
+
+    FillDisk(filler);
+    const std::string after = " after" + std::string(8192, ':');
+    quillet.Insert(after);
+    quillet.PostCommand(CM_SHUTDOWN);  // cannot be written: offered to another file
+    ExpectRefusalBox(quillet);
+    tForeignDialog question;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), question, "Quillet"));
+    EXPECT_EQ("Do you want to attempt an emergency save of your Quillet topics to a new file?",
+              question.text);
+    PressButton(question, IDYES);
+    tForeignDialog file;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), file, "Choose name and location for new file"));
+    ChooseFile(file, rescue);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+    DeleteFileA(filler.c_str());
+
+    EXPECT_EQ("before" + during + " more", ReadNoteOnDisk(path).texts[0]);
+    EXPECT_EQ("before" + during + " more" + after, ReadNoteOnDisk(rescue).texts[0]);
+}
+
 }  // namespace

@@ -57,12 +57,7 @@ TEST_F(QuilletE2E, FirstUseDialogThenDefaultFileQuestion) {
     tForeignDialog dialog;
     ASSERT_TRUE(WaitForDialog(quillet.id(), dialog,
                               "Select Quillet file or enter name and location of new file"));
-    // The file name field: a combo box on newer dialogs, an edit field on older ones.
-    HWND name = GetDlgItem(dialog.wnd, 0x47C);
-    if (!name) name = GetDlgItem(dialog.wnd, 0x480);
-    ASSERT_NE(nullptr, name);
-    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    PressButton(dialog, IDOK);
+    ChooseFile(dialog, path);
 
     tForeignDialog question;
     ASSERT_TRUE(WaitForDialog(quillet.id(), question, "Quillet"));
@@ -115,7 +110,9 @@ TEST_F(QuilletE2E, HiddenStartWithConfiguredDefaultFile) {
         Sleep(20);
     }
     ASSERT_NE(nullptr, frame);
-    Sleep(300);
+    // Answered once start-up is over and the message loop runs.
+    DWORD_PTR ignored = 0;
+    ASSERT_NE(0, SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored));
     EXPECT_FALSE(IsWindowVisible(frame));  // lives in the notification area only
     PostMessageA(frame, WM_COMMAND, CM_SHUTDOWN, 0);
     EXPECT_EQ(0u, quillet.WaitForExit());

@@ -1,4 +1,6 @@
 #include "e2e_support.h"
+#include "storage/notefile.h"
+#include "storage/storage_test_util.h"
 
 namespace {
 
@@ -54,6 +56,55 @@ TEST_F(QuilletE2E, AddRenameDeleteAndUndoReachTheFile) {
     ASSERT_TRUE(note.ok);
     EXPECT_EQ((std::vector<std::string>{"To-do", "Notes", "Plans"}), note.names);
     EXPECT_EQ((std::vector<std::string>{"", "", "first idea"}), note.texts);
+}
+
+// An Index may list names no stream can carry (too long) and names that clash
+// without regard to case: each topic still shows, keeps its own text from the
+// first save on, and a name only an unlisted stream has is refused.
+TEST_F(QuilletE2E, NamesTheFileCannotHoldGetStorableOnes) {
+    std::string path = dir.File("names.qld");
+    const std::string longName(40, 'L');
+    {
+        tRawFile file(path);
+        file.SetClass(kNoteFileClassId);
+        file.Stream("Index", IndexBytes({"Alpha", "alpha", longName, "Beta"}));
+        file.TopicsStorage();
+        file.TopicStream("Alpha", Record("shared"));
+        file.TopicStream("Beta", Record("b"));
+        file.TopicStream("Orphan", Record("kept aside"));
+    }
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    const std::string cut(20, 'L');
+    EXPECT_EQ((std::vector<std::string>{"Alpha", "alpha (2)", cut, "Beta"}), quillet.TabNames());
+    for (const char* typed : {"1:", "2:", "3:"}) {
+        quillet.Type(typed);
+        quillet.Command(CM_TOPIC_NEXT);  // the switch saves
+    }
+    EXPECT_EQ("b", quillet.EditText());
+
+    quillet.PostCommand(CM_TOPIC_RENAME);
+    EnterTopicName(quillet, "orphan");
+    Answer(quillet, "Topic name already exists.", IDOK);
+    tForeignDialog dialog;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), dialog));
+    PressButton(dialog, IDCANCEL);
+
+    quillet.Command(CM_TOPIC_PREVIOUS);
+    quillet.Command(CM_TOPIC_PREVIOUS);  // back on "alpha (2)"
+    EXPECT_EQ("2:shared", quillet.EditText());
+    quillet.PostCommand(CM_TOPIC_DELETE);
+    Answer(quillet, "Really delete topic alpha (2)?\n", IDYES);
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+
+    tNoteOnDisk note = ReadNoteOnDisk(path);
+    ASSERT_TRUE(note.ok);
+    EXPECT_EQ((std::vector<std::string>{"Alpha", cut, "Beta"}), note.names);
+    EXPECT_EQ((std::vector<std::string>{"1:shared", "3:", "b"}), note.texts);
+    std::string orphan;
+    ASSERT_TRUE(ReadRawStream(path, "Topics/Orphan", orphan));
+    EXPECT_EQ(Record("kept aside"), orphan);
 }
 
 TEST_F(QuilletE2E, MovesAndRefusedDeleteOfLastTopic) {

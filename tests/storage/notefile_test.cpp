@@ -228,9 +228,9 @@ TEST_F(LoadTest, NewFileHasDefaultContent) {
     std::string path = dir.File("new.qld");
     ASSERT_TRUE(Load(path));
     EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), Names(client->topics));
-    EXPECT_TRUE(client->uncommitted);
+    // Committed before it replaces the open file: a failure keeps that one.
+    EXPECT_FALSE(client->uncommitted);
     EXPECT_EQ(kDefaultBackground, client->backgroundColour);
-    client->Commit();
     CloseFile();
 
     EXPECT_TRUE(IsEqualCLSID(kNoteFileClassId, RawClassOf(path)));
@@ -286,16 +286,34 @@ TEST_F(LoadTest, IndexNameWithoutStreamLoadsEmptyAndExtraStreamsAreIgnored) {
         file.TopicStream("One", Record("1"));
         file.TopicStream("Three", Record("3"));
         file.TopicStream("Unlisted", Record("ignored"));
-        // A name longer than any element name can be has no stream either.
-        file.Stream("Index", IndexBytes({"One", "Two", "Three", std::string(40, 'L')}));
+        // A name longer than any element name can be has no stream; names
+        // equal without regard to case share one; an empty name has none.
+        file.Stream("Index", IndexBytes({"One", "Two", "Three", std::string(40, 'L'), "ONE", "",
+                                         "one", "Unlisted" + std::string(32, ' ') + "x:",
+                                         std::string(30, 'M')}));
     }
     ASSERT_TRUE(Load(path));
-    EXPECT_EQ((std::vector<std::string>{"One", "Two", "Three", std::string(40, 'L')}),
+    // Such topics get storable names of their own, written at the next save,
+    // that no other element has; the rest keep theirs (so does a 30-character
+    // name a stream can carry).
+    EXPECT_EQ((std::vector<std::string>{"One", "Two", "Three", std::string(20, 'L'), "ONE (2)",
+                                        "Topic", "one (3)", "Unlisted (2)", std::string(30, 'M')}),
               Names(client->topics));
-    EXPECT_EQ("1", client->topics[0].text);
-    EXPECT_EQ("", client->topics[1].text);
-    EXPECT_EQ("3", client->topics[2].text);
-    EXPECT_EQ("", client->topics[3].text);
+    const char* texts[] = {"1", "", "3", "", "1", "", "1", "", ""};
+    for (size_t i = 0; i < 9; ++i) {
+        EXPECT_EQ(texts[i], client->topics[i].text) << i;
+        EXPECT_EQ(i == 3 || (i >= 4 && i <= 7), client->topics[i].modified) << i;
+    }
+    CloseFile();
+    std::string raw;
+    ASSERT_TRUE(ReadRawStream(path, "Topics/ONE (2)", raw));
+    EXPECT_EQ(Record("1"), raw);
+    ASSERT_TRUE(ReadRawStream(path, "Topics/One", raw));
+    EXPECT_EQ(Record("1"), raw);
+    ASSERT_TRUE(ReadRawStream(path, "Topics/Unlisted", raw));
+    EXPECT_EQ(Record("ignored"), raw);
+    ASSERT_TRUE(ReadRawStream(path, "Index", raw));
+    EXPECT_EQ(IndexBytes(Names(client->topics)), raw);
 }
 
 TEST_F(LoadTest, LongAndOddNamesKeepTheirOrder) {
@@ -337,6 +355,20 @@ TEST_F(LoadTest, FontStreamWithTabFontOnly) {
     ASSERT_NE(nullptr, client->tabFont.get());
     EXPECT_EQ(-15, client->tabLogFont.lfHeight);
     EXPECT_STREQ("Arial", client->tabLogFont.lfFaceName);
+
+    // A file without fonts clears the descriptions, so that they cannot be
+    // written into it later, and the replaced font is released.
+    HFONT replaced = client->tabFont.get();
+    std::string plain = dir.File("plain.qld");
+    WriteNoteFile(plain, {{"P", "p"}});
+    ASSERT_TRUE(Load(plain));
+    EXPECT_EQ(nullptr, client->tabFont.get());
+    EXPECT_EQ(0, client->tabLogFont.lfHeight);
+    EXPECT_EQ(0u, GetObjectType(replaced));
+    client->WriteAppearance();
+    CloseFile();
+    ASSERT_TRUE(ReadRawStream(plain, "Font", raw));
+    EXPECT_EQ(std::string(kFontStreamSize, '\0'), raw);
 }
 
 TEST_F(LoadTest, ShortColoursStreamKeepsCustomColours) {

@@ -112,7 +112,8 @@ void tDialogAnswerer::Run() {
 
         const tDialogAnswer& answer = answers_[next++];
         if (seen.fileDialog && !answer.path.empty()) {
-            Sleep(100);  // let the dialog finish filling its fields
+            // Once its thread answers, the dialog has filled its own fields.
+            Send(dialog, WM_NULL, 0, 0);
             Send(fileName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer.path.c_str()));
         }
         if (answer.field != 0)

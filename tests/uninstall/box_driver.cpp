@@ -202,7 +202,9 @@ int main(int argc, char** argv) {
             Sleep(kPollMs);
         }
         HWND wnd = search.found;
-        Sleep(kPollMs);  // let it finish painting and set-up
+        // Answered once the box's thread has finished setting it up.
+        DWORD_PTR ready = 0;
+        SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ready);
         std::printf("[%s] %s\n  -> button %d\n", step.caption.c_str(), AllTexts(wnd).c_str(),
                     step.button);
         std::fflush(stdout);

@@ -1,0 +1,303 @@
+// A big notebook stays quick: the real Quillet.exe on note files of 10 to 5,000
+// topics, timing start-up and each Topic command as the round trip of the
+// command to the program; then the tab control alone, for what the platform
+// costs by itself.
+// usage: bench_topics <folder for the note files>
+#include <windows.h>
+#include <commctrl.h>
+#include <map>
+#include "bench/bench_util.h"
+#include "bench/note_files.h"
+#include "quillet_process.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr DWORD kLimitMs = 60000;  // the longest any one step may take
+constexpr int kStarts = 3;
+constexpr int kSwitches = 8;
+
+void DeleteTree(HKEY parent, const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    char child[256];
+    for (;;) {
+        DWORD size = sizeof child;
+        if (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        DeleteTree(key, child);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(parent, name);
+}
+
+// Round trip of a message the program handles before it answers.
+double TimedSend(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR ignored;
+    double t0 = NowMs();
+    if (!SendMessageTimeoutA(wnd, message, wParam, lParam, SMTO_NORMAL, kLimitMs, &ignored))
+        return -1;
+    return NowMs() - t0;
+}
+
+double TimedCommand(tQuilletProcess& quillet, int id) {
+    return TimedSend(quillet.frame(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+int TabCount(HWND tabs) { return int(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0)); }
+
+// Milliseconds from CreateProcess to a shown main window; negative on failure.
+double TimeStart(const std::string& note) {
+    DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
+    std::string line = "\"" + QuilletExePath() + "\" /visible \"" + note + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    double t0 = NowMs();
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return -1;
+    double elapsed = -1;
+    HWND shown = nullptr;
+    while (!shown && NowMs() - t0 < kLimitMs) {
+        for (HWND wnd = FindWindowExA(nullptr, nullptr, "QuilletWndClass", nullptr); wnd;
+             wnd = FindWindowExA(nullptr, wnd, "QuilletWndClass", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(wnd, &owner);
+            if (owner == info.dwProcessId && IsWindowVisible(wnd)) shown = wnd;
+        }
+        if (shown) elapsed = NowMs() - t0;
+        else if (WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
+    }
+    if (shown) PostMessageA(shown, WM_COMMAND, CM_SHUTDOWN, 0);
+    if (WaitForSingleObject(info.hProcess, kLimitMs) != WAIT_OBJECT_0) {
+        TerminateProcess(info.hProcess, 1);
+        WaitForSingleObject(info.hProcess, 5000);
+        elapsed = -1;
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return elapsed;
+}
+
+// A real click on a tab: the control picks the tab and tells the program.
+double TimedTabClick(tQuilletProcess& quillet, int index) {
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                 quillet.id());
+    if (!process) return -1;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    RECT rect = {};
+    bool got = remote && SendMessageA(quillet.tabs(), TCM_GETITEMRECT, WPARAM(index),
+                                      reinterpret_cast<LPARAM>(remote)) &&
+               ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    if (!got) return -1;
+    LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    double down = TimedSend(quillet.tabs(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    double up = TimedSend(quillet.tabs(), WM_LBUTTONUP, 0, at);
+    if (down < 0 || up < 0 || quillet.SelectedTab() != index) return -1;
+    return down + up;
+}
+
+// Presses a button of a dialog the command showed and times until the
+// command has finished and the tabs number expectedTabs.
+double TimedAnswer(tQuilletProcess& quillet, int button, int expectedTabs) {
+    tForeignDialog dialog;
+    if (!WaitForDialog(quillet.id(), dialog, nullptr, kLimitMs)) return -1;
+    HWND control = GetDlgItem(dialog.wnd, button);
+    double t0 = NowMs();
+    PostMessageA(control, BM_CLICK, 0, 0);
+    DWORD_PTR ignored;
+    // Each round trip waits while the program is busy with the command.
+    while (NowMs() - t0 < kLimitMs) {
+        if (!SendMessageTimeoutA(quillet.frame(), WM_NULL, 0, 0, SMTO_NORMAL, kLimitMs, &ignored))
+            return -1;
+        if (!IsWindowVisible(dialog.wnd) && TabCount(quillet.tabs()) == expectedTabs)
+            return NowMs() - t0;
+    }
+    return -1;
+}
+
+struct tRun {
+    std::map<std::string, double> median;  // figure name -> median ms
+    int failures = 0;
+};
+
+void Record(tRun& run, const char* what, const std::vector<double>& samples) {
+    std::vector<double> good;
+    for (double v : samples) {
+        if (v < 0) ++run.failures;
+        else good.push_back(v);
+    }
+    run.median[what] = Median(good);
+    std::printf("    %-22s median %8.1f ms   (%s)\n", what, Median(good), Samples(samples).c_str());
+    std::fflush(stdout);
+}
+
+tRun Measure(const std::string& note, int topics) {
+    tRun run;
+    std::vector<double> starts;
+    for (int i = 0; i < kStarts; ++i) starts.push_back(TimeStart(note));
+    Record(run, "start to shown window", starts);
+
+    DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
+    tQuilletProcess quillet("/visible \"" + note + "\"");
+    if (!quillet.WaitForMainWindow(kLimitMs) || TabCount(quillet.tabs()) != topics) {
+        std::printf("    the program did not show %d tabs\n", topics);
+        ++run.failures;
+        return run;
+    }
+    LONG style = GetWindowLongA(quillet.tabs(), GWL_STYLE);
+    std::printf("    tabs: %s\n", style & TCS_MULTILINE ? "several rows" : "one scrolling row");
+    std::vector<double> clicks, next, previous, moves, adds, deletes;
+    for (int i = 0; i < kSwitches; ++i) clicks.push_back(TimedTabClick(quillet, (i + 1) % 2));
+    for (int i = 0; i < kSwitches; ++i) next.push_back(TimedCommand(quillet, CM_TOPIC_NEXT));
+    for (int i = 0; i < kSwitches; ++i) previous.push_back(TimedCommand(quillet, CM_TOPIC_PREVIOUS));
+    for (int i = 0; i < kSwitches / 2; ++i) {
+        moves.push_back(TimedCommand(quillet, CM_TOPIC_MOVE_RIGHT));
+        moves.push_back(TimedCommand(quillet, CM_TOPIC_MOVE_LEFT));
+    }
+    for (int i = 0; i < 3; ++i) {
+        quillet.PostCommand(CM_TOPIC_ADD);
+        tForeignDialog dialog;
+        if (WaitForDialog(quillet.id(), dialog, nullptr, kLimitMs)) {
+            HWND field = FindWindowExA(dialog.wnd, nullptr, "Edit", nullptr);
+            std::string name = "Bench " + std::to_string(i + 1);
+            SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        }
+        adds.push_back(TimedAnswer(quillet, IDOK, topics + 1));
+        // The new topic is current: deleting it leaves the file as it was.
+        quillet.PostCommand(CM_TOPIC_DELETE);
+        deletes.push_back(TimedAnswer(quillet, IDYES, topics));
+    }
+    Record(run, "tab click", clicks);
+    Record(run, "Next Topic", next);
+    Record(run, "Previous Topic", previous);
+    Record(run, "Move Topic", moves);
+    Record(run, "Add Topic", adds);
+    Record(run, "Delete Topic", deletes);
+    quillet.Command(CM_SHUTDOWN);
+    if (quillet.WaitForExit(kLimitMs) != 0) {
+        std::printf("    the program did not end cleanly\n");
+        ++run.failures;
+    }
+    return run;
+}
+
+// The tab control alone in a window of the program's default size: filling
+// it and changing its selection, for the platform's share of the cost.
+void MeasureBareControl() {
+    InitCommonControls();
+    HWND window = CreateWindowExA(0, "STATIC", "tabs", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600,
+                                  400, nullptr, nullptr, nullptr, nullptr);
+    struct tCase {
+        int count;
+        bool multiLine;
+        bool fixedWidthFill;
+    } cases[] = {{1000, true, false}, {1000, false, false}, {1000, false, true}, {5000, false, true}};
+    for (const tCase& c : cases) {
+        HWND tabs = CreateWindowExA(0, WC_TABCONTROLA, "",
+                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS |
+                                        (c.multiLine ? TCS_MULTILINE : 0) |
+                                        (c.fixedWidthFill ? TCS_FIXEDWIDTH : 0),
+                                    0, 0, 580, 360, window, nullptr, nullptr, nullptr);
+        double t0 = NowMs();
+        for (int i = 0; i < c.count; ++i) {
+            std::string name = "Topic " + std::to_string(i + 1);
+            TCITEMA item = {};
+            item.mask = TCIF_TEXT | TCIF_IMAGE;
+            item.pszText = &name[0];
+            item.iImage = -1;
+            SendMessageA(tabs, TCM_INSERTITEMA, WPARAM(i), reinterpret_cast<LPARAM>(&item));
+        }
+        if (c.fixedWidthFill)
+            SetWindowLongA(tabs, GWL_STYLE, GetWindowLongA(tabs, GWL_STYLE) & ~TCS_FIXEDWIDTH);
+        UpdateWindow(tabs);
+        double fill = NowMs() - t0;
+        std::vector<double> select;
+        for (int i = 0; i < 4; ++i) {
+            t0 = NowMs();
+            SendMessageA(tabs, TCM_SETCURSEL, WPARAM((i % 2) ? 0 : c.count / 2), 0);
+            UpdateWindow(tabs);
+            select.push_back(NowMs() - t0);
+        }
+        RECT display = {0, 0, 580, 360};
+        TabCtrl_AdjustRect(tabs, FALSE, &display);
+        std::printf("  %5d tabs, %-10s %-22s fill %8.1f ms, selection change %7.1f ms, rows %ld px\n",
+                    c.count, c.multiLine ? "multi-line" : "one row",
+                    c.fixedWidthFill ? "(filled at fixed width)" : "", fill, Median(select),
+                    display.top);
+        DestroyWindow(tabs);
+    }
+    DestroyWindow(window);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_topics <folder for the note files>\n");
+        return 2;
+    }
+    std::string folder = argv[1];
+    struct tFile {
+        int topics;
+        size_t size;
+    } files[] = {{10, 10}, {100, 10}, {1000, 10}, {5000, 10},
+                 {10, 20 * 1024}, {100, 20 * 1024}, {1000, 20 * 1024}};
+    std::map<std::pair<size_t, int>, tRun> runs;
+    int failures = 0;
+    for (const tFile& file : files) {
+        std::string note = folder + "\\topics-" + std::to_string(file.topics) + "-" +
+                           std::to_string(file.size) + ".qld";
+        double t0 = NowMs();
+        MakeNoteFile(note, file.topics, file.size);
+        std::printf("%d topics of %u bytes (written in %.0f ms)\n", file.topics,
+                    unsigned(file.size), NowMs() - t0);
+        std::fflush(stdout);
+        tRun run = Measure(note, file.topics);
+        failures += run.failures;
+        runs[{file.size, file.topics}] = run;
+        DeleteFileA(note.c_str());
+    }
+
+    std::printf("\nGrowth against 10 topics of the same size (x)\n");
+    for (const auto& entry : runs) {
+        const tRun& base = runs[{entry.first.first, 10}];
+        if (entry.first.second == 10) continue;
+        std::printf("  %4d x %5u B:", entry.first.second, unsigned(entry.first.first));
+        for (const auto& figure : entry.second.median) {
+            double b = base.median.count(figure.first) ? base.median.at(figure.first) : 0;
+            std::printf("  %s %.1f", figure.first.c_str(), b > 0 ? figure.second / b : 0);
+        }
+        std::printf("\n");
+    }
+
+    std::printf("\nThe tab control alone\n");
+    MeasureBareControl();
+
+    std::printf("\nTargets\n");
+    bool pass = failures == 0;
+    if (failures) std::printf("  %d measurement(s) failed\n", failures);
+    for (size_t size : {size_t(10), size_t(20 * 1024)}) {
+        const tRun& base = runs[{size, 10}];
+        const tRun& big = runs[{size, 1000}];
+        std::string label = size == 10 ? "small" : "20 KB";
+        auto at = [](const tRun& run, const char* what) {
+            return run.median.count(what) ? run.median.at(what) : 1e9;
+        };
+        pass &= Target(("1,000 " + label + " topics: Next Topic").c_str(), at(big, "Next Topic"),
+                       "ms", 50);
+        pass &= Target(("1,000 " + label + " topics: Next Topic / 10 topics").c_str(),
+                       at(big, "Next Topic") / at(base, "Next Topic"), "x", 5);
+        pass &= Target(("1,000 " + label + " topics: start / 10 topics").c_str(),
+                       at(big, "start to shown window") / at(base, "start to shown window"), "x",
+                       1.5);
+    }
+    const tRun& largest = runs[{size_t(10), 5000}];
+    double slowest = largest.median.empty() ? 1e9 : 0;
+    for (const auto& figure : largest.median) slowest = std::max(slowest, figure.second);
+    pass &= Target("5,000 topics: slowest figure", slowest, "ms", 1000);
+    return pass ? 0 : 3;
+}

@@ -1,0 +1,85 @@
+#include "storage/topic_names.h"
+#include <windows.h>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+constexpr size_t kMaxElementNameLength = 31;  // UTF-16 units, terminator not counted
+constexpr size_t kMaxNewNameLength = 20;      // what the Topic Name dialog allows
+
+bool IllegalInElementName(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:!", c) != nullptr;
+}
+
+// The name in the wide form the file stores, upper-cased as element names are
+// compared; empty when the name cannot be converted.
+std::wstring ComparableName(const std::string& name) {
+    if (name.empty()) return std::wstring();
+    int size = MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), nullptr, 0);
+    if (size <= 0) return std::wstring();
+    std::wstring wide(size_t(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), &wide[0], size);
+    CharUpperBuffW(&wide[0], DWORD(wide.size()));
+    return wide;
+}
+
+std::string Shortened(std::string text, size_t length) {
+    if (text.size() > length) text.resize(length);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+bool IsStorableTopicName(const std::string& name) {
+    for (char c : name)
+        if (IllegalInElementName(c)) return false;
+    std::wstring wide = ComparableName(name);
+    return !wide.empty() && wide.size() <= kMaxElementNameLength;
+}
+
+bool SameElementName(const std::string& a, const std::string& b) {
+    return ComparableName(a) == ComparableName(b);
+}
+
+std::vector<std::string> StorableTopicNames(const std::vector<std::string>& names,
+                                            const std::function<bool(const std::string&)>& taken) {
+    // Once per name, so that a notebook of thousands of topics loads quickly.
+    std::vector<std::wstring> keys;
+    keys.reserve(names.size());
+    std::unordered_map<std::wstring, size_t> notYetPassed;
+    for (const std::string& name : names) {
+        keys.push_back(ComparableName(name));
+        ++notYetPassed[keys.back()];
+    }
+    std::unordered_set<std::wstring> given;
+    std::vector<std::string> result = names;
+    for (size_t i = 0; i < names.size(); ++i) {
+        --notYetPassed[keys[i]];
+        if (IsStorableTopicName(names[i]) && given.insert(keys[i]).second) continue;
+
+        // Neither a name given already nor one a later topic still has.
+        auto isFree = [&](const std::string& candidate, std::wstring& key) {
+            key = ComparableName(candidate);
+            auto later = notYetPassed.find(key);
+            return IsStorableTopicName(candidate) && given.count(key) == 0 &&
+                   (later == notYetPassed.end() || later->second == 0) &&
+                   !(taken && taken(candidate));
+        };
+        std::string base;
+        for (char c : names[i]) base += IllegalInElementName(c) ? '_' : c;
+        base = Shortened(base, kMaxNewNameLength);
+        if (base.empty() || !IsStorableTopicName(base)) base = "Topic";
+        std::string candidate = base;
+        std::wstring key;
+        for (unsigned k = 2; candidate == names[i] || !isFree(candidate, key); ++k) {
+            std::string suffix = " (" + std::to_string(k) + ")";
+            candidate = Shortened(base, kMaxNewNameLength - suffix.size()) + suffix;
+        }
+        given.insert(key);
+        result[i] = candidate;
+    }
+    return result;
+}
