@@ -170,7 +170,7 @@ bool WaitUntilIdle(tQuillet& quillet, DWORD timeoutMs) {
 }
 
 int Print(const std::string& path, int argc, char** argv) {
-    bool next = false, selection = false, collate = false;
+    bool next = false, selection = false, collate = false, shutDown = false;
     int copies = 1;
     const char* printer = nullptr;
     for (int i = 0; i < argc; ++i) {
@@ -178,6 +178,7 @@ int Print(const std::string& path, int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--next")) next = true;
         else if (!std::strcmp(argv[i], "--selection")) selection = true;
         else if (!std::strcmp(argv[i], "--collate")) collate = true;
+        else if (!std::strcmp(argv[i], "--shutdown")) shutDown = true;
         else if (!std::strcmp(argv[i], "--copies") && i + 1 < argc) copies = std::atoi(argv[++i]);
     }
     tQuillet quillet(path);
@@ -203,6 +204,21 @@ int Print(const std::string& path, int argc, char** argv) {
     SendMessageA(GetDlgItem(dialog, edt3), WM_SETTEXT, 0, LPARAM(number));
     SendMessageA(GetDlgItem(dialog, chx2), BM_SETCHECK, collate ? BST_CHECKED : BST_UNCHECKED, 0);
     if (!Click(dialog, IDOK)) return Fail("Print dialog did not close");
+    if (shutDown) {
+        // Shut Down (from the tray menu) while the job runs: the job stops and
+        // the program ends normally, with no fatal error.
+        if (!quillet.WaitForDialog("Print", 30000)) return Fail("no Print box while printing");
+        PostMessageA(quillet.frame, WM_COMMAND, CM_SHUTDOWN, 0);
+        if (WaitForSingleObject(quillet.info.hProcess, 60000) != WAIT_OBJECT_0) {
+            if (HWND box = quillet.FindDialog()) Report(box);
+            return Fail("Quillet did not end after Shut Down while printing");
+        }
+        DWORD code = 1;
+        GetExitCodeProcess(quillet.info.hProcess, &code);
+        if (code != 0) return Fail("Shut Down while printing ended with a failure");
+        std::printf("shut down while printing\n");
+        return 0;
+    }
     if (!WaitUntilIdle(quillet, 60000)) return Fail("printing did not end cleanly");
     if (!quillet.ShutDown()) return Fail("Quillet did not shut down");
     std::printf("printed\n");

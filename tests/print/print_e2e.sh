@@ -160,6 +160,13 @@ if print_to selection --next --selection; then
     fail "selection: printed $(cat "$work/selection.titles")"
 fi
 
+# --- Shut Down while a job runs: the job is cancelled, the program ends cleanly.
+cp "$note" "$work/shutdown.qld"
+timeout 180 "$QUILLET_WINE" "$driver_exe" print "$(winpath "$work/shutdown.qld")" --copies 5 \
+  --shutdown >"$work/shutdown.out" 2>&1 || fail "shut down while printing: $(tr -d '\r' <"$work/shutdown.out")"
+for i in $(seq 100); do [ -z "$(lpstat -o 2>/dev/null)" ] && break; sleep 0.1; done
+rm -f "$QUILLET_PDF_DIR"/*.pdf
+
 # --- Margins of one inch on the printer with hardware margins: the frame must
 # sit one inch inside the imageable area (18 36 594 756 points), not the paper.
 "$QUILLET_WINE" reg delete 'HKCU\Software\Larkspur Software' /f >/dev/null 2>&1
