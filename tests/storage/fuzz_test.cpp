@@ -482,6 +482,7 @@ std::string MutateBytes(std::string& bytes, const tBaseFile& base, tRandom& rng)
 struct tCase {
     std::string bytes;
     std::string what;
+    bool writtenByStorage = false;  // only changed through the storage system
 };
 
 tCase MakeCase(const std::vector<tBaseFile>& bases, const std::string& scratch,
@@ -496,7 +497,11 @@ tCase MakeCase(const std::vector<tBaseFile>& bases, const std::string& scratch,
         WriteBytesToFile(scratch, c.bytes);
         c.what += MutateStructure(scratch, base, rng);
         c.bytes = FileBytes(scratch);
-        if (rng.Chance(30)) c.what += ", then " + MutateBytes(c.bytes, base, rng);
+        c.writtenByStorage = true;
+        if (rng.Chance(30)) {
+            c.what += ", then " + MutateBytes(c.bytes, base, rng);
+            c.writtenByStorage = false;
+        }
     } else {
         int rounds = rng.Chance(80) ? 1 : 2 + int(rng.Below(3));
         for (int i = 0; i < rounds; ++i) c.what += (i ? ", " : "") + MutateBytes(c.bytes, base, rng);
@@ -673,7 +678,12 @@ TEST_F(FuzzLoadTest, DamagedFilesReadOrFailCleanly) {
         tCase c = MakeCase(bases, scratch, seed, i);
         Begin(i, c.what);
         if (EnvNumber("QUILLET_FUZZ_VERBOSE", 0)) std::printf("case %lu: %s\n", i, c.what.c_str());
-        if (!LooksSound(c.bytes)) ++refusedByCheck;
+        if (!LooksSound(c.bytes)) {
+            ++refusedByCheck;
+            if (c.writtenByStorage)
+                faults.push_back("case " + std::to_string(i) + " was written by the storage system "
+                                 "and still refused: " + c.what);
+        }
         Phase("writing the case");
         WriteBytesToFile(path, c.bytes);
         if (single) {
