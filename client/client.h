@@ -178,6 +178,9 @@ public:
     bool trayIconBuilt = false;
     std::string selectedUrl;
     WNDPROC editDefaultProc = nullptr;
+    // Set when the maximum-length question is answered Yes; the edit control's subclass then
+    // takes back what the change that hit the limit inserted.
+    bool takeBackCutChange = false;
     PROPSHEETPAGEA optionsPages[2] = {};
     PROPSHEETHEADERA optionsSheet = {};
     bool renaming = false;
