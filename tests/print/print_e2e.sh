@@ -2,8 +2,8 @@
 # Prints a note file through the real Quillet.exe onto the PDF printers of
 # scripts/printers.sh and checks the pages: count, size, titles with their
 # " (Part N)" pieces and "(Continued)" marks, copies, the selection, and the
-# frame inside the margins. Also: without any printer the commands say so
-# and return. Skips (77) when no PDF printer could be set up.
+# frame inside the margins with tabbed lines inside it, margins that leave no
+# room refused. Also: without any printer the commands say so and return. Skips (77) when no PDF printer could be set up.
 set -u
 : "${QUILLET_BUILD:?}" "${QUILLET_WINE:?}" "${TEST_TMP:?}" "${WINEPREFIX:?}"
 driver_exe="$QUILLET_BUILD/tests/print/print_driver.exe"
@@ -175,8 +175,30 @@ if LC_ALL=C print_to margins --printer QuilletPDFMargins; then
   within "$t" 108 125 || fail "margins: top at $t pt, expected 108..125"
   within "$r" 505 522 || fail "margins: right edge at $r pt, expected 505..522"
   [ "$b" -le 684 ] || fail "margins: bottom at $b pt, below 684"
+  # Page 1 holds the tabbed lines that run up to the frame's right side.
+  pdftoppm -r 72 -gray -f 1 -l 1 "$work/margins.pdf" "$work/margins-page1"
+  read -r l t r b <<<"$(bounds "$(ls "$work"/margins-page1*.pgm | head -1)")"
+  echo "margins: page 1 ink from ($l,$t) to ($r,$b) pt"
+  within "$r" 505 522 || fail "margins: tabbed lines end at $r pt, right of the frame (505..522)"
   n=$(pages_of "$work/margins.pdf")
   [ "$n" -gt "$(wc -l <"$work/all.titles")" ] || fail "margins: smaller area but not more pages ($n)"
+fi
+
+# --- Stored margins that leave no room (in 32 bits these two would wrap round
+# to a page wider than the paper): a message, and no job.
+for side in LeftMargin RightMargin; do
+  "$QUILLET_WINE" reg add 'HKCU\Software\Larkspur Software\Quillet\1.00\Printing' \
+    /v $side /t REG_DWORD /d 2147483647 /f >/dev/null 2>&1
+done
+rm -f "$QUILLET_PDF_DIR"/*.pdf
+cp "$note" "$work/noroom.qld"
+timeout 180 "$QUILLET_WINE" "$driver_exe" print "$(winpath "$work/noroom.qld")" \
+  --answer "Quillet - printing terminated" >"$work/noroom.out" 2>&1 ||
+  fail "no room: $(tr -d '\r' <"$work/noroom.out")"
+grep -q 'text: "Margins too large for the page"' "$work/noroom.out" ||
+  fail "no room: no message about the margins"
+if [ -n "$(lpstat -o 2>/dev/null)" ] || ls "$QUILLET_PDF_DIR"/*.pdf >/dev/null 2>&1; then
+  fail "no room: a job was started"
 fi
 "$QUILLET_WINE" reg delete 'HKCU\Software\Larkspur Software' /f >/dev/null 2>&1
 
