@@ -6,6 +6,7 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/handles.h"
+#include "app/placement.h"
 #include "app/settings.h"
 #include "client/client.h"
 #include <commctrl.h>
@@ -101,6 +102,7 @@ void CreateWindows(int showCommand) {
     int y = int(GetConfigDword(kConfig, "YPos", 100));
     int width = int(GetConfigDword(kConfig, "Width", 400));
     int height = int(GetConfigDword(kConfig, "Height", 400));
+    PlaceOnNearestScreen(x, y, width, height);
 
     app.frameWnd = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, kFrameClassName, kAppCaption,
                                    WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr,

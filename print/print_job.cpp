@@ -1,5 +1,6 @@
 #include "print/print_job.h"
 #include <commdlg.h>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <exception>
@@ -17,6 +18,7 @@
 namespace {
 
 constexpr const char* kPrintTerminatedCaption = "Quillet - printing terminated";
+constexpr const char* kMarginsTooLarge = "Margins too large for the page";
 
 // A failure inside the "Print" box's procedure is carried out of the dialog
 // manager's frames and thrown again by the job.
@@ -121,6 +123,12 @@ RECT MarginsInPixels(const RECT& margins, DWORD pageSetupFlags, bool metricUnits
     pixels.right = ToPixels(margins.right, dpiX, divisor);
     pixels.bottom = ToPixels(margins.bottom, dpiY, divisor);
     return pixels;
+}
+
+bool MarginsLeaveRoom(int pageWidth, int pageHeight, const RECT& margins, int dpiX, int dpiY) {
+    const long long width = static_cast<long long>(pageWidth) - margins.left - margins.right;
+    const long long height = static_cast<long long>(pageHeight) - margins.top - margins.bottom;
+    return width >= std::max(dpiX, 1) && height >= std::max(dpiY, 1);
 }
 
 bool LocaleIsMetric() {
@@ -239,9 +247,17 @@ void tQuilletWindow::Print() {
     printDlg.hDC = nullptr;
     if (!chosen || !printer || !app.client) return;
 
+    const int dpiX = GetDeviceCaps(printer.get(), LOGPIXELSX);
+    const int dpiY = GetDeviceCaps(printer.get(), LOGPIXELSY);
     RECT margins = MarginsInPixels(pageSetupDlg.rtMargin, pageSetupDlg.Flags, LocaleIsMetric(),
-                                   GetDeviceCaps(printer.get(), LOGPIXELSX),
-                                   GetDeviceCaps(printer.get(), LOGPIXELSY));
+                                   dpiX, dpiY);
+    // Otherwise the text would come out a character or two a line over
+    // page after page.
+    if (!MarginsLeaveRoom(GetDeviceCaps(printer.get(), HORZRES),
+                          GetDeviceCaps(printer.get(), VERTRES), margins, dpiX, dpiY)) {
+        MessageBoxA(hwnd, kMarginsTooLarge, kPrintTerminatedCaption, MB_ICONWARNING);
+        return;
+    }
     tPrintRequest request = RequestFromDialog(printDlg);
     bool printed;
     {

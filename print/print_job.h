@@ -21,6 +21,10 @@ const char* PrintErrorText(DWORD lastError, bool cancelled);
 RECT MarginsInPixels(const RECT& margins, DWORD pageSetupFlags, bool metricUnits, int dpiX,
                      int dpiY);
 
+// Whether the page inside the margins (all in printer pixels, the margins as
+// stored, so anything at all) leaves room for text: an inch each way.
+bool MarginsLeaveRoom(int pageWidth, int pageHeight, const RECT& margins, int dpiX, int dpiY);
+
 // Whether this user's locale measures in millimetres.
 bool LocaleIsMetric();
 
