@@ -29,7 +29,7 @@ void CreateToolbar(tQuilletWindow& window) {
     }
     window.toolbar = CreateToolbarEx(window.hwnd,
                                      WS_CHILD | WS_VISIBLE | CCS_TOP | CCS_NODIVIDER |
-                                         TBSTYLE_TOOLTIPS,
+                                         TBSTYLE_TOOLTIPS | TBSTYLE_CUSTOMERASE,
                                      2, 4, app.hInstance, IDB_TOOLBAR, own, 7, 16, 16, 0, 0,
                                      sizeof(TBBUTTON));
     Check(window.toolbar != nullptr);
@@ -130,9 +130,17 @@ void tQuilletWindow::Print() {
     printDlg.hDC = nullptr;
     if (!chosen || !printer || !app.client) return;
 
+    const int dpiX = GetDeviceCaps(printer.get(), LOGPIXELSX);
+    const int dpiY = GetDeviceCaps(printer.get(), LOGPIXELSY);
     RECT margins = MarginsInPixels(pageSetupDlg.rtMargin, pageSetupDlg.Flags, LocaleIsMetric(),
-                                   GetDeviceCaps(printer.get(), LOGPIXELSX),
-                                   GetDeviceCaps(printer.get(), LOGPIXELSY));
+                                   dpiX, dpiY);
+    // Otherwise the text would come out a character or two a line over
+    // page after page.
+    if (!MarginsLeaveRoom(GetDeviceCaps(printer.get(), HORZRES),
+                          GetDeviceCaps(printer.get(), VERTRES), margins, dpiX, dpiY)) {
+        MessageBoxA(hwnd, kMarginsTooLarge, kPrintTerminatedCaption, MB_ICONWARNING);
+        return;
+    }
     tPrintRequest request = RequestFromDialog(printDlg);
     bool printed;
     {
@@ -306,10 +314,27 @@ const char* ToolTipText(UINT_PTR id) {
     }
 }
 
-void OnNotify(NMHDR* header) {
-    if (!header || header->code != TTN_NEEDTEXTA) return;
-    auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
-    lstrcpynA(info->szText, ToolTipText(header->idFrom), sizeof info->szText);
+// True when the notification was answered in result.
+bool OnNotify(NMHDR* header, LRESULT& result) {
+    if (!header) return false;  // a notification without data is no one's
+    if (header->code == TTN_NEEDTEXTA) {
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+        lstrcpynA(info->szText, ToolTipText(header->idFrom), sizeof info->szText);
+        return false;
+    }
+    if (header->code != NM_CUSTOMDRAW || !app.window || header->hwndFrom != app.window->toolbar)
+        return false;
+    // The toolbar asks before it erases (TBSTYLE_CUSTOMERASE): its background gets the button
+    // face here. Wine's toolbar would leave it unpainted, and the frame erases nothing.
+    auto* draw = reinterpret_cast<NMCUSTOMDRAW*>(header);
+    result = CDRF_DODEFAULT;
+    if (draw->dwDrawStage == CDDS_PREERASE) {
+        RECT area;
+        GetClientRect(header->hwndFrom, &area);
+        FillRect(draw->hdc, &area, GetSysColorBrush(COLOR_BTNFACE));
+        result = CDRF_SKIPDEFAULT;
+    }
+    return true;
 }
 
 void OnInitMenuPopup(HMENU menu, int position) {
@@ -492,7 +517,7 @@ bool Dispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
         result = TRUE;
         return true;
     case WM_ERASEBKGND: result = 1; return true;
-    case WM_NOTIFY: OnNotify(reinterpret_cast<NMHDR*>(lParam)); return false;
+    case WM_NOTIFY: return OnNotify(reinterpret_cast<NMHDR*>(lParam), result);
     case WM_COMMAND: return OnCommand(wnd, LOWORD(wParam));
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam) != 0 || LOWORD(lParam) > 2) return false;

@@ -6,6 +6,7 @@
 #include "base/fatal.h"
 #include "base/handles.h"
 #include "base/settings.h"
+#include "app/placement.h"
 #include "client/client.h"
 #include "dialogs/help.h"
 #include "dialogs/note_file_dialog.h"
@@ -103,6 +104,7 @@ void CreateWindows(int showCommand) {
     int y = int(GetConfigDword(kConfig, "YPos", 100));
     int width = int(GetConfigDword(kConfig, "Width", 400));
     int height = int(GetConfigDword(kConfig, "Height", 400));
+    PlaceOnNearestScreen(x, y, width, height);
 
     app.frameWnd = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, kFrameClassName, kAppCaption,
                                    WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr,

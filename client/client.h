@@ -196,6 +196,9 @@ public:
     tIcon trayIcon;  // the drawn icon; none: the program's own icon is shown
     std::string selectedUrl;
     WNDPROC editDefaultProc = nullptr;
+    // Set when the maximum-length question is answered Yes; the edit control's subclass then
+    // takes back what the change that hit the limit inserted.
+    bool takeBackCutChange = false;
     bool renaming = false;
 
     tClientSettings settings;

@@ -118,12 +118,14 @@ bool tQuilletClient::ShowShellContextMenu(int x, int y, const std::string& path)
 }
 
 void tQuilletClient::OpenUrl() {
+    // Only a text that passed the prefix test reaches the shell, whoever sent the command.
+    const char* kind = UrlProgramKind(selectedUrl);
+    if (!kind || HasWhitespace(selectedUrl)) return;
     HINSTANCE result = ShellExecuteA(nullptr, "open", selectedUrl.c_str(), nullptr, nullptr,
                                      SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(result) > 32) return;
-    const char* kind = UrlProgramKind(selectedUrl);
     std::string warning = std::string("Failed to open URL -\nplease ensure you have a suitable ") +
-                          (kind ? kind : "") + " installed";
+                          kind + " installed";
     MessageBoxA(wnd, warning.c_str(), kAppCaption, MB_ICONWARNING);
 }
 

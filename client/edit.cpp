@@ -28,9 +28,13 @@ void tQuilletClient::CreateEditControl() {
 }
 
 void tQuilletClient::OnMaxText() {
+    // Yes takes back the change that hit the limit, and only that. WM_UNDO cannot: after a
+    // refused keystroke the control inserted nothing and its undo buffer still holds the user's
+    // previous typing, and Wine asks before it inserts the shortened text. The subclass below
+    // undoes the change once the control has finished it.
     if (MessageBoxA(wnd, "The requested change caused the topic text to exceed the maximum length - Undo?",
                     kAppCaption, MB_ICONWARNING | MB_YESNO) == IDYES)
-        SendMessageA(editWnd, WM_UNDO, 0, 0);
+        takeBackCutChange = true;
 }
 
 void GetFullSelection(HWND edit, size_t& start, size_t& end) {
@@ -53,13 +57,51 @@ void ReplaceSelectionUncut(HWND edit, const std::string& replacement) {
 }
 
 namespace {
-bool EditDispatch(HWND wnd, UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+
+bool MayInsertText(UINT message) {
+    return message == WM_CHAR || message == WM_KEYDOWN || message == WM_PASTE ||
+           message == EM_REPLACESEL || message == WM_IME_CHAR;
+}
+
+// What a change is about to replace, so that it can be put back.
+struct tChangeStart {
+    size_t start = 0, end = 0, length = 0;
+    std::string replaced;
+
+    explicit tChangeStart(HWND edit) {
+        GetFullSelection(edit, start, end);
+        length = size_t(GetWindowTextLengthA(edit));
+        if (start < end) replaced = WindowText(edit).substr(start, end - start);
+    }
+    // Replaces whatever the change inserted with the text it replaced.
+    void TakeBack(HWND edit) const {
+        size_t kept = length - (end - start);
+        size_t now = size_t(GetWindowTextLengthA(edit));
+        if (now < kept || (now == kept && replaced.empty())) return;  // nothing went in
+        SendMessageA(edit, EM_SETSEL, WPARAM(start), LPARAM(start + (now - kept)));
+        ReplaceSelectionUncut(edit, replaced);
+        SendMessageA(edit, EM_SETSEL, WPARAM(start), LPARAM(end));
+    }
+};
+
+bool EditDispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
-    if (message != WM_RBUTTONUP) return false;
-    if (tQuilletClient* client = ClientOfWindow(GetParent(wnd)))
+    tQuilletClient* client = ClientOfWindow(GetParent(wnd));
+    if (!client) return false;
+    if (message == WM_RBUTTONUP) {
         client->ShowContextMenu(int(LOWORD(lParam)), int(HIWORD(lParam)));
+        return true;
+    }
+    if (!MayInsertText(message)) return false;
+    tChangeStart change(wnd);
+    bool outer = client->takeBackCutChange;
+    client->takeBackCutChange = false;
+    result = CallWindowProcA(client->editDefaultProc, wnd, message, wParam, lParam);
+    if (client->takeBackCutChange) change.TakeBack(wnd);
+    client->takeBackCutChange = outer;
     return true;
 }
+
 }  // namespace
 
 LRESULT CALLBACK EditControlWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -14,18 +14,18 @@ std::string SelectionCandidate(const std::string& text, size_t start, size_t end
 }
 
 const char* UrlProgramKind(const std::string& text) {
+    // Each prefix is compared whole, colon (and slashes) included: "news" or "mailto" alone
+    // would hand relative paths such as news\..\x.exe to the shell, which runs them.
     static const struct {
         const char* prefix;
-        size_t compared;  // "mailto" and "news" are taken without their colon
         const char* kind;
     } prefixes[] = {
-        {"http://", 7, "Web browser"},     {"ftp://", 6, "ftp program"},
-        {"mailto:", 6, "email program"},   {"gopher://", 9, "gopher program"},
-        {"news:", 4, "news reader"},
+        {"http://", "Web browser"},      {"ftp://", "ftp program"},
+        {"mailto:", "email program"},    {"gopher://", "gopher program"},
+        {"news:", "news reader"},
     };
     for (const auto& p : prefixes)
-        if (text.size() >= p.compared && std::memcmp(text.data(), p.prefix, p.compared) == 0)
-            return p.kind;
+        if (text.compare(0, std::strlen(p.prefix), p.prefix) == 0) return p.kind;
     return nullptr;
 }
 

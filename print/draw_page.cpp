@@ -20,10 +20,9 @@ void DrawOp(const tDrawOp& op, tPrintMetrics& metrics) {
         Check(TextOutA(dc, op.x, op.y, op.text.data(), Length(op.text)) != FALSE);
         break;
     case tDrawOp::kBodyText:
-        // Tabs count from the left edge of the printable area.
         metrics.SelectBodyFont();
         TabbedTextOutA(dc, op.x, op.y, op.text.data(), Length(op.text),
-                       metrics.tabStop > 0 ? 1 : 0, &metrics.tabStop, 0);
+                       metrics.tabStop > 0 ? 1 : 0, &metrics.tabStop, op.tabOrigin);
         break;
     case tDrawOp::kContinuedText:
         metrics.SelectBodyFont();

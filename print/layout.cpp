@@ -253,6 +253,7 @@ std::vector<tDrawOp> PlanSegment(const tSegment& segment, const tPrintMetrics& m
     int y = y0 + T;
     for (const std::string& line : segment.lines) {
         add(tDrawOp::kBodyText, textX, y, line);
+        ops.back().tabOrigin = textX;
         y += H;
     }
 

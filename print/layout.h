@@ -87,11 +87,13 @@ struct tDrawOp {
     int x = 0, y = 0;  // text origin or pen target
     RECT box = {};     // arc: bounding rectangle; x, y its start point
     POINT end = {};    // arc: end point
+    int tabOrigin = 0; // body text: where its tab stops are counted from
     std::string text;
 };
 
 // The steps that draw segment, its title's top at position.y: the title, the
-// lines and the frame. titleWidth is the title's width in the title font;
+// lines and the frame. Body lines count their tabs from their own start, as
+// the line breaking measured them. titleWidth is the title's width in the title font;
 // continuedWidth the label's width in the body font, negative when it could
 // not be measured (the label is left out then). The piece takes PieceHeight.
 std::vector<tDrawOp> PlanSegment(const tSegment& segment, const tPrintMetrics& metrics,

@@ -1,4 +1,5 @@
 #include "print/page_gdi.h"
+#include <algorithm>
 #include <climits>
 #include "base/errors.h"
 
@@ -16,6 +17,13 @@ HFONT CreateScaledFont(const LOGFONTA& screenFont, float xScale, float yScale) {
     printerFont.lfHeight = ScaleFontSize(screenFont.lfHeight, yScale);
     printerFont.lfWidth = ScaleFontSize(screenFont.lfWidth, xScale);
     return CreateFontIndirectA(&printerFont);  // none: the DC's own font stands in
+}
+
+// Margins come from the settings and may be anything: no int overflow may
+// turn two huge margins into a wide page.
+int SpaceBetween(int size, LONG before, LONG after) {
+    const long long space = static_cast<long long>(size) - before - after;
+    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, space)));
 }
 
 int TextHeight(HDC dc, int* aveCharWidth) {
@@ -47,8 +55,8 @@ tPrintMetrics::tPrintMetrics(HDC printerDc, const LOGFONTA* textLogFont,
         if (textLogFont) bodyFont.reset(CreateScaledFont(*textLogFont, xScale, yScale));
         if (titleLogFont) titleFont.reset(CreateScaledFont(*titleLogFont, xScale, yScale));
     }
-    printWidth = GetDeviceCaps(hdc, HORZRES) - margins->left - margins->right;
-    printHeight = GetDeviceCaps(hdc, VERTRES) - margins->top - margins->bottom;
+    printWidth = SpaceBetween(GetDeviceCaps(hdc, HORZRES), margins->left, margins->right);
+    printHeight = SpaceBetween(GetDeviceCaps(hdc, VERTRES), margins->top, margins->bottom);
     fontState = 0;
     try {
         int aveCharWidth = 0;

@@ -1,5 +1,6 @@
 #include "print/print_job.h"
 #include <commdlg.h>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <exception>
@@ -111,6 +112,12 @@ RECT MarginsInPixels(const RECT& margins, DWORD pageSetupFlags, bool metricUnits
     pixels.right = ToPixels(margins.right, dpiX, divisor);
     pixels.bottom = ToPixels(margins.bottom, dpiY, divisor);
     return pixels;
+}
+
+bool MarginsLeaveRoom(int pageWidth, int pageHeight, const RECT& margins, int dpiX, int dpiY) {
+    const long long width = static_cast<long long>(pageWidth) - margins.left - margins.right;
+    const long long height = static_cast<long long>(pageHeight) - margins.top - margins.bottom;
+    return width >= std::max(dpiX, 1) && height >= std::max(dpiY, 1);
 }
 
 bool LocaleIsMetric() {

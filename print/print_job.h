@@ -22,6 +22,10 @@ const char* PrintErrorText(DWORD lastError, bool cancelled);
 RECT MarginsInPixels(const RECT& margins, DWORD pageSetupFlags, bool metricUnits, int dpiX,
                      int dpiY);
 
+// Whether the page inside the margins (all in printer pixels, the margins as
+// stored, so anything at all) leaves room for text: an inch each way.
+bool MarginsLeaveRoom(int pageWidth, int pageHeight, const RECT& margins, int dpiX, int dpiY);
+
 // Whether this user's locale measures in millimetres.
 bool LocaleIsMetric();
 
@@ -39,6 +43,7 @@ struct tPrintRequest {
 tPrintRequest RequestFromDialog(const PRINTDLGA& dialog);
 
 constexpr const char* kPrintTerminatedCaption = "Quillet - printing terminated";
+constexpr const char* kMarginsTooLarge = "Margins too large for the page";
 
 // The running job's "Print" box, which the abort procedure and the box's own
 // procedure share: the abort procedure has no parameter to carry it.

@@ -24,7 +24,12 @@ start_xvfb() {
   exec {dfd}<> <(:)
   Xvfb -displayfd "$dfd" -screen 0 1280x1024x24 -nolisten tcp >"$TEST_TMP/xvfb.log" 2>&1 &
   XVFB_PID=$!
-  read -r -t 10 -u "$dfd" n
+  if ! read -r -t 10 -u "$dfd" n || [ -z "$n" ]; then
+    exec {dfd}>&-
+    echo "Xvfb did not start within 10 s; its log ($TEST_TMP/xvfb.log) says:" >&2
+    cat "$TEST_TMP/xvfb.log" >&2 2>/dev/null || true
+    return 1
+  fi
   exec {dfd}>&-
   export DISPLAY=":$n"
 }

@@ -1,5 +1,7 @@
 #include "storage/compfile.h"
 #include "base/errors.h"
+#include "base/handles.h"
+#include "storage/compound_check.h"
 #include <algorithm>
 #include <exception>
 #include <limits>
@@ -26,6 +28,35 @@ void MarkUncommitted() {
 
 void SetWriteHook(std::function<void()> written) { WriteHook() = std::move(written); }
 
+namespace {
+
+// The storage system follows the counts, sector numbers and links of a file
+// as they stand: a damaged file can send it into an endless loop or a huge
+// allocation (Wine's ole32 does both), so the structure is checked first.
+// A file that cannot be read here (missing, open elsewhere, no access) is
+// left to the open call, which tells why.
+bool LooksSound(const std::wstring& path) {
+    tUniqueHandle<HANDLE, tFileHandleTraits> file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file || !GetFileSizeEx(file.get(), &size)) return true;
+    return IsSoundCompoundFile(uint64_t(size.QuadPart), [&](uint64_t offset, void* buffer, size_t count) {
+        LARGE_INTEGER at;
+        at.QuadPart = LONGLONG(offset);
+        if (!SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) return false;
+        for (char* to = static_cast<char*>(buffer); count > 0;) {
+            DWORD want = DWORD(std::min<size_t>(count, 1u << 20)), got = 0;
+            if (!ReadFile(file.get(), to, want, &got, nullptr) || got == 0) return false;
+            to += got;
+            count -= got;
+        }
+        return true;
+    });
+}
+
+}  // namespace
+
 tRootStorage::tRootStorage(bool create, const std::string& path, DWORD mode)
     : hr(STG_E_INVALIDNAME), name(path) {
     std::wstring wide;
@@ -36,6 +67,8 @@ tRootStorage::tRootStorage(bool create, const std::string& path, DWORD mode)
     }
     if (create)
         hr = StgCreateDocfile(wide.c_str(), mode, 0, &storage);
+    else if (!LooksSound(wide))
+        hr = STG_E_DOCFILECORRUPT;
     else
         hr = StgOpenStorage(wide.c_str(), nullptr, mode, nullptr, 0, &storage);
     if (FAILED(hr)) storage = nullptr;
@@ -135,25 +168,12 @@ void WriteString(tStream& stream, const std::string& s) {
     stream.WriteBytes(s.data(), length);
 }
 
+tReadSome StreamReader(tStream& stream) {
+    return [&stream](void* buffer, size_t size) { return size_t(stream.ReadBytes(buffer, ULONG(size))); };
+}
+
 std::string ReadString(tStream& stream) {
-    DWORD length = ReadUint32(stream);
-    // The length comes from the file: it must fit in what the stream still
-    // holds before anything is allocated for it.
-    Check(length < std::numeric_limits<DWORD>::max());
-    Check(length <= RemainingBytes(stream));
-    // The stream's size comes from the file too: the text grows only by what
-    // has actually arrived, a piece at a time.
-    const DWORD piece = 64 * 1024;
     std::string text;
-    while (text.size() < length) {
-        size_t done = text.size();
-        DWORD want = DWORD(std::min<size_t>(piece, length - done));
-        try {
-            text.resize(done + want);
-        } catch (const std::exception&) {
-            throw tQuilletError{};  // a length that cannot be held is a failed read
-        }
-        Check(stream.ReadBytes(&text[done], want) == want);
-    }
+    Check(ReadStringRecord(StreamReader(stream), RemainingBytes(stream), text));
     return text;
 }

@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <functional>
 #include <string>
+#include "storage/records.h"
 
 // Access modes the program uses, and no others.
 constexpr DWORD kModeNoteFile = STGM_TRANSACTED | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;   // 0x10012
@@ -69,6 +70,8 @@ public:
 // A length the stream cannot hold is a failed read, never an allocation.
 void WriteString(tStream& stream, const std::string& s);
 std::string ReadString(tStream& stream);
+// The stream as a source for the plain record readers.
+tReadSome StreamReader(tStream& stream);
 
 // 32-bit little-endian unsigned value; a short read throws.
 void WriteUint32(tStream& stream, DWORD value);

@@ -94,18 +94,8 @@ tFont MakeFont(const LOGFONTA& description) {
 }
 
 std::vector<std::string> ReadIndex(tStream& stream) {
-    DWORD count = ReadUint32(stream);
-    // Every name record takes at least its 4-byte length.
-    Check(count <= RemainingBytes(stream) / 4);
-    // The stream's size comes from the file as well: room grows with the
-    // names that actually arrive.
     std::vector<std::string> names;
-    try {
-        names.reserve(std::min<DWORD>(count, 1024));
-        for (DWORD i = 0; i < count; ++i) names.push_back(ReadString(stream));
-    } catch (const std::exception&) {
-        throw tQuilletError{};
-    }
+    Check(ReadIndexRecords(StreamReader(stream), RemainingBytes(stream), names));
     return names;
 }
 

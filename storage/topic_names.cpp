@@ -55,6 +55,7 @@ std::vector<std::string> StorableTopicNames(const std::vector<std::string>& name
         ++notYetPassed[keys.back()];
     }
     std::unordered_set<std::wstring> given;
+    std::unordered_map<std::string, unsigned> nextNumber;
     std::vector<std::string> result = names;
     for (size_t i = 0; i < names.size(); ++i) {
         --notYetPassed[keys[i]];
@@ -72,10 +73,14 @@ std::vector<std::string> StorableTopicNames(const std::vector<std::string>& name
         for (char c : names[i]) base += IllegalInElementName(c) ? '_' : c;
         base = Shortened(base, kMaxNewNameLength);
         if (base.empty() || !IsStorableTopicName(base)) base = "Topic";
-        std::string candidate = base;
+        // Numbering goes on where the last repeat of the same name stopped, so
+        // an Index that names one topic thousands of times still loads at once.
+        unsigned& next = nextNumber[base];
+        if (next < 2) next = 2;
+        std::string candidate = next == 2 ? base : std::string();
         std::wstring key;
-        for (unsigned k = 2; candidate == names[i] || !isFree(candidate, key); ++k) {
-            std::string suffix = " (" + std::to_string(k) + ")";
+        while (candidate.empty() || candidate == names[i] || !isFree(candidate, key)) {
+            std::string suffix = " (" + std::to_string(next++) + ")";
             candidate = Shortened(base, kMaxNewNameLength - suffix.size()) + suffix;
         }
         given.insert(key);

@@ -4,6 +4,7 @@
 #include "base/handles.h"
 #include "base/settings.h"
 #include <cstring>
+#include <shellapi.h>
 
 const char* const kIntroText =
     "Please ensure that Quillet is not currently running, that all users have disabled the "
@@ -25,6 +26,8 @@ const char* const kCannotChainText =
     "Cannot run uninstall program - Quillet is not correctly installed";
 
 namespace {
+
+constexpr DWORD kElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED; not in every header set
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -57,6 +60,31 @@ bool PassChecks() {
     return true;
 }
 
+// CreateProcess also finds "name.exe" for a name without an extension.
+bool NamesAProgram(const std::string& name) {
+    DWORD attributes = GetFileAttributesA(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    size_t lastPart = name.find_last_of("\\/");
+    if (name.find('.', lastPart == std::string::npos ? 0 : lastPart) != std::string::npos)
+        return false;
+    attributes = GetFileAttributesA((name + ".exe").c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void StartElevated(const tCommandParts& command) {
+    SHELLEXECUTEINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;  // Unquill ends right after
+    info.lpVerb = "open";
+    info.lpFile = command.program.c_str();
+    info.lpParameters = command.parameters.empty() ? nullptr : command.parameters.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (ShellExecuteExA(&info)) return;
+    // Refusing consent abandons the uninstall, as Cancel does in the boxes before.
+    Check(GetLastError() == ERROR_CANCELLED);
+}
+
 // Starts the installer's uninstall program and leaves it running on its own.
 void StartChainedUninstall() {
     char commandLine[kSettingTextSize];
@@ -66,10 +94,16 @@ void StartChainedUninstall() {
     std::memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    Check(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &started) == 1);
-    tHandle process(started.hProcess);
-    tHandle thread(started.hThread);
+    if (CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &started) == 1) {
+        tHandle process(started.hProcess);
+        tHandle thread(started.hThread);
+        return;
+    }
+    // An uninstaller that needs administrator rights cannot be started by CreateProcess from
+    // a program that runs as invoked; the shell asks the user for consent instead.
+    Check(GetLastError() == kElevationRequired);
+    StartElevated(SplitCommandLine(commandLine, NamesAProgram));
 }
 
 }  // namespace
@@ -85,6 +119,34 @@ const char* SkipProgramName(const char* commandLine) {
     }
     while (IsBlank(*p)) ++p;
     return p;
+}
+
+tCommandParts SplitCommandLine(const std::string& commandLine,
+                               bool (*isProgram)(const std::string& name)) {
+    tCommandParts parts;
+    size_t end;
+    size_t next;
+    if (!commandLine.empty() && commandLine[0] == '"') {
+        end = commandLine.find('"', 1);
+        if (end == std::string::npos) end = commandLine.size();
+        parts.program = commandLine.substr(1, end - 1);
+        next = end < commandLine.size() ? end + 1 : end;
+    } else {
+        size_t first = commandLine.find_first_of(" \t");
+        end = first == std::string::npos ? commandLine.size() : first;
+        bool found = false;
+        for (size_t at = first; at != std::string::npos && !found;
+             at = commandLine.find_first_of(" \t", at + 1)) {
+            found = isProgram(commandLine.substr(0, at));
+            if (found) end = at;
+        }
+        if (!found && first != std::string::npos && isProgram(commandLine)) end = commandLine.size();
+        parts.program = commandLine.substr(0, end);
+        next = end;
+    }
+    while (next < commandLine.size() && IsBlank(commandLine[next])) ++next;
+    parts.parameters = commandLine.substr(next);
+    return parts;
 }
 
 bool IsUninstallCommand(const char* commandText) {

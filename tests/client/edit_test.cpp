@@ -1,4 +1,5 @@
 #include "client_fixture.h"
+#include "client/edit.h"
 #include "client/find_replace.h"
 #include "resources/resource.h"
 
@@ -80,7 +81,7 @@ TEST_F(Editing, CommandsWithoutSelectionChangeNothing) {
     EXPECT_EQ(3u, end);
 }
 
-TEST_F(Editing, OverlongPasteAsksAndYesTakesItBack) {
+TEST_F(Editing, OverlongChangeAsksAndYesTakesBackOnlyIt) {
     Type("start");
     std::string big(40000, 'p');
     ASSERT_TRUE(OpenClipboard(nullptr));
@@ -98,16 +99,27 @@ TEST_F(Editing, OverlongPasteAsksAndYesTakesItBack) {
         EXPECT_EQ("The requested change caused the topic text to exceed the maximum length - Undo?",
                   answerer.Seen()[0].text);
     }
-    // Yes takes the shortened paste back. (Windows restores "start"; Wine's
-    // edit control undoes differently, so only the taking back is checked.)
+    EXPECT_EQ("start", EditText());  // Yes takes back the shortened paste, nothing more
     int limit = int(SendMessageA(client->editWnd, EM_GETLIMITTEXT, 0, 0));
-    EXPECT_LT(GetWindowTextLengthA(client->editWnd), limit);
     {
         tDialogAnswerer answerer({tDialogAnswer::Button(IDNO)});
         client->Paste();
         EXPECT_EQ(1u, answerer.Seen().size());
     }
     EXPECT_EQ(limit, GetWindowTextLengthA(client->editWnd));  // No keeps what fitted
+
+    // A keystroke refused at the limit inserted nothing: Yes leaves all the typing in place.
+    std::string typed = std::string(size_t(limit) - 2, 'x');
+    SetWindowTextA(client->editWnd, typed.c_str());
+    Select(DWORD(typed.size()), DWORD(typed.size()));
+    Type("AB");
+    {
+        tDialogAnswerer answerer({tDialogAnswer::Button(IDYES)});
+        Type("Z");
+        EXPECT_EQ(1u, answerer.Seen().size());
+    }
+    std::string after = WindowText(client->editWnd);
+    EXPECT_TRUE(after == typed + "AB") << after.size() << " characters left";
 }
 
 TEST_F(Editing, WordWrapSwitchKeepsTextViewAndSelection) {

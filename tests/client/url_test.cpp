@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <fstream>
 #include "client/url.h"
+#include "client_fixture.h"
 
 namespace {
 
@@ -17,9 +19,16 @@ TEST(UrlPrefix, EachPrefixAndItsProgramKind) {
     EXPECT_STREQ("Web browser", UrlProgramKind("http://example.com"));
     EXPECT_STREQ("ftp program", UrlProgramKind("ftp://host"));
     EXPECT_STREQ("email program", UrlProgramKind("mailto:me@host"));
-    EXPECT_STREQ("email program", UrlProgramKind("mailtox"));
     EXPECT_STREQ("gopher program", UrlProgramKind("gopher://old"));
-    EXPECT_STREQ("news reader", UrlProgramKind("newsletter"));
+    EXPECT_STREQ("news reader", UrlProgramKind("news:comp.lang.c"));
+    // The colon (and slashes) count: otherwise these reach the shell as relative paths.
+    for (const char* text : {"news\\..\\..\\Windows\\System32\\calc.exe", "newsreader",
+                             "newsletter", "news", "mailto", "mailtox:me", "mailto\\..\\x.exe",
+                             "ftp:/x", "gopher:/x", "http:\\\\x"})
+        EXPECT_EQ(nullptr, UrlProgramKind(text)) << text;
+    // Byte-exact and case-sensitive, as in the table of prefixes.
+    for (const char* text : {"NEWS:x", "News:x", "MAILTO:me", "Ftp://x"})
+        EXPECT_EQ(nullptr, UrlProgramKind(text)) << text;
     EXPECT_EQ(nullptr, UrlProgramKind("HTTP://example.com"));
     EXPECT_EQ(nullptr, UrlProgramKind("https://example.com"));
     EXPECT_EQ(nullptr, UrlProgramKind("http:/"));
@@ -38,6 +47,81 @@ TEST(FullPath, DriveAndNetworkNamesOnly) {
     EXPECT_FALSE(LooksLikeFullPath("notes.txt"));
     EXPECT_FALSE(LooksLikeFullPath("\\single"));
     EXPECT_FALSE(LooksLikeFullPath("C"));
+}
+
+// The pop-up the owner was asked to show; the menu is closed as soon as it waits for input.
+HMENU shownMenu = nullptr;
+WNDPROC ownerDefaultProc = nullptr;
+LRESULT CALLBACK MenuOwnerProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITMENUPOPUP) shownMenu = reinterpret_cast<HMENU>(wParam);
+    if (message == WM_ENTERIDLE && wParam == MSGF_MENU) EndMenu();
+    return CallWindowProcA(ownerDefaultProc, wnd, message, wParam, lParam);
+}
+
+JOBOBJECT_BASIC_ACCOUNTING_INFORMATION JobCounts(HANDLE job) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+    EXPECT_TRUE(QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info,
+                                          sizeof info, nullptr));
+    return info;
+}
+ULONG ProcessesStarted(HANDLE job) { return JobCounts(job).TotalProcesses; }
+// True once only this process is left in the job (a started program may start helpers).
+bool OthersEnded(HANDLE job) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20))
+        if (JobCounts(job).ActiveProcesses == 1) return true;
+    return false;
+}
+
+class SmartMenu : public ClientWindowTest {
+protected:
+    void SetUp() override {
+        ClientWindowTest::SetUp();
+        Open("menu.qld");
+        ownerDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MenuOwnerProc)));
+    }
+    HMENU RightClickOn(const std::string& text) {
+        SetWindowTextA(client->editWnd, text.c_str());
+        SendMessageA(client->editWnd, EM_SETSEL, 0, -1);
+        shownMenu = nullptr;
+        SendMessageA(client->editWnd, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+        return shownMenu;
+    }
+};
+
+TEST_F(SmartMenu, HostileSelectionsAreNotOfferedAndStartNothing) {
+    // A program that would run if the shell were handed these texts as paths.
+    std::ofstream(dir.File("probe.cmd")) << "@exit\r\n";
+    char oldDir[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, oldDir);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    // Every process started from here on, by anyone in this process, is counted.
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    ASSERT_TRUE(AssignProcessToJobObject(job, GetCurrentProcess()));
+    ULONG before = ProcessesStarted(job);
+    ASSERT_GT(INT_PTR(ShellExecuteA(nullptr, "open", "news\\..\\probe.cmd", nullptr, nullptr,
+                                    SW_HIDE)), 32);
+    ASSERT_GT(ProcessesStarted(job), before) << "the count must see a started program";
+    ASSERT_TRUE(OthersEnded(job));
+    before = ProcessesStarted(job);
+
+    EXPECT_EQ(client->urlMenu, RightClickOn(" news:comp.lang.c\r\n"));
+    EXPECT_EQ("news:comp.lang.c", client->selectedUrl);
+    {
+        tDialogAnswerer answerer({tDialogAnswer::Button(IDOK)}, 1000);
+        for (const char* text : {"news\\..\\probe.cmd", "mailto\\..\\probe.cmd",
+                                 "newsreader\\..\\probe.cmd", "NEWS:..\\probe.cmd"}) {
+            client->selectedUrl.clear();
+            EXPECT_EQ(client->editMenu, RightClickOn(text)) << text;
+            EXPECT_EQ("", client->selectedUrl) << text;
+            client->selectedUrl = text;  // a stray Open URL command opens nothing either
+            client->OpenUrl();
+        }
+        EXPECT_TRUE(answerer.Seen().empty());  // not even a failure box
+    }
+    EXPECT_EQ(before, ProcessesStarted(job));
+    SetCurrentDirectoryA(oldDir);
+    CloseHandle(job);
 }
 
 }  // namespace

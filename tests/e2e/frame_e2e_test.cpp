@@ -1,4 +1,5 @@
 #include "e2e_support.h"
+#include "base/settings.h"
 
 namespace {
 
@@ -39,9 +40,23 @@ TEST_F(QuilletE2E, WithoutTrayCloseEndsTheProgram) {
 }
 
 TEST_F(QuilletE2E, PlacementIsRememberedFromTheRestoredRectangle) {
+    // Stored for a screen that is not there: the frame opens on this one.
+    SetConfigDword(kConfig, "XPos", DWORD(-65536));
+    SetConfigDword(kConfig, "YPos", DWORD(-65536));
+    SetConfigDword(kConfig, "Width", DWORD(-1));
+    SetConfigDword(kConfig, "Height", DWORD(-1));
     std::string path = dir.File("place.qld");
     tQuilletProcess quillet("/visible " + Quoted(path));
     ASSERT_TRUE(quillet.WaitForMainWindow());
+    RECT frame = {}, work = {};
+    GetWindowRect(quillet.frame(), &frame);
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_TRUE(frame.left >= work.left && frame.top >= work.top && frame.right <= work.right &&
+                frame.bottom <= work.bottom)
+        << frame.left << ',' << frame.top << ',' << frame.right << ',' << frame.bottom;
+    EXPECT_GE(frame.right - frame.left, 200);
+    EXPECT_GE(frame.bottom - frame.top, 150);
+
     MoveWindow(quillet.frame(), 40, 60, 500, 300, TRUE);
     quillet.Sync();
     ShowWindow(quillet.frame(), SW_MINIMIZE);

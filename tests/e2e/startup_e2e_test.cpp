@@ -1,4 +1,7 @@
 #include "e2e_support.h"
+#include <objbase.h>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -29,26 +32,45 @@ TEST_F(QuilletE2E, TwoFileNamesAreRefusedBeforeAnyWindow) {
     EXPECT_EQ(0u, quillet.WaitForExit());
 }
 
-TEST_F(QuilletE2E, ForeignFileAtStartEndsWithMessageAndExitCodeZero) {
-    std::string path = dir.File("plain.qld");
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, "just some text", 14, &written, nullptr);
-    CloseHandle(file);
+std::string FileContent(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
 
-    tQuilletProcess quillet("/visible " + Quoted(path));
-    tForeignDialog box;
-    ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
-    EXPECT_EQ(path + " is not a Quillet file, is already open, or cannot be accessed.", box.text);
-    PressButton(box, IDOK);
-    EXPECT_EQ(0u, quillet.WaitForExit());
-    // The foreign file is left exactly as it was.
-    file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    char buffer[32] = {};
-    DWORD got = 0;
-    ReadFile(file, buffer, sizeof buffer, &got, nullptr);
-    CloseHandle(file);
-    EXPECT_EQ(std::string("just some text"), std::string(buffer, got));
+void WriteContent(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+// A compound file whose header claims far more table-list sectors than the
+// file holds (the storage system would follow them round and round).
+std::string DamagedCompoundFile(const std::string& scratch) {
+    std::wstring wide(scratch.begin(), scratch.end());
+    IStorage* storage = nullptr;
+    if (FAILED(StgCreateDocfile(wide.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage)))
+        return "";
+    storage->Release();
+    std::string bytes = FileContent(scratch);
+    if (bytes.size() < 512) return "";
+    bytes.replace(0x48, 4, "\xFF\xFF\xFF\x7F", 4);
+    return bytes;
+}
+
+TEST_F(QuilletE2E, ForeignOrDamagedFileAtStartEndsWithMessageAndExitCodeZero) {
+    const std::string damaged = DamagedCompoundFile(dir.File("scratch.qld"));
+    ASSERT_FALSE(damaged.empty());
+    for (const std::string& content : {std::string("just some text"), damaged}) {
+        std::string path = dir.File("unusable.qld");
+        WriteContent(path, content);
+        tQuilletProcess quillet("/visible " + Quoted(path));
+        tForeignDialog box;
+        ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
+        EXPECT_EQ(path + " is not a Quillet file, is already open, or cannot be accessed.", box.text);
+        PressButton(box, IDOK);
+        EXPECT_EQ(0u, quillet.WaitForExit());
+        // The file is left exactly as it was.
+        EXPECT_EQ(content, FileContent(path));
+    }
 }
 
 TEST_F(QuilletE2E, FirstUseDialogThenDefaultFileQuestion) {

@@ -301,6 +301,31 @@ TEST_F(PieceDrawing, TitleAndLinesStandOneIndentInside) {
     EXPECT_TRUE(OfKind(ops, tDrawOp::kContinuedText).empty());
 }
 
+TEST_F(PieceDrawing, TabbedLinesEndInsideTheFrame) {
+    // The text starts at 62, off the page's grid of 40-unit stops. Drawn the
+    // way the system draws: each tab goes to the next stop after tabOrigin.
+    metrics.tabStop = 40;
+    std::string words;
+    for (int i = 0; i < 300; ++i) words += " w";
+    std::string text;
+    for (int prefix = 1; prefix < 60; ++prefix)
+        text += std::string(size_t(prefix), 'a') + "\t" + words + "\r\n";
+    segment.lines = BreakIntoLines(text, LineRoom(metrics), FixedWidthMeasure(1, 40));
+    const int xRi = margins.left + metrics.printWidth - metrics.indent;
+    int tabbed = 0, rightmost = 0;
+    std::string widest;
+    for (const tDrawOp& op :
+         OfKind(PlanSegment(segment, metrics, POINT{0, 40}, 60, -1), tDrawOp::kBodyText)) {
+        int right = op.x;
+        for (char c : op.text)
+            right = c == '\t' ? op.tabOrigin + ((right - op.tabOrigin) / 40 + 1) * 40 : right + 1;
+        if (right > rightmost) rightmost = right, widest = op.text.substr(0, 70);
+        tabbed += op.text.find('\t') != std::string::npos;
+    }
+    EXPECT_LT(rightmost, xRi) << widest;
+    EXPECT_EQ(59, tabbed);
+}
+
 TEST_F(PieceDrawing, WholeTopicHasAClosedFrameWithThreeRoundCorners) {
     // yT 46, yTi 52, yE 72, yB 78; xL 56, xLi 62, xR 544, xRi 538.
     const std::vector<tDrawOp> ops = Plan(true, true);

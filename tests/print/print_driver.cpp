@@ -3,6 +3,7 @@
 // (dialog captions and texts) on stdout; exit code 0 when all went as asked.
 //   print_driver make-note <file>
 //   print_driver print <file> [--printer NAME] [--next] [--selection] [--copies N] [--collate]
+//                      [--answer CAPTION]  (a box with this caption is expected and closed)
 //   print_driver no-printer <file>
 //   print_driver page-setup <file> <left> <top> <right> <bottom>
 #include <windows.h>
@@ -39,6 +40,12 @@ int MakeNote(const std::string& path) {
     std::vector<tTopic> topics(4);
     topics[0].name = "Shopping";
     topics[0].text = "Milk\r\nBread\r\n\tApples and pears";
+    // Lines filled up to the frame, each with a tab after a run of a different
+    // length: some of those tabs fall just short of a stop.
+    std::string words;
+    for (int i = 0; i < 30; ++i) words += " W";
+    for (int run = 1; run <= 8; ++run)
+        topics[0].text += "\r\n" + std::string(size_t(run), 'x') + "\t" + words;
     topics[1].name = "Journal";
     for (int line = 1; line <= 220; ++line) {
         char text[80];
@@ -170,14 +177,17 @@ bool WaitUntilIdle(tQuillet& quillet, DWORD timeoutMs) {
 }
 
 int Print(const std::string& path, int argc, char** argv) {
-    bool next = false, selection = false, collate = false;
+    bool next = false, selection = false, collate = false, shutDown = false;
     int copies = 1;
     const char* printer = nullptr;
+    const char* answer = nullptr;
     for (int i = 0; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--printer") && i + 1 < argc) printer = argv[++i];
+        else if (!std::strcmp(argv[i], "--answer") && i + 1 < argc) answer = argv[++i];
         else if (!std::strcmp(argv[i], "--next")) next = true;
         else if (!std::strcmp(argv[i], "--selection")) selection = true;
         else if (!std::strcmp(argv[i], "--collate")) collate = true;
+        else if (!std::strcmp(argv[i], "--shutdown")) shutDown = true;
         else if (!std::strcmp(argv[i], "--copies") && i + 1 < argc) copies = std::atoi(argv[++i]);
     }
     tQuillet quillet(path);
@@ -203,6 +213,27 @@ int Print(const std::string& path, int argc, char** argv) {
     SendMessageA(GetDlgItem(dialog, edt3), WM_SETTEXT, 0, LPARAM(number));
     SendMessageA(GetDlgItem(dialog, chx2), BM_SETCHECK, collate ? BST_CHECKED : BST_UNCHECKED, 0);
     if (!Click(dialog, IDOK)) return Fail("Print dialog did not close");
+    if (shutDown) {
+        // Shut Down (from the tray menu) while the job runs: the job stops and
+        // the program ends normally, with no fatal error.
+        if (!quillet.WaitForDialog("Print", 30000)) return Fail("no Print box while printing");
+        PostMessageA(quillet.frame, WM_COMMAND, CM_SHUTDOWN, 0);
+        if (WaitForSingleObject(quillet.info.hProcess, 60000) != WAIT_OBJECT_0) {
+            if (HWND box = quillet.FindDialog()) Report(box);
+            return Fail("Quillet did not end after Shut Down while printing");
+        }
+        DWORD code = 1;
+        GetExitCodeProcess(quillet.info.hProcess, &code);
+        if (code != 0) return Fail("Shut Down while printing ended with a failure");
+        std::printf("shut down while printing\n");
+        return 0;
+    }
+    if (answer) {
+        HWND box = quillet.WaitForDialog(answer, 30000);
+        if (!box) return Fail("the expected box did not appear");
+        Report(box);
+        if (!Click(box, IDOK)) return Fail("box did not close");
+    }
     if (!WaitUntilIdle(quillet, 60000)) return Fail("printing did not end cleanly");
     if (!quillet.ShutDown()) return Fail("Quillet did not shut down");
     std::printf("printed\n");

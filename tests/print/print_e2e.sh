@@ -2,8 +2,8 @@
 # Prints a note file through the real Quillet.exe onto the PDF printers of
 # scripts/printers.sh and checks the pages: count, size, titles with their
 # " (Part N)" pieces and "(Continued)" marks, copies, the selection, and the
-# frame inside the margins. Also: without any printer the commands say so
-# and return. Skips (77) when no PDF printer could be set up.
+# frame inside the margins with tabbed lines inside it, margins that leave no
+# room refused. Also: without any printer the commands say so and return. Skips (77) when no PDF printer could be set up.
 set -u
 : "${QUILLET_BUILD:?}" "${QUILLET_WINE:?}" "${TEST_TMP:?}" "${WINEPREFIX:?}"
 driver_exe="$QUILLET_BUILD/tests/print/print_driver.exe"
@@ -160,6 +160,13 @@ if print_to selection --next --selection; then
     fail "selection: printed $(cat "$work/selection.titles")"
 fi
 
+# --- Shut Down while a job runs: the job is cancelled, the program ends cleanly.
+cp "$note" "$work/shutdown.qld"
+timeout 180 "$QUILLET_WINE" "$driver_exe" print "$(winpath "$work/shutdown.qld")" --copies 5 \
+  --shutdown >"$work/shutdown.out" 2>&1 || fail "shut down while printing: $(tr -d '\r' <"$work/shutdown.out")"
+for i in $(seq 100); do [ -z "$(lpstat -o 2>/dev/null)" ] && break; sleep 0.1; done
+rm -f "$QUILLET_PDF_DIR"/*.pdf
+
 # --- Margins of one inch on the printer with hardware margins: the frame must
 # sit one inch inside the imageable area (18 36 594 756 points), not the paper.
 "$QUILLET_WINE" reg delete 'HKCU\Software\Larkspur Software' /f >/dev/null 2>&1
@@ -177,6 +184,39 @@ if LC_ALL=C print_to margins --printer QuilletPDFMargins; then
   [ "$b" -le 684 ] || fail "margins: bottom at $b pt, below 684"
   n=$(pages_of "$work/margins.pdf")
   [ "$n" -gt "$(wc -l <"$work/all.titles")" ] || fail "margins: smaller area but not more pages ($n)"
+fi
+
+# --- Tabbed lines filled up to the frame (page 1, Shopping) stay inside it. A
+# left margin of 1.5 inches puts the text start just past a page-wide tab stop
+# of the printer's font, so tabs counted from the page's edge instead of the
+# line's start would push some of these lines well across the frame.
+"$QUILLET_WINE" reg delete 'HKCU\Software\Larkspur Software' /f >/dev/null 2>&1
+for side in LeftMargin:1500 RightMargin:1000; do
+  "$QUILLET_WINE" reg add 'HKCU\Software\Larkspur Software\Quillet\1.00\Printing' \
+    /v ${side%:*} /t REG_DWORD /d ${side#*:} /f >/dev/null 2>&1
+done
+if LC_ALL=C print_to tabs; then
+  pdftoppm -r 72 -gray -f 1 -l 1 "$work/tabs.pdf" "$work/tabs-page1"
+  read -r l t r b <<<"$(bounds "$(ls "$work"/tabs-page1*.pgm | head -1)")"
+  echo "tabs: page 1 ink from ($l,$t) to ($r,$b) pt"
+  within "$r" 520 535 || fail "tabs: ink reaches $r pt, the frame's right side is at 520..535"
+fi
+
+# --- Stored margins that leave no room (in 32 bits these two would wrap round
+# to a page wider than the paper): a message, and no job.
+for side in LeftMargin RightMargin; do
+  "$QUILLET_WINE" reg add 'HKCU\Software\Larkspur Software\Quillet\1.00\Printing' \
+    /v $side /t REG_DWORD /d 2147483647 /f >/dev/null 2>&1
+done
+rm -f "$QUILLET_PDF_DIR"/*.pdf
+cp "$note" "$work/noroom.qld"
+timeout 180 "$QUILLET_WINE" "$driver_exe" print "$(winpath "$work/noroom.qld")" \
+  --answer "Quillet - printing terminated" >"$work/noroom.out" 2>&1 ||
+  fail "no room: $(tr -d '\r' <"$work/noroom.out")"
+grep -q 'text: "Margins too large for the page"' "$work/noroom.out" ||
+  fail "no room: no message about the margins"
+if [ -n "$(lpstat -o 2>/dev/null)" ] || ls "$QUILLET_PDF_DIR"/*.pdf >/dev/null 2>&1; then
+  fail "no room: a job was started"
 fi
 "$QUILLET_WINE" reg delete 'HKCU\Software\Larkspur Software' /f >/dev/null 2>&1
 

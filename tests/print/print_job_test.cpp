@@ -75,6 +75,31 @@ TEST(MarginsInPixels, HostileStoredNumbersStayUsable) {
                MarginsInPixels(Rect(1000, 1000, 1000, 1000), PSD_INTHOUSANDTHSOFINCHES, false, 0, -5));
 }
 
+TEST(MarginsLeaveRoom, AnInchOfPageEachWayIsEnough) {
+    struct {
+        RECT margins;
+        int width, height, dpi;
+        bool room;
+    } cases[] = {
+        {Rect(300, 300, 300, 300), 2550, 3300, 300, true},  // Letter, inch margins
+        {Rect(0, 0, 0, 0), 2550, 3300, 300, true},
+        {Rect(1000, 0, 1250, 0), 2550, 3300, 300, true},   // exactly an inch left
+        {Rect(1000, 0, 1251, 0), 2550, 3300, 300, false},
+        {Rect(0, 1500, 0, 1501), 2550, 3300, 300, false},  // height alone
+        {Rect(0, 0, 0, 0), 200, 3300, 300, false},         // a page narrower than an inch
+        {Rect(INT_MAX, 0, 0, 0), 2550, 3300, 300, false},
+        // In 32 bits these two wrap round to 2552 pixels of width.
+        {Rect(INT_MAX, 0, INT_MAX, 0), 2550, 3300, 300, false},
+        {Rect(0, INT_MAX, 0, INT_MAX), 2550, 3300, 300, false},
+        {Rect(0, 0, 0, 0), 1, 1, 0, true},                  // no resolution: a pixel will do
+        {Rect(0, 0, 0, 0), 0, 0, -5, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.room, MarginsLeaveRoom(c.width, c.height, c.margins, c.dpi, c.dpi))
+            << c.margins.left << ' ' << c.margins.top << ' ' << c.margins.right << ' '
+            << c.margins.bottom << " on " << c.width << 'x' << c.height << " at " << c.dpi;
+}
+
 TEST(PrintOrder, ThreeCopiesWithoutCollateRepeatEachPage) {
     EXPECT_EQ((std::vector<size_t>{0, 0, 0, 1, 1, 1}), PrintOrder(2, 3, false));
 }

@@ -113,6 +113,12 @@ TEST_F(PrinterSide, MetricsMeasureBothFontsOnTheDevice) {
     EXPECT_TRUE(metrics.titleFont);
     EXPECT_EQ(0, metrics.fontState);
     EXPECT_EQ(originalFont, CurrentFont(dc.get()));
+
+    // Stored margins may be anything; two huge ones must not wrap round into a page.
+    const RECT hostile = {INT_MAX, INT_MAX, INT_MAX, INT_MAX};
+    tPrintMetrics huge(dc.get(), &body, &title, &hostile);
+    EXPECT_EQ(INT_MIN, huge.printWidth);
+    EXPECT_EQ(INT_MIN, huge.printHeight);
 }
 
 TEST_F(PrinterSide, WithoutFontsTheDevicesOwnFontServesBoth) {

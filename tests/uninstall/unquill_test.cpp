@@ -101,6 +101,39 @@ TEST(UnquillCommandLine, TextAfterProgramName) {
     EXPECT_STREQ("", SkipProgramName(nullptr));
 }
 
+bool KnownProgram(const std::string& name) {
+    return name == "C:\\Program Files\\Q\\uninst.exe" || name == "C:\\Tools\\un inst" ||
+           name == "C:\\Short";
+}
+
+TEST(UnquillCommandLine, ChainSplitIntoProgramAndParameters) {
+    const struct {
+        const char* commandLine;
+        const char* program;
+        const char* parameters;
+    } cases[] = {
+        {"\"C:\\Program Files\\Q\\uninst.exe\" /S _?=C:\\Q", "C:\\Program Files\\Q\\uninst.exe",
+         "/S _?=C:\\Q"},
+        {"\"C:\\a b\\u.exe\"/S", "C:\\a b\\u.exe", "/S"},
+        {"\"C:\\unclosed /S", "C:\\unclosed /S", ""},
+        {"\"\"", "", ""},
+        // Unquoted: the first blank at which a program is found ends the name.
+        {"C:\\Program Files\\Q\\uninst.exe /S", "C:\\Program Files\\Q\\uninst.exe", "/S"},
+        {"C:\\Program Files\\Q\\uninst.exe", "C:\\Program Files\\Q\\uninst.exe", ""},
+        {"C:\\Tools\\un inst", "C:\\Tools\\un inst", ""},
+        {"C:\\Short Files\\x.exe /S", "C:\\Short", "Files\\x.exe /S"},
+        {"C:\\uninst.exe \t /S  /D", "C:\\uninst.exe", "/S  /D"},
+        {"C:\\nothing here /S", "C:\\nothing", "here /S"},
+        {"u.exe", "u.exe", ""},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        tCommandParts parts = SplitCommandLine(c.commandLine, KnownProgram);
+        EXPECT_EQ(c.program, parts.program) << c.commandLine;
+        EXPECT_EQ(c.parameters, parts.parameters) << c.commandLine;
+    }
+}
+
 TEST(UnquillCommandLine, OnlyTheExactWord) {
     EXPECT_TRUE(IsUninstallCommand("DoUninstall"));
     const char* others[] = {"",           "douninstall",   "DOUNINSTALL",    "DoUninstall ",

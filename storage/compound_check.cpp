@@ -1,0 +1,229 @@
+#include "storage/compound_check.h"
+#include <cstring>
+#include <exception>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kMaxRegularSector = 0xFFFFFFFA;
+constexpr uint32_t kDifatSector = 0xFFFFFFFC;
+constexpr uint32_t kFatSector = 0xFFFFFFFD;
+constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
+constexpr uint32_t kNoEntry = 0xFFFFFFFF;
+
+constexpr size_t kHeaderSize = 512;
+constexpr size_t kHeaderDifatEntries = 109;
+constexpr size_t kEntrySize = 128;
+constexpr size_t kNameChars = 32;
+constexpr uint32_t kMiniSectorShift = 6;
+constexpr uint64_t kMiniStreamCutoff = 4096;
+
+constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+enum : unsigned char { kUnused = 0, kStorage = 1, kStream = 2, kRoot = 5 };
+
+uint32_t Le32(const unsigned char* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint16_t Le16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
+
+class tChecker {
+public:
+    tChecker(uint64_t fileSize, const tReadAt& readAt) : fileSize_(fileSize), readAt_(readAt) {}
+
+    bool Run() {
+        return ReadHeader() && ReadAllocationTable() && ReadDirectory() && ReadMiniTable() &&
+               CheckTree();
+    }
+
+private:
+    bool ReadHeader() {
+        if (fileSize_ < kHeaderSize || !readAt_(0, header_, kHeaderSize)) return false;
+        if (std::memcmp(header_, kSignature, sizeof kSignature) != 0) return false;
+        const uint16_t shift = Le16(header_ + 0x1E);
+        if (shift != 9 && shift != 12) return false;
+        if (Le16(header_ + 0x20) != kMiniSectorShift) return false;
+        // Which streams live in the mini stream depends on this value.
+        if (Le32(header_ + 0x38) != kMiniStreamCutoff) return false;
+        sectorSize_ = size_t(1) << shift;
+        if (fileSize_ < sectorSize_) return false;  // the header takes a whole sector
+        // Only whole sectors after the header count.
+        const uint64_t whole = fileSize_ / sectorSize_ - 1;
+        fileSectors_ = uint32_t(whole < kMaxRegularSector ? whole : kMaxRegularSector);
+        used_.assign(fileSectors_, false);
+        return true;
+    }
+
+    bool InFile(uint32_t sector) const { return sector < fileSectors_; }
+
+    // Marks sector as taken by one chain; false when it is outside the file or taken.
+    bool Claim(std::vector<bool>& used, uint32_t sector) {
+        if (sector >= used.size() || used[sector]) return false;
+        used[sector] = true;
+        return true;
+    }
+
+    bool ReadSector(uint32_t sector, unsigned char* into) {
+        return InFile(sector) && readAt_((uint64_t(sector) + 1) * sectorSize_, into, sectorSize_);
+    }
+
+    // The sectors that hold the allocation table: up to 109 in the header, the
+    // rest in the chain of extra table-list sectors, whose count the platform
+    // follows as it stands, so it is checked against the file first.
+    bool ReadAllocationTable() {
+        const uint32_t fatCount = Le32(header_ + 0x2C);
+        const uint32_t difatCount = Le32(header_ + 0x48);
+        if (fatCount == 0 || fatCount > fileSectors_ || difatCount > fileSectors_) return false;
+        const size_t perDifat = sectorSize_ / 4 - 1;
+        const size_t beyondHeader = fatCount > kHeaderDifatEntries ? fatCount - kHeaderDifatEntries : 0;
+        if (uint64_t(difatCount) * perDifat < beyondHeader) return false;
+
+        std::vector<uint32_t> fatSectors;
+        fatSectors.reserve(fatCount);
+        for (size_t i = 0; i < kHeaderDifatEntries && fatSectors.size() < fatCount; ++i)
+            fatSectors.push_back(Le32(header_ + 0x4C + 4 * i));
+        std::vector<unsigned char> sector(sectorSize_);
+        std::vector<uint32_t> difatSectors;
+        uint32_t next = Le32(header_ + 0x44);
+        for (uint32_t n = 0; n < difatCount; ++n) {
+            if (!Claim(used_, next) || !ReadSector(next, sector.data())) return false;
+            difatSectors.push_back(next);
+            for (size_t j = 0; j < perDifat && fatSectors.size() < fatCount; ++j)
+                fatSectors.push_back(Le32(sector.data() + 4 * j));
+            next = Le32(sector.data() + 4 * perDifat);
+        }
+
+        fat_.reserve(size_t(fatCount) * (sectorSize_ / 4));
+        for (uint32_t s : fatSectors) {
+            if (!Claim(used_, s) || !ReadSector(s, sector.data())) return false;
+            for (size_t j = 0; j < sectorSize_; j += 4) fat_.push_back(Le32(sector.data() + j));
+        }
+        // The table marks its own sectors, so that free-space search never
+        // hands one of them to a stream.
+        for (uint32_t s : fatSectors)
+            if (s >= fat_.size() || fat_[s] != kFatSector) return false;
+        for (uint32_t s : difatSectors)
+            if (s >= fat_.size() || fat_[s] != kDifatSector) return false;
+        return true;
+    }
+
+    // Follows a chain of whole sectors through the allocation table to its
+    // end; every sector lies in the file and in no other chain.
+    bool Chain(uint32_t start, std::vector<uint32_t>* sectors) {
+        for (uint32_t s = start; s != kEndOfChain; s = fat_[s]) {
+            if (s >= fat_.size() || !Claim(used_, s)) return false;
+            if (sectors) sectors->push_back(s);
+        }
+        return true;
+    }
+
+    bool ReadChain(uint32_t start, std::vector<unsigned char>& bytes) {
+        std::vector<uint32_t> sectors;
+        if (!Chain(start, &sectors)) return false;
+        bytes.resize(sectors.size() * sectorSize_);
+        for (size_t i = 0; i < sectors.size(); ++i)
+            if (!ReadSector(sectors[i], bytes.data() + i * sectorSize_)) return false;
+        return true;
+    }
+
+    bool ReadDirectory() {
+        if (!ReadChain(Le32(header_ + 0x30), directory_)) return false;
+        entries_ = directory_.size() / kEntrySize;
+        return entries_ > 0 && Entry(0)[0x42] == kRoot;
+    }
+
+    const unsigned char* Entry(size_t e) const { return directory_.data() + e * kEntrySize; }
+
+    // The mini table and the mini stream, which the root entry names.
+    bool ReadMiniTable() {
+        std::vector<unsigned char> bytes;
+        if (!ReadChain(Le32(header_ + 0x3C), bytes)) return false;
+        miniFat_.resize(bytes.size() / 4);
+        for (size_t i = 0; i < miniFat_.size(); ++i) miniFat_[i] = Le32(bytes.data() + 4 * i);
+        std::vector<uint32_t> miniStream;
+        if (!Chain(Le32(Entry(0) + 0x74), &miniStream)) return false;
+        const uint64_t held = uint64_t(miniStream.size()) * (sectorSize_ >> kMiniSectorShift);
+        miniUsed_.assign(size_t(held < miniFat_.size() ? held : miniFat_.size()), false);
+        return true;
+    }
+
+    bool MiniChain(uint32_t start) {
+        for (uint32_t s = start; s != kEndOfChain; s = miniFat_[s])
+            if (!Claim(miniUsed_, s)) return false;  // miniUsed_ is no longer than miniFat_
+        return true;
+    }
+
+    // A name is looked up by comparing terminated names.
+    bool NameTerminated(const unsigned char* entry) const {
+        for (size_t k = 0; k < kNameChars; ++k)
+            if (Le16(entry + 2 * k) == 0) return true;
+        return false;
+    }
+
+    bool StreamChain(const unsigned char* entry) {
+        uint64_t size = Le32(entry + 0x78);
+        // The high half of the size counts only with 4096-byte sectors.
+        if (sectorSize_ == 4096) size |= uint64_t(Le32(entry + 0x7C)) << 32;
+        const uint32_t start = Le32(entry + 0x74);
+        if (size == 0 && start == kEndOfChain) return true;
+        return size < kMiniStreamCutoff ? MiniChain(start) : Chain(start, nullptr);
+    }
+
+    // Every entry reached from the root, by child, left and right links, is
+    // reached once: a tree, so every lookup ends.
+    bool CheckTree() {
+        std::vector<bool> reached(entries_, false);
+        reached[0] = true;
+        std::vector<uint32_t> pending = {Le32(Entry(0) + 0x4C)};
+        while (!pending.empty()) {
+            const uint32_t e = pending.back();
+            pending.pop_back();
+            if (e == kNoEntry) continue;
+            if (e >= entries_ || reached[e]) return false;
+            reached[e] = true;
+            const unsigned char* entry = Entry(e);
+            if (!NameTerminated(entry)) return false;
+            switch (entry[0x42]) {
+            case kStorage: pending.push_back(Le32(entry + 0x4C)); break;
+            case kStream:
+                if (!StreamChain(entry)) return false;
+                break;
+            default: return false;
+            }
+            pending.push_back(Le32(entry + 0x44));
+            pending.push_back(Le32(entry + 0x48));
+        }
+        return true;
+    }
+
+    const uint64_t fileSize_;
+    const tReadAt& readAt_;
+    unsigned char header_[kHeaderSize] = {};
+    size_t sectorSize_ = 512;
+    uint32_t fileSectors_ = 0;
+    std::vector<bool> used_;
+    std::vector<uint32_t> fat_;
+    std::vector<unsigned char> directory_;
+    size_t entries_ = 0;
+    std::vector<uint32_t> miniFat_;
+    std::vector<bool> miniUsed_;
+};
+
+}  // namespace
+
+bool IsSoundCompoundFile(uint64_t fileSize, const tReadAt& readAt) {
+    try {
+        return tChecker(fileSize, readAt).Run();
+    } catch (const std::exception&) {
+        return false;  // memory for the tables of a huge file: not sound here
+    }
+}
+
+bool IsSoundCompoundFile(const unsigned char* bytes, size_t size) {
+    return IsSoundCompoundFile(size, [&](uint64_t offset, void* buffer, size_t n) {
+        if (offset > size || n > size - offset) return false;
+        if (n) std::memcpy(buffer, bytes + offset, n);
+        return true;
+    });
+}
