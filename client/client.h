@@ -41,6 +41,10 @@ public:
     tQuilletClient(const tQuilletClient&) = delete;
     tQuilletClient& operator=(const tQuilletClient&) = delete;
 
+    // Makes this client the one told of every write to a note file and the
+    // one the fatal path saves (done when it is made).
+    void InstallHooks();
+
     // Note file
     // Takes over another note file, already read or created, in place of the open one.
     void TakeOver(tNoteFile&& file);
@@ -206,7 +210,6 @@ public:
 
 private:
     void Create(tNoteFile&& file);
-    void InstallHooks();
     void SelectTab(int index);
     void MoveTopic(bool left);
     void ShowNewLastTopic();

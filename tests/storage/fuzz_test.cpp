@@ -633,6 +633,7 @@ class FuzzLoadTest : public ClientTest {};
 // The plain loading functions on thousands of cases.
 TEST_F(FuzzLoadTest, DamagedFilesReadOrFailCleanly) {
     std::vector<tBaseFile> bases = MakeBaseFiles(dir);
+    client->InstallHooks();  // the client that made the base files had them
     for (const tBaseFile& base : bases) {
         ASSERT_GT(base.bytes.size(), 512u);
         // The regions the byte mutations aim at were found.
@@ -753,6 +754,7 @@ TEST_F(FuzzLoadTest, DamagedFilesReadOrFailCleanly) {
 // whose length fits that claim is still read only as far as data arrives.
 TEST_F(FuzzLoadTest, SizesClaimedByTheDirectoryAreNotAllocated) {
     std::vector<tBaseFile> bases = MakeBaseFiles(dir);
+    client->InstallHooks();  // the client that made the base files had them
     const tBaseFile& big = bases[1];
     const std::string text = big.topics[3].text;  // 9000 bytes: sectors of its own
     std::string bytes = big.bytes;
@@ -786,6 +788,7 @@ TEST_F(FuzzLoadTest, SizesClaimedByTheDirectoryAreNotAllocated) {
 // the message and leaves the open file as it was.
 TEST_F(FuzzLoadTest, FailedLoadsKeepTheOpenFile) {
     std::vector<tBaseFile> bases = MakeBaseFiles(dir);
+    client->InstallHooks();  // the client that made the base files had them
     const std::string rich = dir.File("rich.qld");
     ASSERT_TRUE(Load(rich));
     ASSERT_NE(nullptr, client->textFont.get());
