@@ -43,6 +43,18 @@ prepare_wineprefix() {
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
   fi
+  # Debian's Wine looks for its own fonts in <data dir>/../fonts rather than
+  # /usr/share/wine/fonts, where fonts-wine installs them, so it never finds
+  # Marlett and draws the caption buttons as "0 1 r". Install Marlett the
+  # Windows way, into the prefix's Fonts folder (scanned when fonts load).
+  local marlett=/usr/share/wine/fonts/marlett.ttf fonts=$WINEPREFIX/drive_c/windows/Fonts
+  if [ ! -f "$fonts/marlett.ttf" ]; then
+    if [ -f "$marlett" ]; then
+      mkdir -p "$fonts" && cp "$marlett" "$fonts/"
+    else
+      echo "wine-env: $marlett is missing (package fonts-wine); caption buttons will show as letters" >&2
+    fi
+  fi
   wineserver -p
   "$QUILLET_WINE" cmd /c exit >/dev/null 2>&1 || true   # warm-up
 }
