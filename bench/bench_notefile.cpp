@@ -93,7 +93,7 @@ size_t ProgramLoad(const std::string& path) {
     app.isDefaultFile = false;
     Check(OpenFileInClient(client, path, false));
     size_t total = 0;
-    for (const tTopic& topic : client.topics) total += topic.text.size();
+    for (const tTopic& topic : client.notebook.topics) total += topic.text.size();
     client.root.reset();  // released before the next timing
     return total;
 }
@@ -137,7 +137,7 @@ tCommitTimes BenchCommit(const char* label, const std::string& source, const std
     tQuilletClient client(tQuilletClient::tForTests{});
     app.isDefaultFile = false;
     Check(OpenFileInClient(client, copy, false));
-    tTopic& topic = client.topics[client.topics.size() / 2];
+    tTopic& topic = client.notebook.topics[client.notebook.topics.size() / 2];
     std::vector<double> save, commit, total;
     for (int i = 0; i < kRepetitions + 1; ++i) {
         topic.text[100 + size_t(i)] = char('A' + i);

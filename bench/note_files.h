@@ -21,12 +21,12 @@ inline void MakeNoteFile(const std::string& path, int count, size_t size) {
         topic.name = "Topic " + std::to_string(i + 1);
         topic.text = MakeText(size, unsigned(i) + 1);
         topic.MarkModified();
-        client.topics.push_back(std::move(topic));
+        client.notebook.topics.push_back(std::move(topic));
     }
     {
         // One open of "Topics" for all streams keeps large files quick to make.
         tStorage topics(client.root->storage, "Topics", kModeDirectReadWrite);
-        for (const tTopic& topic : client.topics) {
+        for (const tTopic& topic : client.notebook.topics) {
             tStream stream(topics.storage, topic.name, kModeCreateWrite, tStream::create);
             WriteString(stream, topic.text);
         }

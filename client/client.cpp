@@ -89,7 +89,7 @@ void tQuilletClient::Layout() {
 }
 
 void tQuilletClient::RebuildTabs() {
-    tabStrip.Fill(topics);
+    tabStrip.Fill(notebook.topics);
     Layout();
 }
 
@@ -99,26 +99,26 @@ void tQuilletClient::SelectTab(int index) {
 
 void tQuilletClient::PresentFile() {
     backgroundBrush.reset(CreateSolidBrush(backgroundColour));
-    currentTopic = 0;
+    notebook.Select(0);
     RebuildTabs();
     SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), FALSE);
     SendMessageA(tabWnd, WM_SETFONT, reinterpret_cast<WPARAM>(tabFont.get()), FALSE);
-    if (topics.empty()) {
+    if (notebook.Empty()) {
         // Nothing to show: an index with no names opens read-only until a topic is added.
         SetWindowTextA(editWnd, "");
         EnableWindow(editWnd, FALSE);
         return;
     }
     EnableWindow(editWnd, TRUE);
-    SetWindowTextA(editWnd, topics[0].text.c_str());
+    SetWindowTextA(editWnd, notebook.topics[0].text.c_str());
 }
 
 void tQuilletClient::ShowTopic(int index) {
-    if (index < 0 || size_t(index) >= topics.size()) return;
-    tTopic& topic = topics[index];
+    if (index < 0 || size_t(index) >= notebook.topics.size()) return;
+    tTopic& topic = notebook.topics[size_t(index)];
     EnableWindow(editWnd, TRUE);
     SetWindowTextA(editWnd, topic.text.c_str());
-    currentTopic = index;
+    notebook.Select(index);
     SendMessageA(editWnd, EM_LINESCROLL, 0, topic.firstVisibleLine);
     SendMessageA(editWnd, EM_SETSEL, topic.selStart, topic.selEnd);
     SendMessageA(editWnd, EM_SCROLLCARET, 0, 0);

@@ -10,6 +10,7 @@
 #include <memory>
 #include "base/handles.h"
 #include "client/find_replace.h"
+#include "client/notebook.h"
 #include "client/tab_strip.h"
 #include "dialogs/topic_name.h"
 #include "storage/compfile.h"
@@ -181,10 +182,7 @@ public:
     tFont tabFont;
     LOGFONTA tabLogFont = {};
     COLORREF customColours[16] = {};
-    std::vector<tTopic> topics;
-    tTopic deletedTopic;
-    bool hasDeletedTopic = false;
-    int currentTopic = 0;
+    tNotebook notebook;
     bool uncommitted = false;
     bool indexOutdated = false;  // topics renamed at load: the Index is written at the next save
     bool writeRefused = false;     // the medium refused the last write: changes wait in memory
@@ -211,7 +209,7 @@ public:
 private:
     void Create(tNoteFile&& file);
     void SelectTab(int index);
-    void MoveTopic(bool left);
+    void AfterMove(std::pair<int, int> swapped);
     void ShowNewLastTopic();
     void NoMatchFound(UINT icon);
     void ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, tFont& font);

@@ -172,9 +172,9 @@ void tQuilletClient::SetAutoWrap(bool wrap) {
     CreateEditControl();
     SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), FALSE);
     Layout();
-    if (topics.empty())
+    if (notebook.Empty())
         EnableWindow(editWnd, FALSE);
     else
-        ShowTopic(currentTopic);
+        ShowTopic(notebook.CurrentIndex());
     SetConfigDword(kConfig, "AutoWrap", wrap ? 1 : 0);
 }

@@ -29,9 +29,8 @@ void tQuilletClient::TakeOver(tNoteFile&& file) {
         ReplaceFont(editWnd, textFont, std::move(loaded.textFont));
     if (loaded.fonts.tab != tFontRecord::untouched)
         ReplaceFont(tabWnd, tabFont, std::move(loaded.tabFont));
-    topics = std::move(loaded.topics);
+    notebook.TakeOver(std::move(loaded.topics));
     indexOutdated = loaded.indexOutdated;
-    currentTopic = 0;
     backgroundColour = loaded.appearance.backgroundColour;
     textColour = loaded.appearance.textColour;
     std::memcpy(customColours, loaded.appearance.customColours, sizeof customColours);
@@ -44,9 +43,9 @@ void tQuilletClient::TakeOver(tNoteFile&& file) {
 }
 
 void tQuilletClient::SaveTopics(bool force) {
-    if (!root || topics.empty()) return;
-    if (editWnd && currentTopic >= 0 && size_t(currentTopic) < topics.size()) {
-        tTopic& current = topics[currentTopic];
+    if (!root || notebook.Empty()) return;
+    if (editWnd && notebook.Current()) {
+        tTopic& current = *notebook.Current();
         current.firstVisibleLine = int(SendMessageA(editWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
         DWORD start = 0, end = 0;
         SendMessageA(editWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
@@ -61,7 +60,7 @@ void tQuilletClient::SaveTopics(bool force) {
     if (force) writeRefused = false;
     if (writeRefused) return;  // the retry countdown runs
     try {
-        for (tTopic& topic : topics) topic.Save(*root, false);
+        for (tTopic& topic : notebook.topics) topic.Save(*root, false);
         if (indexOutdated) {
             WriteIndex(*root);
             indexOutdated = false;
@@ -94,7 +93,7 @@ bool tQuilletClient::Commit() {
     CheckHr(hr);
     uncommitted = false;
     refusalReported = false;
-    for (tTopic& topic : topics) topic.AfterCommit();
+    for (tTopic& topic : notebook.topics) topic.AfterCommit();
     return true;
 }
 
@@ -103,7 +102,7 @@ void tQuilletClient::OnWriteRefused() {
     // the next save writes all of it again.
     writeRefused = true;
     indexOutdated = true;
-    for (tTopic& topic : topics) topic.MarkModified();
+    for (tTopic& topic : notebook.topics) topic.MarkModified();
     retryTicks = kRetryTicks;
     if (saveTimer == 0) saveTimer = unsigned(SetTimer(wnd, kSaveTimerId, kSaveTimerPeriod, nullptr));
     if (!refusalReported) {
@@ -137,8 +136,9 @@ bool tQuilletClient::FlushChanges() {
 
 void tQuilletClient::OnTextChanged() {
     // A file whose index names no topic has nothing the text could go into.
-    if (currentTopic < 0 || size_t(currentTopic) >= topics.size()) return;
-    topics[currentTopic].MarkModified();
+    tTopic* current = notebook.Current();
+    if (!current) return;
+    current->MarkModified();
     if (saveTimer == 0) saveTimer = unsigned(SetTimer(wnd, kSaveTimerId, kSaveTimerPeriod, nullptr));
     ArmSaveCountdown(laptopSavePeriod, idleTicks, laptopTicks);
 }
@@ -177,9 +177,8 @@ void tQuilletClient::EmergencySave() {
     // The last typing is only in the edit control: take it into its topic
     // first, without touching the open file.
     try {
-        if (editWnd && currentTopic >= 0 && size_t(currentTopic) < topics.size() &&
-            topics[currentTopic].modified)
-            topics[currentTopic].text = WindowText(editWnd);
+        if (editWnd && notebook.Current() && notebook.Current()->modified)
+            notebook.Current()->text = WindowText(editWnd);
     } catch (...) {
         // Save what the topics hold.
     }
@@ -215,7 +214,7 @@ void tQuilletClient::EmergencySave() {
             CheckHr(file.storage->SetClass(kNoteFileClassId));
             WriteIndex(file);
             { tStorage topicsStorage(file.storage, "Topics", kModeDirectReadWrite, tStorage::create); }
-            for (tTopic& topic : topics) topic.Save(file, true);
+            for (tTopic& topic : notebook.topics) topic.Save(file, true);
             CheckHr(file.storage->Commit(STGC_DEFAULT));
             return;
         } catch (...) {
@@ -226,7 +225,7 @@ void tQuilletClient::EmergencySave() {
 }
 
 void tQuilletClient::WriteIndex(tRootStorage& file) {
-    WriteTopicIndex(file.storage, topics);
+    WriteTopicIndex(file.storage, notebook.topics);
     MarkUncommitted();
 }
 

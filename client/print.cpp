@@ -9,10 +9,10 @@ bool tQuilletClient::PrintTopics(HDC hdc, int copies, bool collate, bool selecti
     const LOGFONTA* titles = tabFont ? &tabLogFont : nullptr;
     std::vector<tPrintTopic> printed;
     if (!selectionOnly) {
-        printed.reserve(topics.size());
-        for (const tTopic& topic : topics) printed.push_back({topic.name, topic.text});
-    } else if (currentTopic >= 0 && size_t(currentTopic) < topics.size()) {
-        printed.push_back({topics[size_t(currentTopic)].name, topics[size_t(currentTopic)].text});
+        printed.reserve(notebook.topics.size());
+        for (const tTopic& topic : notebook.topics) printed.push_back({topic.name, topic.text});
+    } else if (const tTopic* current = notebook.Current()) {
+        printed.push_back({current->name, current->text});
     }
     return PrintJob(settings.frame, hdc, documentName, printed, copies, collate, text, titles,
                     margins);

@@ -1,7 +1,6 @@
 // The Topic menu: switching, moving, adding, renaming, deleting and undeleting topics.
 #include "base/errors.h"
 #include "base/names.h"
-#include "base/text.h"
 #include "client/client.h"
 #include "dialogs/topic_name.h"
 #include "resources/resource.h"
@@ -11,9 +10,6 @@
 
 namespace {
 constexpr const char* kTopicsStorage = "Topics";
-
-int PreviousIndex(int index, size_t count) { return index == 0 ? int(count) - 1 : index - 1; }
-int NextIndex(int index, size_t count) { return int((size_t(index) + 1) % count); }
 }  // namespace
 
 tExistingTopics tQuilletClient::ExistingTopics() const {
@@ -25,48 +21,50 @@ tExistingTopics tQuilletClient::ExistingTopics() const {
 }
 
 bool tQuilletClient::TopicNameExists(const std::string& name) const {
-    for (const tTopic& topic : topics)
-        if (SameTextIgnoringCase(topic.name, name)) return true;
+    if (notebook.NameExists(name)) return true;
     // A stream the Index does not list would be replaced or block a rename.
     return root && TopicElementExists(root->storage, name);
 }
 
-std::string tQuilletClient::CurrentTopicName() const {
-    if (currentTopic < 0 || size_t(currentTopic) >= topics.size()) return std::string();
-    return topics[currentTopic].name;
-}
+std::string tQuilletClient::CurrentTopicName() const { return notebook.CurrentName(); }
 
 void tQuilletClient::NextTopic() {
-    if (topics.empty()) return;
-    SelectTab(NextIndex(currentTopic, topics.size()));
+    int next = notebook.NextIndex();
+    if (next < 0) return;
+    SelectTab(next);
     ShowSelectedTopic();
 }
 
 void tQuilletClient::PreviousTopic() {
-    if (topics.empty()) return;
-    SelectTab(PreviousIndex(currentTopic, topics.size()));
+    int previous = notebook.PreviousIndex();
+    if (previous < 0) return;
+    SelectTab(previous);
     ShowSelectedTopic();
 }
 
-void tQuilletClient::MoveTopic(bool left) {
-    if (topics.empty()) return;
-    SaveTopics(true);
-    int neighbour = left ? PreviousIndex(currentTopic, topics.size())
-                         : NextIndex(currentTopic, topics.size());
-    std::swap(topics[currentTopic], topics[neighbour]);
-    tabStrip.Swap(currentTopic, neighbour);
-    currentTopic = neighbour;
+void tQuilletClient::AfterMove(std::pair<int, int> swapped) {
+    tabStrip.Swap(swapped.first, swapped.second);
     WriteIndex(*root);
     Layout();
-    SelectTab(currentTopic);
+    SelectTab(notebook.CurrentIndex());
 }
 
-void tQuilletClient::MoveTopicLeft() { MoveTopic(true); }
-void tQuilletClient::MoveTopicRight() { MoveTopic(false); }
+void tQuilletClient::MoveTopicLeft() {
+    if (notebook.Empty()) return;
+    SaveTopics(true);
+    AfterMove(notebook.MoveLeft());
+}
+
+void tQuilletClient::MoveTopicRight() {
+    if (notebook.Empty()) return;
+    SaveTopics(true);
+    AfterMove(notebook.MoveRight());
+}
 
 // After a topic was appended: its tab is selected and it is shown, the edit
 // control's state first taken into the topic that was current.
 void tQuilletClient::ShowNewLastTopic() {
+    const std::vector<tTopic>& topics = notebook.topics;
     tabStrip.Append(topics.back().name);
     Layout();
     SelectTab(int(topics.size()) - 1);
@@ -81,12 +79,10 @@ void tQuilletClient::AddTopic() {
     std::string name;
     if (!RunTopicNameDialog(wnd, ExistingTopics(), name)) return;
     SaveTopics(true);
-    tTopic topic;
-    topic.name = name;
-    topics.push_back(topic);
+    if (!notebook.Add(name)) return;
     {
         tStorage storage(root->storage, kTopicsStorage, kModeDirectReadWrite);
-        tStream stream(storage.storage, topic.name, kModeCreateWrite, tStream::create);
+        tStream stream(storage.storage, name, kModeCreateWrite, tStream::create);
         WriteString(stream, std::string());
     }
     WriteIndex(*root);
@@ -95,17 +91,16 @@ void tQuilletClient::AddTopic() {
 }
 
 void tQuilletClient::RenameTopic() {
-    if (topics.empty()) return;
+    if (notebook.Empty()) return;
     tRenamingMarker marker(*this);
     std::string newName;
-    if (!RunTopicNameDialog(wnd, ExistingTopics(), newName)) return;
+    if (!RunTopicNameDialog(wnd, ExistingTopics(), newName) || !notebook.CanRename(newName))
+        return;
     SaveTopics(true);
-    tTopic& topic = topics[currentTopic];
     {
         tStorage storage(root->storage, kTopicsStorage, kModeDirectReadWrite);
-        // Element names do not distinguish case: a change of case renames nothing.
-        if (!SameTextIgnoringCase(newName, topic.name)) {
-            std::wstring from = ToElementName(topic.name);
+        if (notebook.RenameChangesStoredName(newName)) {
+            std::wstring from = ToElementName(notebook.CurrentName());
             std::wstring to = ToElementName(newName);
             HRESULT hr = storage.storage->RenameElement(from.c_str(), to.c_str());
             // A topic listed in the index but never given a stream has nothing to rename.
@@ -113,35 +108,34 @@ void tQuilletClient::RenameTopic() {
             MarkUncommitted();
         }
     }
-    topic.name = newName;
+    notebook.Rename(newName);
     WriteIndex(*root);
-    tabStrip.Rename(currentTopic, newName);
+    tabStrip.Rename(notebook.CurrentIndex(), newName);
     Layout();
-    SelectTab(currentTopic);
+    SelectTab(notebook.CurrentIndex());
     uncommitted = true;
 }
 
 void tQuilletClient::DeleteTopic() {
-    if (topics.size() <= 1) {
+    if (!notebook.CanDelete()) {
         MessageBoxA(wnd, "Cannot delete only topic", kAppCaption, MB_ICONWARNING | MB_OK);
         return;
     }
-    std::string question = "Really delete topic " + topics[currentTopic].name + "?\n";
+    std::string question = "Really delete topic " + notebook.CurrentName() + "?\n";
     if (MessageBoxA(wnd, question.c_str(), kAppCaption, MB_ICONWARNING | MB_YESNO) != IDYES)
         return;
     SaveTopics(true);
     {
         tStorage storage(root->storage, kTopicsStorage, kModeDirectReadWrite);
-        std::wstring name = ToElementName(topics[currentTopic].name);
+        std::wstring name = ToElementName(notebook.CurrentName());
         HRESULT hr = storage.storage->DestroyElement(name.c_str());
         if (hr != STG_E_FILENOTFOUND) CheckHr(hr);
         MarkUncommitted();
     }
-    deletedTopic = topics[currentTopic];
-    hasDeletedTopic = true;
-    topics.erase(topics.begin() + currentTopic);
+    int deleted = notebook.CurrentIndex();
+    notebook.Delete();
     WriteIndex(*root);
-    tabStrip.Remove(currentTopic);
+    tabStrip.Remove(deleted);
     Layout();
     SelectTab(0);
     ShowTopic(0);
@@ -149,21 +143,20 @@ void tQuilletClient::DeleteTopic() {
 }
 
 void tQuilletClient::UndoDeleteTopic() {
-    if (!hasDeletedTopic) return;
-    if (TopicNameExists(deletedTopic.name)) {
-        std::string warning = "Topic " + deletedTopic.name + " already exists";
+    if (!notebook.CanUndoDelete()) return;
+    if (TopicNameExists(notebook.DeletedName())) {
+        std::string warning = "Topic " + notebook.DeletedName() + " already exists";
         MessageBoxA(wnd, warning.c_str(), kAppCaption, MB_ICONWARNING | MB_OK);
         return;
     }
     SaveTopics(true);
-    topics.push_back(deletedTopic);
-    hasDeletedTopic = false;
-    topics.back().Save(*root, true);
+    if (!notebook.UndoDelete()) return;
+    notebook.topics.back().Save(*root, true);
     WriteIndex(*root);
     ShowNewLastTopic();
 }
 
 void tQuilletClient::PrepareTopicMenu(HMENU menu) {
     EnableMenuItem(menu, CM_TOPIC_UNDO_DELETE,
-                   MF_BYCOMMAND | (hasDeletedTopic ? MF_ENABLED : MF_GRAYED));
+                   MF_BYCOMMAND | (notebook.CanUndoDelete() ? MF_ENABLED : MF_GRAYED));
 }

@@ -72,7 +72,7 @@ void ClientWindowTest::Close() {
 
 std::vector<std::string> ClientWindowTest::Names() const {
     std::vector<std::string> names;
-    for (const tTopic& topic : client->topics) names.push_back(topic.name);
+    for (const tTopic& topic : client->notebook.topics) names.push_back(topic.name);
     return names;
 }
 

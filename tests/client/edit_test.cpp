@@ -233,7 +233,7 @@ TEST_F(Editing, ReplaceAllFromTheCaretIsOneUndo) {
         ASSERT_EQ(1u, answerer.Seen().size());
         EXPECT_EQ("No match found", answerer.Seen()[0].text);
     }
-    EXPECT_TRUE(client->topics[0].modified);  // changes count as typing
+    EXPECT_TRUE(client->notebook.topics[0].modified);  // changes count as typing
 }
 
 }  // namespace

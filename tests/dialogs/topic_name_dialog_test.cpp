@@ -205,9 +205,9 @@ protected:
         for (const char* name : {"Notes", "ideas", "a[1]"}) {
             tTopic topic;
             topic.name = name;
-            client.topics.push_back(topic);
+            client.notebook.topics.push_back(topic);
         }
-        client.currentTopic = 0;
+        client.notebook.Select(0);
     }
     tQuilletClient client{tQuilletClient::tForTests{}};
 };
@@ -227,7 +227,7 @@ TEST_F(TopicNameDialogWithClient, AddingRefusesNamesTakenInAnyLetterCase) {
 
 TEST_F(TopicNameDialogWithClient, RenamingAcceptsTheOwnNameInCapitals) {
     tQuilletClient::tRenamingMarker renaming(client);
-    client.currentTopic = 0;
+    client.notebook.Select(0);
     tDriver driver([](tDriver& d) {
         HWND dialog = d.WaitForDialog("Topic Name");
         d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME).empty(), "rename does not start empty");
@@ -240,7 +240,7 @@ TEST_F(TopicNameDialogWithClient, RenamingAcceptsTheOwnNameInCapitals) {
 }
 
 TEST_F(TopicNameDialogWithClient, AddingRefusesTheCurrentTopicsName) {
-    client.currentTopic = 1;
+    client.notebook.Select(1);
     tDriver driver([](tDriver& d) {
         HWND dialog = d.WaitForDialog("Topic Name");
         ExpectRefused(d, dialog, "IDEAS", "Topic name already exists.");

@@ -316,7 +316,7 @@ TEST_F(CommitTest, CommitterCommitsOnlyWhenNoExceptionPasses) {
     } catch (const tQuilletError&) {
     }
     EXPECT_TRUE(client->uncommitted);
-    EXPECT_TRUE(client->topics[0].written);
+    EXPECT_TRUE(client->notebook.topics[0].written);
     // Releasing without a commit leaves the file as it was.
     client->root.reset();
     client->uncommitted = false;
@@ -325,15 +325,15 @@ TEST_F(CommitTest, CommitterCommitsOnlyWhenNoExceptionPasses) {
     EXPECT_EQ(Record("old"), raw);
 
     ASSERT_TRUE(Load(path));
-    EXPECT_EQ("old", client->topics[0].text);
+    EXPECT_EQ("old", client->notebook.topics[0].text);
     RunAndCommit(parent, [&] {
         Type("kept");
         client->SaveTopics(true);
         return 0;
     });
     EXPECT_FALSE(client->uncommitted);
-    EXPECT_FALSE(client->topics[0].modified);
-    EXPECT_FALSE(client->topics[0].written);
+    EXPECT_FALSE(client->notebook.topics[0].modified);
+    EXPECT_FALSE(client->notebook.topics[0].written);
     client->root.reset();
     ASSERT_TRUE(ReadRawStream(path, "Topics/A", raw));
     EXPECT_EQ(Record("kept"), raw);
@@ -375,9 +375,9 @@ TEST_F(CommitTest, ProcessEndingBeforeCommitLeavesLastCommittedFile) {
 
     EXPECT_EQ(before, FileBytes(path));
     ASSERT_TRUE(Load(path));
-    ASSERT_EQ(2u, client->topics.size());
-    EXPECT_EQ("committed text", client->topics[0].text);
-    EXPECT_EQ("", client->topics[1].text);
+    ASSERT_EQ(2u, client->notebook.topics.size());
+    EXPECT_EQ("committed text", client->notebook.topics[0].text);
+    EXPECT_EQ("", client->notebook.topics[1].text);
 }
 
 // Run only as the child of the test above: writes, then ends without a commit.
@@ -387,14 +387,14 @@ TEST(EndBeforeCommit, DISABLED_WriteThenEnd) {
     app.noTray = true;
     tQuilletClient* child = new tQuilletClient(tQuilletClient::tForTests{});
     if (!OpenFileInClient(*child, path, false)) ExitProcess(1);
-    child->topics[0].text = "never committed";
-    child->topics[0].MarkModified();
-    child->topics[1].text = "nor this";
-    child->topics[1].MarkModified();
+    child->notebook.topics[0].text = "never committed";
+    child->notebook.topics[0].MarkModified();
+    child->notebook.topics[1].text = "nor this";
+    child->notebook.topics[1].MarkModified();
     child->SaveTopics(true);
     child->WriteAppearance();
     child->WriteIndex(*child->root);
-    if (!child->uncommitted || !child->topics[0].written) ExitProcess(2);
+    if (!child->uncommitted || !child->notebook.topics[0].written) ExitProcess(2);
     ExitProcess(77);
 }
 

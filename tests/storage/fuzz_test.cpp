@@ -201,13 +201,13 @@ tBaseFile MakeBaseFile(const std::string& path, const std::vector<tBaseTopic>& t
     tQuilletClient client{tQuilletClient::tForTests{}};
     app.isDefaultFile = false;
     EXPECT_TRUE(OpenFileInClient(client, path, false));
-    client.topics.clear();
+    client.notebook.topics.clear();
     for (const tBaseTopic& t : topics) {
         tTopic topic;
         topic.name = t.name;
         topic.text = t.text;
         topic.Save(*client.root, true);
-        client.topics.push_back(topic);
+        client.notebook.topics.push_back(topic);
     }
     client.WriteIndex(*client.root);
     if (appearance) {
@@ -793,7 +793,7 @@ TEST_F(FuzzLoadTest, FailedLoadsKeepTheOpenFile) {
     ASSERT_TRUE(Load(rich));
     ASSERT_NE(nullptr, client->textFont.get());
     const tRootStorage* openRoot = client->root.get();
-    const std::vector<tTopic> openTopics = client->topics;
+    const std::vector<tTopic> openTopics = client->notebook.topics;
     const HFONT textFont = client->textFont.get();
     const HFONT tabFont = client->tabFont.get();
     const COLORREF background = client->backgroundColour;
@@ -838,17 +838,17 @@ TEST_F(FuzzLoadTest, FailedLoadsKeepTheOpenFile) {
             // Back to the rich file for the next case.
             ASSERT_TRUE(Load(rich));
             openRoot = client->root.get();
-            EXPECT_EQ(openTopics.size(), client->topics.size());
+            EXPECT_EQ(openTopics.size(), client->notebook.topics.size());
         } else {
             ++failed;
             ASSERT_EQ(1u, seen.size());
             EXPECT_EQ("Quillet", seen[0].caption);
             EXPECT_EQ(path + kUnusable, seen[0].text);
             EXPECT_EQ(openRoot, client->root.get());
-            ASSERT_EQ(openTopics.size(), client->topics.size());
+            ASSERT_EQ(openTopics.size(), client->notebook.topics.size());
             for (size_t t = 0; t < openTopics.size(); ++t) {
-                EXPECT_EQ(openTopics[t].name, client->topics[t].name);
-                EXPECT_EQ(openTopics[t].text, client->topics[t].text);
+                EXPECT_EQ(openTopics[t].name, client->notebook.topics[t].name);
+                EXPECT_EQ(openTopics[t].text, client->notebook.topics[t].text);
             }
             EXPECT_EQ(background, client->backgroundColour);
             EXPECT_EQ(custom5, client->customColours[5]);

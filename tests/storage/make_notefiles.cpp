@@ -35,7 +35,7 @@ void AddTopic(tQuilletClient& client, const std::string& name, const std::string
     tTopic topic;
     topic.name = name;
     topic.text = text;
-    client.topics.push_back(topic);
+    client.notebook.topics.push_back(topic);
 }
 
 }  // namespace
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
 
         // Several topics, written as the program writes them.
         Open(client, folder + "\\topics.qld");
-        client.topics.clear();
+        client.notebook.topics.clear();
         AddTopic(client, "To-do", "Buy milk\r\nCall Anna\r\n");
         AddTopic(client, "Notes", "");
         AddTopic(client, "Shopping list", "bread, butter");
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
             tStorage topics(client.root->storage, "Topics", kModeDirectReadWrite);
             topics.storage->DestroyElement(L"Notes");  // listed, but without a stream
         }
-        for (tTopic& topic : client.topics)
+        for (tTopic& topic : client.notebook.topics)
             if (topic.name != "Notes") topic.Save(*client.root, true);
         client.WriteIndex(*client.root);
         Close(client);

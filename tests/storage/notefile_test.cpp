@@ -190,8 +190,8 @@ protected:
         EXPECT_EQ(oldRoot, client->root.get());
         ASSERT_NE(nullptr, client->root.get());
         EXPECT_EQ(good, client->root->name);
-        EXPECT_EQ((std::vector<std::string>{"First", "Second", "Third"}), Names(client->topics));
-        EXPECT_EQ("one\r\ntwo", client->topics[0].text);
+        EXPECT_EQ((std::vector<std::string>{"First", "Second", "Third"}), Names(client->notebook.topics));
+        EXPECT_EQ("one\r\ntwo", client->notebook.topics[0].text);
         EXPECT_EQ(0x00FF0000u, client->backgroundColour);
         EXPECT_EQ(0x0000FF00u, client->textColour);
         EXPECT_EQ(0x00030303u, client->customColours[3]);
@@ -227,7 +227,7 @@ protected:
 TEST_F(LoadTest, NewFileHasDefaultContent) {
     std::string path = dir.File("new.qld");
     ASSERT_TRUE(Load(path));
-    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), Names(client->topics));
+    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), Names(client->notebook.topics));
     // Committed before it replaces the open file: a failure keeps that one.
     EXPECT_FALSE(client->uncommitted);
     EXPECT_EQ(kDefaultBackground, client->backgroundColour);
@@ -252,8 +252,8 @@ TEST_F(LoadTest, NewFileHasDefaultContent) {
     client->textColour = 0x00FFFFFF;
     client->customColours[0] = 0x00ABCDEF;
     ASSERT_TRUE(Load(path));
-    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), Names(client->topics));
-    for (const tTopic& topic : client->topics) {
+    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), Names(client->notebook.topics));
+    for (const tTopic& topic : client->notebook.topics) {
         EXPECT_EQ("", topic.text);
         EXPECT_FALSE(topic.modified);
         EXPECT_FALSE(topic.written);
@@ -270,7 +270,7 @@ TEST_F(LoadTest, OpeningFlushesTheOpenFileFirst) {
     ASSERT_TRUE(Load(first));
     client->Commit();
     Type("typed just before opening another file");
-    EXPECT_TRUE(client->topics[0].modified);
+    EXPECT_TRUE(client->notebook.topics[0].modified);
     ASSERT_TRUE(Load(dir.File("second.qld")));
     CloseFile();
     std::string raw;
@@ -298,11 +298,11 @@ TEST_F(LoadTest, IndexNameWithoutStreamLoadsEmptyAndExtraStreamsAreIgnored) {
     // name a stream can carry).
     EXPECT_EQ((std::vector<std::string>{"One", "Two", "Three", std::string(20, 'L'), "ONE (2)",
                                         "Topic", "one (3)", "Unlisted (2)", std::string(30, 'M')}),
-              Names(client->topics));
+              Names(client->notebook.topics));
     const char* texts[] = {"1", "", "3", "", "1", "", "1", "", ""};
     for (size_t i = 0; i < 9; ++i) {
-        EXPECT_EQ(texts[i], client->topics[i].text) << i;
-        EXPECT_EQ(i == 3 || (i >= 4 && i <= 7), client->topics[i].modified) << i;
+        EXPECT_EQ(texts[i], client->notebook.topics[i].text) << i;
+        EXPECT_EQ(i == 3 || (i >= 4 && i <= 7), client->notebook.topics[i].modified) << i;
     }
     CloseFile();
     std::string raw;
@@ -313,7 +313,7 @@ TEST_F(LoadTest, IndexNameWithoutStreamLoadsEmptyAndExtraStreamsAreIgnored) {
     ASSERT_TRUE(ReadRawStream(path, "Topics/Unlisted", raw));
     EXPECT_EQ(Record("ignored"), raw);
     ASSERT_TRUE(ReadRawStream(path, "Index", raw));
-    EXPECT_EQ(IndexBytes(Names(client->topics)), raw);
+    EXPECT_EQ(IndexBytes(Names(client->notebook.topics)), raw);
 }
 
 TEST_F(LoadTest, LongAndOddNamesKeepTheirOrder) {
@@ -326,10 +326,10 @@ TEST_F(LoadTest, LongAndOddNamesKeepTheirOrder) {
         {"b", ""}};
     WriteNoteFile(path, topics);
     ASSERT_TRUE(Load(path));
-    ASSERT_EQ(topics.size(), client->topics.size());
+    ASSERT_EQ(topics.size(), client->notebook.topics.size());
     for (size_t i = 0; i < topics.size(); ++i) {
-        EXPECT_EQ(topics[i].first, client->topics[i].name);
-        EXPECT_EQ(topics[i].second, client->topics[i].text);
+        EXPECT_EQ(topics[i].first, client->notebook.topics[i].name);
+        EXPECT_EQ(topics[i].second, client->notebook.topics[i].text);
     }
 }
 
@@ -397,7 +397,7 @@ TEST_F(LoadTest, EmptyIndexLoadsNoTopicsAndSavesNothing) {
         file.Stream("Index", Uint32Bytes(0));
     }
     ASSERT_TRUE(Load(path));
-    EXPECT_TRUE(client->topics.empty());
+    EXPECT_TRUE(client->notebook.topics.empty());
     // Nothing to index: saving and typing leave the file alone.
     Type("text with no topic to hold it");
     EXPECT_EQ(0u, client->saveTimer);
@@ -451,7 +451,7 @@ TEST_F(LoadTest, DamagedFilesKeepTheOpenFile) {
         }
         ExpectRejected(path);
         EXPECT_EQ(oldRoot, client->root.get());
-        EXPECT_EQ(3u, client->topics.size());
+        EXPECT_EQ(3u, client->notebook.topics.size());
         EXPECT_EQ(textFont, client->textFont.get());
     }
     ExpectRichFileKept();
@@ -549,7 +549,7 @@ TEST_F(LoadTest, DamagedFileAtStartUpReturnsFalse) {
         EXPECT_EQ(path + kUnusable, answerer.Seen()[0].text);
     }
     EXPECT_EQ(nullptr, client->root.get());
-    EXPECT_TRUE(client->topics.empty());
+    EXPECT_TRUE(client->notebook.topics.empty());
     EXPECT_NO_THROW(client->Commit());
     // The damaged file was not touched and can be opened by another program.
     std::string raw;
@@ -577,7 +577,7 @@ TEST_F(LoadTest, MissingDefaultFileAsksBeforeCreating) {
     EXPECT_EQ("Quillet", answerer.Seen()[0].caption);
     EXPECT_EQ("Do you want to create default file " + path, answerer.Seen()[0].text);
     EXPECT_TRUE(app.isDefaultFile);
-    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), Names(client->topics));
+    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), Names(client->notebook.topics));
 }
 
 TEST_F(LoadTest, DecliningTheDefaultFileOpensTheChosenOne) {

@@ -93,21 +93,21 @@ protected:
 TEST_F(SavingTest, OneKeystrokeIsWrittenOnTheThirdTick) {
     Type("x");
     EXPECT_NE(0u, client->saveTimer);
-    EXPECT_TRUE(client->topics[0].modified);
+    EXPECT_TRUE(client->notebook.topics[0].modified);
     client->OnSaveTimer();
     client->OnSaveTimer();
     EXPECT_EQ("a", Stored("A"));
-    EXPECT_FALSE(client->topics[0].written);
+    EXPECT_FALSE(client->notebook.topics[0].written);
     client->OnSaveTimer();
     EXPECT_EQ("x", Stored("A"));
-    EXPECT_TRUE(client->topics[0].written);
+    EXPECT_TRUE(client->notebook.topics[0].written);
     EXPECT_TRUE(client->uncommitted);
     EXPECT_EQ(0u, client->saveTimer);
     EXPECT_EQ(0u, client->idleTicks);
     EXPECT_EQ(0u, client->laptopTicks);
     // The commit at the end of that message; the topic is clean again.
     RunAndCommit(parent, [] { return 0; });
-    EXPECT_FALSE(client->topics[0].modified);
+    EXPECT_FALSE(client->notebook.topics[0].modified);
     EXPECT_FALSE(client->uncommitted);
     CloseFile();
     EXPECT_EQ("x", OnDisk("A"));
@@ -122,7 +122,7 @@ TEST_F(SavingTest, SteadyTypingIsWrittenOnTheTwelfthTick) {
         if (second > 0 && second % 5 == 0) {
             ++ticks;
             client->OnSaveTimer();
-            if (client->topics[0].written) writtenAt = ticks;
+            if (client->notebook.topics[0].written) writtenAt = ticks;
         }
     }
     EXPECT_EQ(12, writtenAt);
@@ -136,18 +136,18 @@ TEST_F(SavingTest, LaptopModeHoldsWritesBackForTheWholePeriod) {
     EXPECT_EQ(60u, client->laptopTicks);
     client->SaveTopics(false);  // the edit control loses the focus
     Show(1);                    // another tab is selected
-    EXPECT_EQ("laptop text", client->topics[0].text);
+    EXPECT_EQ("laptop text", client->notebook.topics[0].text);
     EXPECT_EQ("a", Stored("A"));
     EXPECT_NE(0u, client->saveTimer);
     for (int tick = 1; tick < 60; ++tick) {
         client->OnSaveTimer();
-        ASSERT_FALSE(client->topics[0].written) << "tick " << tick;
+        ASSERT_FALSE(client->notebook.topics[0].written) << "tick " << tick;
     }
     client->OnSaveTimer();
-    EXPECT_TRUE(client->topics[0].written);
+    EXPECT_TRUE(client->notebook.topics[0].written);
     EXPECT_EQ("laptop text", Stored("A"));
     EXPECT_EQ("b", Stored("B"));  // unmodified topics are not rewritten
-    EXPECT_FALSE(client->topics[1].written);
+    EXPECT_FALSE(client->notebook.topics[1].written);
     EXPECT_EQ(0u, client->saveTimer);
 }
 
@@ -165,10 +165,10 @@ TEST_F(SavingTest, ViewStateIsRecordedWithoutTakingUnchangedText) {
     SetWindowTextA(edit, "line 1\r\nline 2\r\nline 3");  // no EN_CHANGE: not the topic's text
     SendMessageA(edit, EM_SETSEL, 3, 9);
     client->SaveTopics(false);
-    EXPECT_EQ(3, client->topics[0].selStart);
-    EXPECT_EQ(9, client->topics[0].selEnd);
-    EXPECT_EQ("a", client->topics[0].text);
-    EXPECT_FALSE(client->topics[0].written);
+    EXPECT_EQ(3, client->notebook.topics[0].selStart);
+    EXPECT_EQ(9, client->notebook.topics[0].selEnd);
+    EXPECT_EQ("a", client->notebook.topics[0].text);
+    EXPECT_FALSE(client->notebook.topics[0].written);
 }
 
 TEST_F(SavingTest, OnlyTheTopicChangedAfterItsWriteStaysModified) {
@@ -176,20 +176,20 @@ TEST_F(SavingTest, OnlyTheTopicChangedAfterItsWriteStaysModified) {
     Show(1);
     Type("B1");
     client->SaveTopics(true);
-    EXPECT_TRUE(client->topics[0].written);
-    EXPECT_TRUE(client->topics[1].written);
+    EXPECT_TRUE(client->notebook.topics[0].written);
+    EXPECT_TRUE(client->notebook.topics[1].written);
     Type("B2");
-    EXPECT_TRUE(client->topics[1].modified);
-    EXPECT_FALSE(client->topics[1].written);
+    EXPECT_TRUE(client->notebook.topics[1].modified);
+    EXPECT_FALSE(client->notebook.topics[1].written);
     client->Commit();
-    EXPECT_FALSE(client->topics[0].modified);
-    EXPECT_FALSE(client->topics[0].written);
-    EXPECT_TRUE(client->topics[1].modified);
-    EXPECT_FALSE(client->topics[1].written);
+    EXPECT_FALSE(client->notebook.topics[0].modified);
+    EXPECT_FALSE(client->notebook.topics[0].written);
+    EXPECT_TRUE(client->notebook.topics[1].modified);
+    EXPECT_FALSE(client->notebook.topics[1].written);
     EXPECT_FALSE(client->uncommitted);
 
     client->Commit();  // nothing to commit: nothing changes
-    EXPECT_TRUE(client->topics[1].modified);
+    EXPECT_TRUE(client->notebook.topics[1].modified);
     CloseFile();
     EXPECT_EQ("A1", OnDisk("A"));
     EXPECT_EQ("B2", OnDisk("B"));
@@ -287,11 +287,11 @@ TEST_F(EmergencyTest, SavesEveryTopicWithTheLastTyping) {
     EXPECT_TRUE(IsEqualCLSID(kNoteFileClassId, RawClassOf(rescued)));
 
     ASSERT_TRUE(Load(rescued));
-    ASSERT_EQ(2u, client->topics.size());
-    EXPECT_EQ("A", client->topics[0].name);
-    EXPECT_EQ("A saved", client->topics[0].text);
-    EXPECT_EQ("B", client->topics[1].name);
-    EXPECT_EQ("B typed just before the failure", client->topics[1].text);
+    ASSERT_EQ(2u, client->notebook.topics.size());
+    EXPECT_EQ("A", client->notebook.topics[0].name);
+    EXPECT_EQ("A saved", client->notebook.topics[0].text);
+    EXPECT_EQ("B", client->notebook.topics[1].name);
+    EXPECT_EQ("B typed just before the failure", client->notebook.topics[1].text);
     EXPECT_EQ(kDefaultBackground, client->backgroundColour);
     EXPECT_EQ(kDefaultTextColour, client->textColour);
 }

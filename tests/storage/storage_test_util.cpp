@@ -177,9 +177,9 @@ void ClientTest::TearDown() {
 bool ClientTest::Load(const std::string& path) {
     app.filePath = path;
     bool loaded = OpenFileInClient(*client, path, app.isDefaultFile);
-    if (loaded && !client->topics.empty()) {
-        client->currentTopic = 0;
-        SetWindowTextA(edit, client->topics[0].text.c_str());
+    if (loaded && !client->notebook.topics.empty()) {
+        client->notebook.Select(0);
+        SetWindowTextA(edit, client->notebook.topics[0].text.c_str());
     }
     return loaded;
 }
@@ -199,8 +199,8 @@ void ClientTest::Type(const std::string& text) {
 
 void ClientTest::Show(int index) {
     client->SaveTopics(false);
-    SetWindowTextA(edit, client->topics[size_t(index)].text.c_str());
-    client->currentTopic = index;
+    SetWindowTextA(edit, client->notebook.topics[size_t(index)].text.c_str());
+    client->notebook.Select(index);
 }
 
 std::string ClientTest::EditText() const {

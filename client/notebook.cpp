@@ -1,0 +1,92 @@
+#include "client/notebook.h"
+#include "base/text.h"
+
+void tNotebook::TakeOver(std::vector<tTopic>&& loaded) {
+    topics = std::move(loaded);
+    current_ = 0;
+}
+
+tTopic* tNotebook::Current() {
+    if (current_ < 0 || size_t(current_) >= topics.size()) return nullptr;
+    return &topics[size_t(current_)];
+}
+
+const tTopic* tNotebook::Current() const {
+    return const_cast<tNotebook*>(this)->Current();
+}
+
+std::string tNotebook::CurrentName() const {
+    const tTopic* topic = Current();
+    return topic ? topic->name : std::string();
+}
+
+bool tNotebook::Select(int index) {
+    if (index < 0 || size_t(index) >= topics.size()) return false;
+    current_ = index;
+    return true;
+}
+
+int tNotebook::NextIndex() const {
+    if (topics.empty()) return -1;
+    return int((size_t(current_) + 1) % topics.size());
+}
+
+int tNotebook::PreviousIndex() const {
+    if (topics.empty()) return -1;
+    return current_ == 0 ? int(topics.size()) - 1 : current_ - 1;
+}
+
+std::pair<int, int> tNotebook::Move(int neighbour) {
+    std::pair<int, int> swapped(current_, neighbour);
+    if (neighbour < 0 || !Current()) return std::make_pair(-1, -1);
+    if (neighbour != current_) std::swap(topics[size_t(current_)], topics[size_t(neighbour)]);
+    current_ = neighbour;
+    return swapped;
+}
+
+std::pair<int, int> tNotebook::MoveLeft() { return Move(PreviousIndex()); }
+std::pair<int, int> tNotebook::MoveRight() { return Move(NextIndex()); }
+
+bool tNotebook::NameExists(const std::string& name) const {
+    for (const tTopic& topic : topics)
+        if (SameTextIgnoringCase(topic.name, name)) return true;
+    return false;
+}
+
+bool tNotebook::Add(const std::string& name) {
+    if (NameExists(name)) return false;
+    tTopic topic;
+    topic.name = name;
+    topics.push_back(std::move(topic));
+    return true;
+}
+
+bool tNotebook::RenameChangesStoredName(const std::string& newName) const {
+    return Current() && !SameTextIgnoringCase(newName, Current()->name);
+}
+
+bool tNotebook::CanRename(const std::string& newName) const {
+    return Current() && !(RenameChangesStoredName(newName) && NameExists(newName));
+}
+
+bool tNotebook::Rename(const std::string& newName) {
+    if (!CanRename(newName)) return false;
+    Current()->name = newName;
+    return true;
+}
+
+bool tNotebook::Delete() {
+    if (!CanDelete() || !Current()) return false;
+    deleted_ = topics[size_t(current_)];
+    hasDeleted_ = true;
+    topics.erase(topics.begin() + current_);
+    current_ = 0;
+    return true;
+}
+
+bool tNotebook::UndoDelete() {
+    if (!hasDeleted_ || NameExists(deleted_.name)) return false;
+    topics.push_back(deleted_);
+    hasDeleted_ = false;
+    return true;
+}
