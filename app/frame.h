@@ -32,9 +32,6 @@ void SavePlacement(tQuilletWindow& window);
 // The file's title as the system shows it, or the last part of the path when
 // the system cannot make one.
 std::string FileTitleOf(const std::string& path);
-// The file's title as the system shows it, or the last part of the path when
-// the system cannot make one.
-std::string FileTitleOf(const std::string& path);
 void SetFileTitle(tQuilletWindow& window, const std::string& path);
 void CheckHelpButton(tQuilletWindow& window, bool on);
 

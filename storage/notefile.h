@@ -30,10 +30,6 @@ struct tAppearanceRecord {
     LOGFONTA tabLogFont;
 };
 
-// Gives control (when there is one) the font made, none meaning the system's
-// own, and releases the font it replaces.
-void ReplaceFont(HWND control, HFONT& font, HFONT made);
-
 // Sets the three colour fields to their defaults: yellow, black, no custom colours.
 void SetDefaultColours(tAppearanceRecord& appearance);
 
