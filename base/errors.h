@@ -8,9 +8,6 @@ struct tQuilletError {
     HRESULT code = E_FAIL;          // what the failed call reported, where it said
 };
 
-// Thrown by the client's construction when the note file cannot be used.
-struct tNotAFileException {};
-
 inline void Check(bool ok) {
     if (!ok) throw tQuilletError{};
 }
