@@ -91,8 +91,9 @@ void tBoxAnswerer::Run() {
             Sleep(kPollMs);
             continue;
         }
-        // Let the box finish its set-up before reading it.
-        Sleep(kPollMs);
+        // Answered once the box's thread has finished setting it up.
+        DWORD_PTR ready = 0;
+        SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ready);
         tSeenBox seen = Describe(box);
         size_t index = 0;
         {
