@@ -7,21 +7,6 @@
 
 namespace {
 
-// Deletes a registry key with everything below it.
-void DeleteTree(HKEY parent, const char* name) {
-    HKEY key;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    char child[256];
-    for (;;) {
-        DWORD size = sizeof child;
-        if (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        DeleteTree(key, child);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(parent, name);
-}
-
 HWND FindShown(DWORD processId, const char* className) {
     for (HWND wnd = FindWindowExA(nullptr, nullptr, className, nullptr); wnd;
          wnd = FindWindowExA(nullptr, wnd, className, nullptr)) {

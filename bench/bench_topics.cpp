@@ -17,20 +17,6 @@ constexpr DWORD kLimitMs = 60000;  // the longest any one step may take
 constexpr int kStarts = 3;
 constexpr int kSwitches = 8;
 
-void DeleteTree(HKEY parent, const char* name) {
-    HKEY key;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    char child[256];
-    for (;;) {
-        DWORD size = sizeof child;
-        if (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        DeleteTree(key, child);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(parent, name);
-}
-
 // Round trip of a message the program handles before it answers.
 double TimedSend(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR ignored;

@@ -70,3 +70,18 @@ inline std::string MakeText(size_t size, unsigned seed, size_t lineLength = 70) 
     text.resize(size);
     return text;
 }
+
+// Deletes a registry key with everything below it.
+inline void DeleteTree(HKEY parent, const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    char child[256];
+    for (;;) {
+        DWORD size = sizeof child;
+        if (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        DeleteTree(key, child);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(parent, name);
+}

@@ -38,6 +38,18 @@ TEST_F(QuilletE2E, SwitchingTabsSavesAndKeepsEachTopic) {
     EXPECT_EQ("two", note.texts[1]);
 }
 
+// Answers the emergency save's question with Yes and its file dialog with path.
+void SaveInEmergency(tQuilletProcess& quillet, const std::string& path) {
+    tForeignDialog question;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), question, "Quillet"));
+    EXPECT_EQ("Do you want to attempt an emergency save of your Quillet topics to a new file?",
+              question.text);
+    PressButton(question, IDYES);
+    tForeignDialog file;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), file, "Choose name and location for new file"));
+    ChooseFile(file, path);
+}
+
 // Sends the program's user-interface thread to run its own image header, which
 // is not code: a real access violation inside the program, as a bug would make.
 bool CrashInsideTheProgram(tQuilletProcess& quillet) {
@@ -76,14 +88,7 @@ TEST_F(QuilletE2E, ACrashStillOffersTheEmergencySaveWithTheLastTyping) {
     ASSERT_TRUE(WaitForDialog(quillet.id(), fatal, "Quillet - Fatal Error"));
     EXPECT_EQ(0u, fatal.text.find("An error has ocurred with your system."));
     PressButton(fatal, IDOK);
-    tForeignDialog question;
-    ASSERT_TRUE(WaitForDialog(quillet.id(), question, "Quillet"));
-    EXPECT_EQ("Do you want to attempt an emergency save of your Quillet topics to a new file?",
-              question.text);
-    PressButton(question, IDYES);
-    tForeignDialog file;
-    ASSERT_TRUE(WaitForDialog(quillet.id(), file, "Choose name and location for new file"));
-    ChooseFile(file, rescue);
+    SaveInEmergency(quillet, rescue);
     EXPECT_EQ(1u, quillet.WaitForExit());
 
     tNoteOnDisk saved = ReadNoteOnDisk(rescue);
@@ -164,14 +169,7 @@ TEST_F(QuilletE2E, AFullDiskKeepsTheChangesAndTriesAgain) {
     quillet.Insert(after);
     quillet.PostCommand(CM_SHUTDOWN);  // cannot be written: offered to another file
     ExpectRefusalBox(quillet);
-    tForeignDialog question;
-    ASSERT_TRUE(WaitForDialog(quillet.id(), question, "Quillet"));
-    EXPECT_EQ("Do you want to attempt an emergency save of your Quillet topics to a new file?",
-              question.text);
-    PressButton(question, IDYES);
-    tForeignDialog file;
-    ASSERT_TRUE(WaitForDialog(quillet.id(), file, "Choose name and location for new file"));
-    ChooseFile(file, rescue);
+    SaveInEmergency(quillet, rescue);
     EXPECT_EQ(0u, quillet.WaitForExit());
     DeleteFileA(filler.c_str());
 
