@@ -73,6 +73,8 @@ bool CrashInsideTheProgram(tQuilletProcess& quillet) {
         ResumeThread(thread);
     }
     CloseHandle(thread);
+    // A thread waiting for messages takes its new context when it wakes.
+    if (done) PostMessageA(quillet.frame(), WM_NULL, 0, 0);
     return done;
 }
 
@@ -85,7 +87,8 @@ TEST_F(QuilletE2E, ACrashStillOffersTheEmergencySaveWithTheLastTyping) {
     ASSERT_TRUE(CrashInsideTheProgram(quillet));
 
     tForeignDialog fatal;
-    ASSERT_TRUE(WaitForDialog(quillet.id(), fatal, "Quillet - Fatal Error"));
+    ASSERT_TRUE(WaitForDialog(quillet.id(), fatal, "Quillet - Fatal Error", 30000))
+        << "no fatal box; the program " << (quillet.WaitForExit(0) == STILL_ACTIVE ? "runs" : "ended");
     EXPECT_EQ(0u, fatal.text.find("An error has ocurred with your system."));
     PressButton(fatal, IDOK);
     SaveInEmergency(quillet, rescue);
