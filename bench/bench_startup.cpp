@@ -7,50 +7,6 @@
 
 namespace {
 
-HWND FindShown(DWORD processId, const char* className) {
-    for (HWND wnd = FindWindowExA(nullptr, nullptr, className, nullptr); wnd;
-         wnd = FindWindowExA(nullptr, wnd, className, nullptr)) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(wnd, &owner);
-        if (owner == processId && IsWindowVisible(wnd)) return wnd;
-    }
-    return nullptr;
-}
-
-// Milliseconds from CreateProcess to a visible window of the class; negative
-// when the program failed to show one or to end.
-double TimeStart(const std::string& commandLine, const char* className, UINT closeMessage,
-                 WPARAM closeWParam) {
-    std::string line = commandLine;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    double t0 = NowMs();
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info))
-        return -1;
-    HWND shown = nullptr;
-    double elapsed = -1;
-    while (NowMs() - t0 < 30000) {
-        shown = FindShown(info.dwProcessId, className);
-        if (shown) {
-            elapsed = NowMs() - t0;
-            break;
-        }
-        if (WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
-    }
-    if (shown) PostMessageA(shown, closeMessage, closeWParam, 0);
-    if (WaitForSingleObject(info.hProcess, 20000) != WAIT_OBJECT_0) {
-        std::printf("  (process did not end: terminated)\n");
-        TerminateProcess(info.hProcess, 1);
-        WaitForSingleObject(info.hProcess, 5000);
-        elapsed = -1;
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return elapsed;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,15 +23,15 @@ int main(int argc, char** argv) {
 
     // One unmeasured start of each, so neither pays for the first load of the system DLLs.
     DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
-    double warmQ = TimeStart(quillet, "QuilletWndClass", WM_COMMAND, kShutdown);
-    double warmN = TimeStart(notepad, "Notepad", WM_CLOSE, 0);
+    double warmQ = TimeStart(quillet, "QuilletWndClass", WM_COMMAND, kShutdown, 30000);
+    double warmN = TimeStart(notepad, "Notepad", WM_CLOSE, 0, 30000);
     std::printf("Start-up (warm-up, not counted): Quillet %.1f ms, Notepad %.1f ms\n", warmQ, warmN);
     std::vector<double> q, n;
     int failures = 0;
     for (int i = 0; i < runs; ++i) {
         DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");  // a fresh first start
-        double a = TimeStart(quillet, "QuilletWndClass", WM_COMMAND, kShutdown);
-        double b = TimeStart(notepad, "Notepad", WM_CLOSE, 0);
+        double a = TimeStart(quillet, "QuilletWndClass", WM_COMMAND, kShutdown, 30000);
+        double b = TimeStart(notepad, "Notepad", WM_CLOSE, 0, 30000);
         if (a < 0 || b < 0) {
             ++failures;
             continue;

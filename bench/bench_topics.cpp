@@ -32,38 +32,12 @@ double TimedCommand(tQuilletProcess& quillet, int id) {
 
 int TabCount(HWND tabs) { return int(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0)); }
 
-// Milliseconds from CreateProcess to a shown main window; negative on failure.
-double TimeStart(const std::string& note) {
+// Milliseconds from CreateProcess to a shown main window of a first start;
+// negative on failure.
+double TimeFirstStart(const std::string& note) {
     DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
-    std::string line = "\"" + QuilletExePath() + "\" /visible \"" + note + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    double t0 = NowMs();
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info))
-        return -1;
-    double elapsed = -1;
-    HWND shown = nullptr;
-    while (!shown && NowMs() - t0 < kLimitMs) {
-        for (HWND wnd = FindWindowExA(nullptr, nullptr, "QuilletWndClass", nullptr); wnd;
-             wnd = FindWindowExA(nullptr, wnd, "QuilletWndClass", nullptr)) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(wnd, &owner);
-            if (owner == info.dwProcessId && IsWindowVisible(wnd)) shown = wnd;
-        }
-        if (shown) elapsed = NowMs() - t0;
-        else if (WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
-    }
-    if (shown) PostMessageA(shown, WM_COMMAND, CM_SHUTDOWN, 0);
-    if (WaitForSingleObject(info.hProcess, kLimitMs) != WAIT_OBJECT_0) {
-        TerminateProcess(info.hProcess, 1);
-        WaitForSingleObject(info.hProcess, 5000);
-        elapsed = -1;
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return elapsed;
+    return TimeStart("\"" + QuilletExePath() + "\" /visible \"" + note + "\"", "QuilletWndClass",
+                     WM_COMMAND, CM_SHUTDOWN, kLimitMs);
 }
 
 // A real click on a tab: the control picks the tab and tells the program.
@@ -124,7 +98,7 @@ void Record(tRun& run, const char* what, const std::vector<double>& samples) {
 tRun Measure(const std::string& note, int topics) {
     tRun run;
     std::vector<double> starts;
-    for (int i = 0; i < kStarts; ++i) starts.push_back(TimeStart(note));
+    for (int i = 0; i < kStarts; ++i) starts.push_back(TimeFirstStart(note));
     Record(run, "start to shown window", starts);
 
     DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
