@@ -15,28 +15,3 @@ inline void Check(bool ok) {
 inline void CheckHr(HRESULT hr) {
     if (FAILED(hr)) throw tQuilletError{nullptr, hr};
 }
-
-constexpr HRESULT FromWin32(DWORD error) {
-    return HRESULT((error & 0xFFFF) | (FACILITY_WIN32 << 16) | 0x80000000);
-}
-
-// Failures of the medium rather than of the program: a full disk, a medium
-// that is gone or write-protected. The changes can wait in memory for it.
-inline bool IsMediumFailure(HRESULT hr) {
-    switch (hr) {
-    case STG_E_MEDIUMFULL:
-    case STG_E_WRITEFAULT:
-    case STG_E_DISKISWRITEPROTECTED:
-    case STG_E_CANTSAVE:
-    case FromWin32(ERROR_DISK_FULL):
-    case FromWin32(ERROR_HANDLE_DISK_FULL):
-    case FromWin32(ERROR_WRITE_PROTECT):
-    case FromWin32(ERROR_NOT_READY):
-    case FromWin32(ERROR_DEV_NOT_EXIST):
-    case FromWin32(ERROR_NETNAME_DELETED):
-    case FromWin32(ERROR_UNEXP_NET_ERR):
-        return true;
-    default:
-        return false;
-    }
-}

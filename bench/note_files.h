@@ -4,34 +4,25 @@
 #include <string>
 #include "base/errors.h"
 #include "bench/bench_util.h"
-#include "client/client.h"
+#include <vector>
 #include "storage/compfile.h"
 #include "storage/notefile.h"
 
-// Writes a note file of count topics of size bytes each, through the client.
+// Writes a note file of count topics of size bytes each, as the program writes
+// a whole note file.
 inline void MakeNoteFile(const std::string& path, int count, size_t size) {
     DeleteFileA(path.c_str());
-    tQuilletClient client(tQuilletClient::tForTests{});
-    client.root = std::make_unique<tRootStorage>(true, path, kModeCreateReadWrite);
-    CheckHr(client.root->hr);
-    CheckHr(client.root->storage->SetClass(kNoteFileClassId));
-    { tStorage topics(client.root->storage, "Topics", kModeDirectReadWrite, tStorage::create); }
+    std::vector<tTopic> topics;
     for (int i = 0; i < count; ++i) {
         tTopic topic;
         topic.name = "Topic " + std::to_string(i + 1);
         topic.text = MakeText(size, unsigned(i) + 1);
-        topic.MarkModified();
-        client.notebook.topics.push_back(std::move(topic));
+        topics.push_back(std::move(topic));
     }
-    {
-        // One open of "Topics" for all streams keeps large files quick to make.
-        tStorage topics(client.root->storage, "Topics", kModeDirectReadWrite);
-        for (const tTopic& topic : client.notebook.topics) {
-            tStream stream(topics.storage, topic.name, kModeCreateWrite, tStream::create);
-            WriteString(stream, topic.text);
-        }
-    }
-    client.WriteIndex(*client.root);
-    client.WriteAppearance();
-    client.Commit();
+    tAppearanceRecord appearance = {};
+    SetDefaultColours(appearance);
+    tRootStorage root(tRootStorage::create, path, kModeNoteFile);
+    CheckHr(root.hr);
+    WriteNoteFile(root.storage.get(), topics, &appearance, tElementKeys());
+    CheckHr(root.storage->Commit(STGC_DEFAULT));
 }

@@ -49,9 +49,8 @@ void tQuilletClient::Create(tNoteFile&& file) {
     InstallHooks();
 }
 
-// The client learns of every write to a note file, and the fatal path saves its topics.
+// The fatal path saves this client's topics.
 void tQuilletClient::InstallHooks() {
-    SetWriteHook([this] { uncommitted = true; });
     SetEmergencySave([this] { EmergencySave(); });
 }
 
@@ -66,7 +65,6 @@ void tQuilletClient::FlushBeforeClose() {
 // The controls go before the fonts and the brush they use.
 tQuilletClient::~tQuilletClient() {
     if (ClientOfWindow(wnd) == this) SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-    SetWriteHook(nullptr);
     SetEmergencySave(nullptr);
     findDialog.reset();
     if (tabWnd) DestroyWindow(tabWnd);

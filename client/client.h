@@ -13,14 +13,14 @@
 #include "client/notebook.h"
 #include "client/tab_strip.h"
 #include "dialogs/topic_name.h"
-#include "storage/compfile.h"
 #include "storage/notefile.h"
+#include "storage/open_note_file.h"
 #include "storage/topic.h"
 
 constexpr UINT kEditControlId = 1;
 constexpr UINT kSaveTimerId = 1;
 constexpr UINT kSaveTimerPeriod = 5000;
-constexpr unsigned kRetryTicks = 3;  // a refused write is tried again after 15 s
+constexpr unsigned kRetryTicks = 3;  // a refused write is tried again every 15 s
 constexpr UINT kWriteRefusedMessage = WM_APP + 1;
 
 // What the client needs from the program around it.
@@ -42,30 +42,32 @@ public:
     tQuilletClient(const tQuilletClient&) = delete;
     tQuilletClient& operator=(const tQuilletClient&) = delete;
 
-    // Makes this client the one told of every write to a note file and the
-    // one the fatal path saves (done when it is made).
+    // Makes this client the one the fatal path saves (done when it is made).
     void InstallHooks();
 
     // Note file
     // Takes over another note file, already read or created, in place of the open one.
     void TakeOver(tNoteFile&& file);
     tAppearanceRecord Appearance() const;
-    void WriteIndex(tRootStorage& root);
     void WriteAppearance();
 
     // Saving
     void SaveTopics(bool force);
-    // False when the file could not take the changes (see OnWriteRefused).
+    // Commits what was written; false when the file could not take the
+    // changes, which then wait in memory (see ScheduleRetry).
     bool Commit();
     // Saves with force and commits; false when the changes are still only in
-    // memory because the medium refused them.
+    // memory because the file refused them.
     bool FlushChanges();
-    // The same before the file is closed: changes the medium refuses are
+    // The same before the file is closed: changes the file refuses are
     // offered to another file (the emergency save), never dropped.
     void FlushOrRescue();
-    // A write or commit failed for the medium (full disk, drive gone): the
-    // changes stay in memory, the user is told once, a retry follows.
-    void OnWriteRefused();
+    // Puts the refused file back at its last commit and writes everything
+    // into it; false while it still refuses (another try is then scheduled).
+    bool RecoverFile();
+    // The file refused: the user is told once, and it is tried again every
+    // kRetryTicks ticks of the save timer.
+    void ScheduleRetry();
     void ReportWriteRefused();
     void OnTextChanged();
     void OnSaveTimer();
@@ -183,16 +185,14 @@ public:
     LOGFONTA tabLogFont = {};
     COLORREF customColours[16] = {};
     tNotebook notebook;
-    bool uncommitted = false;
     bool indexOutdated = false;  // topics renamed at load: the Index is written at the next save
-    bool writeRefused = false;     // the medium refused the last write: changes wait in memory
-    bool refusalReported = false;  // the user has been told of the refusal
-    bool reportPending = false;    // ... or is about to be
+    bool waitingToRetry = false;  // the file refused and a retry is scheduled; the user is told
+    bool reportPending = false;   // ... once this message is over
     unsigned retryTicks = 0;
     unsigned saveTimer = 0;
     unsigned idleTicks = 0;
     bool autoWrap = false;
-    std::unique_ptr<tRootStorage> root;
+    std::unique_ptr<tOpenNoteFile> noteFile;
     std::unique_ptr<tFindReplaceDlg> findDialog;
     bool searchDone = false;
     tIcon trayIcon;  // the drawn icon; none: the program's own icon is shown
@@ -208,6 +208,9 @@ public:
 
 private:
     void Create(tNoteFile&& file);
+    // The edit control's view state, and its text when changed, into the current topic.
+    void CaptureCurrentTopic();
+    void StopSaveTimer();
     void SelectTab(int index);
     void AfterMove(std::pair<int, int> swapped);
     void ShowNewLastTopic();

@@ -8,7 +8,6 @@
 #include "client/edit.h"
 #include "dialogs/note_file_dialog.h"
 #include "resources/resource.h"
-#include "storage/compfile.h"
 #include "storage/notefile.h"
 #include "storage/saving.h"
 #include <cstring>
@@ -36,89 +35,89 @@ void tQuilletClient::TakeOver(tNoteFile&& file) {
     std::memcpy(customColours, loaded.appearance.customColours, sizeof customColours);
     textLogFont = loaded.appearance.textLogFont;
     tabLogFont = loaded.appearance.tabLogFont;
-    root = std::move(file.root);
-    // A new file was built and committed; reading an existing one opened its
-    // streams, which counts as writing to it, as every open does.
-    uncommitted = !file.isNew;
+    noteFile = std::move(file.file);
+    waitingToRetry = false;
+    retryTicks = 0;
+}
+
+void tQuilletClient::CaptureCurrentTopic() {
+    tTopic* current = notebook.Current();
+    if (!editWnd || !current) return;
+    current->firstVisibleLine = int(SendMessageA(editWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
+    DWORD start = 0, end = 0;
+    SendMessageA(editWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    current->selStart = int(start);
+    current->selEnd = int(end);
+    if (current->modified) current->text = WindowText(editWnd);
+}
+
+void tQuilletClient::StopSaveTimer() {
+    if (saveTimer == 0) return;
+    Check(KillTimer(wnd, saveTimer) != 0);
+    saveTimer = 0;
+    laptopTicks = 0;
+    idleTicks = 0;
 }
 
 void tQuilletClient::SaveTopics(bool force) {
-    if (!root || notebook.Empty()) return;
-    if (editWnd && notebook.Current()) {
-        tTopic& current = *notebook.Current();
-        current.firstVisibleLine = int(SendMessageA(editWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
-        DWORD start = 0, end = 0;
-        SendMessageA(editWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                     reinterpret_cast<LPARAM>(&end));
-        current.selStart = int(start);
-        current.selEnd = int(end);
-        if (current.modified) current.text = WindowText(editWnd);
-    }
+    if (!noteFile || notebook.Empty()) return;
+    CaptureCurrentTopic();
     if (!force && laptopMode) return;  // held in memory until the forced save
-    // A forced save is the user's or the program's own wish: it tries the
-    // file again at once, whatever refused it before.
-    if (force) writeRefused = false;
-    if (writeRefused) return;  // the retry countdown runs
-    try {
-        for (tTopic& topic : notebook.topics) topic.Save(*root, false);
-        if (indexOutdated) {
-            WriteIndex(*root);
-            indexOutdated = false;
-        }
-    } catch (const tQuilletError& error) {
-        if (!IsMediumFailure(error.code)) throw;
-        OnWriteRefused();
+    if (noteFile->Refused()) {
+        // A forced save is the user's or the program's own wish: it tries the
+        // file again at once; otherwise the retry countdown runs.
+        if (force) RecoverFile();
         return;
     }
-    if (saveTimer != 0) {
-        Check(KillTimer(wnd, saveTimer) != 0);
-        saveTimer = 0;
-        laptopTicks = 0;
-        idleTicks = 0;
-    }
+    // A refusal is taken up by the commit at the end of this message.
+    if (!noteFile->WriteModifiedTopics(notebook.topics)) return;
+    if (indexOutdated && !noteFile->WriteIndex(notebook.topics)) return;
+    indexOutdated = false;
+    StopSaveTimer();
 }
 
 bool tQuilletClient::Commit() {
-    if (!uncommitted) return true;
-    if (!root) {
-        uncommitted = false;  // nothing open that could take the changes
-        return true;
-    }
-    if (writeRefused) return false;
-    HRESULT hr = root->storage->Commit(STGC_DEFAULT);
-    if (FAILED(hr) && IsMediumFailure(hr)) {
-        OnWriteRefused();
+    if (!noteFile) return true;
+    if (!noteFile->Refused() && noteFile->Commit(notebook.topics)) return true;
+    // A fresh refusal is tried again at once; after that on the retry schedule.
+    return !waitingToRetry && RecoverFile();
+}
+
+bool tQuilletClient::RecoverFile() {
+    CaptureCurrentTopic();
+    if (!noteFile->Recover(notebook.topics, Appearance())) {
+        ScheduleRetry();
         return false;
     }
-    CheckHr(hr);
-    uncommitted = false;
-    refusalReported = false;
-    for (tTopic& topic : notebook.topics) topic.AfterCommit();
+    indexOutdated = false;
+    waitingToRetry = false;
+    retryTicks = 0;
+    StopSaveTimer();
     return true;
 }
 
-void tQuilletClient::OnWriteRefused() {
-    // The file on disk keeps its last commit; memory holds the truth now, so
-    // the next save writes all of it again.
-    writeRefused = true;
-    indexOutdated = true;
-    for (tTopic& topic : notebook.topics) topic.MarkModified();
+void tQuilletClient::ScheduleRetry() {
     retryTicks = kRetryTicks;
     if (saveTimer == 0) saveTimer = unsigned(SetTimer(wnd, kSaveTimerId, kSaveTimerPeriod, nullptr));
-    if (!refusalReported) {
-        refusalReported = true;
-        reportPending = true;
-        // Told once the message that failed is over, not from inside it.
-        PostMessageA(wnd, kWriteRefusedMessage, 0, 0);
-    }
+    if (waitingToRetry) return;
+    waitingToRetry = true;
+    reportPending = true;
+    // Told once the message that failed is over, not from inside it.
+    PostMessageA(wnd, kWriteRefusedMessage, 0, 0);
 }
 
 void tQuilletClient::ReportWriteRefused() {
-    std::string text = "Quillet cannot write to the note file " + (root ? root->name : std::string()) +
-                       ".\n\nThe disk may be full, or its drive missing or write-protected. Your "
-                       "changes are kept in memory, and Quillet tries again every few seconds. If "
-                       "you close Quillet before they are written, it offers to save them to "
-                       "another file.";
+    const unsigned seconds = kRetryTicks * kSaveTimerPeriod / 1000;
+    std::string text =
+        "Quillet cannot write to the note file " + (noteFile ? noteFile->Path() : std::string()) +
+        ".\n\nThe disk may be full, or its drive missing or write-protected. Your changes are kept "
+        "in memory, and Quillet tries again every " + std::to_string(seconds) + " seconds.";
+    text += settings.noTray
+                ? " If you close Quillet before they are written, it offers to save them to "
+                  "another file."
+                : " Closing the window only hides it. If you shut Quillet or Windows down before "
+                  "the changes are written, Quillet offers to save them to another file.";
     MessageBoxA(wnd, text.c_str(), kAppCaption, MB_ICONWARNING | MB_OK);
 }
 
@@ -131,7 +130,7 @@ void tQuilletClient::FlushOrRescue() {
 
 bool tQuilletClient::FlushChanges() {
     SaveTopics(true);
-    return Commit() && !writeRefused;
+    return Commit() && !(noteFile && noteFile->Refused());
 }
 
 void tQuilletClient::OnTextChanged() {
@@ -144,8 +143,8 @@ void tQuilletClient::OnTextChanged() {
 }
 
 void tQuilletClient::OnSaveTimer() {
-    if (writeRefused) {
-        if (retryTicks != 0 && --retryTicks == 0) FlushChanges();
+    if (noteFile && noteFile->Refused()) {
+        if (retryTicks != 0 && --retryTicks == 0) RecoverFile();
         return;
     }
     switch (CountSaveTick(laptopMode, idleTicks, laptopTicks)) {
@@ -185,11 +184,11 @@ void tQuilletClient::EmergencySave() {
 
     // The open file keeps its last committed state: while the questions and the
     // file dialog run their message loops, no save or commit may reach it.
-    struct tDetachedRoot {
+    struct tDetachedFile {
         tQuilletClient& client;
-        std::unique_ptr<tRootStorage> open;
-        ~tDetachedRoot() { client.root = std::move(open); }
-    } detached{*this, std::move(root)};
+        std::unique_ptr<tOpenNoteFile> open;
+        ~tDetachedFile() { client.noteFile = std::move(open); }
+    } detached{*this, std::move(noteFile)};
 
     for (;;) {
         if (MessageBoxA(wnd,
@@ -204,29 +203,19 @@ void tQuilletClient::EmergencySave() {
         if (answer == tFileDialogResult::failed) ShowFileNewError(wnd);
         if (answer != tFileDialogResult::chosen) continue;
 
-        tRootStorage file(true, path, kModeDirectReadWrite);
-        if (FAILED(file.hr)) {
+        switch (WriteNewNoteFile(path, notebook.topics)) {
+        case tNewFileResult::written:
+            return;
+        case tNewFileResult::notCreated:
             MessageBoxA(wnd, "Failed to create new file (choose a file that does not already exist).",
                         kAppCaption, MB_ICONEXCLAMATION);
-            continue;
-        }
-        try {
-            CheckHr(file.storage->SetClass(kNoteFileClassId));
-            WriteIndex(file);
-            { tStorage topicsStorage(file.storage, "Topics", kModeDirectReadWrite, tStorage::create); }
-            for (tTopic& topic : notebook.topics) topic.Save(file, true);
-            CheckHr(file.storage->Commit(STGC_DEFAULT));
-            return;
-        } catch (...) {
+            break;
+        case tNewFileResult::failed:
             MessageBoxA(wnd, "An error occurred with the emergency save", kAppCaption,
                         MB_ICONEXCLAMATION);
+            break;
         }
     }
-}
-
-void tQuilletClient::WriteIndex(tRootStorage& file) {
-    WriteTopicIndex(file.storage, notebook.topics);
-    MarkUncommitted();
 }
 
 tAppearanceRecord tQuilletClient::Appearance() const {
@@ -240,8 +229,5 @@ tAppearanceRecord tQuilletClient::Appearance() const {
 }
 
 void tQuilletClient::WriteAppearance() {
-    if (!root) return;
-    ::WriteAppearance(root->storage, Appearance());
+    if (noteFile) noteFile->WriteAppearance(Appearance());
 }
-
-

@@ -18,13 +18,6 @@ LRESULT HandleGuarded(tMessageHandler handler, HWND clientWnd, HWND wnd, UINT me
             clientWnd, [&] { return handler(wnd, message, wParam, lParam, result); });
         return handled ? result : byDefault();
     } catch (const tQuilletError& error) {
-        // A full or vanished medium is not the program's failure: the changes
-        // wait in memory and are written when the medium takes them again.
-        tQuilletClient* client = ClientOfWindow(clientWnd);
-        if (IsMediumFailure(error.code) && client) {
-            client->OnWriteRefused();
-            return 0;
-        }
         EndAfterFatalError(&error);
     } catch (...) {
         EndAfterFatalError(nullptr);

@@ -4,13 +4,7 @@
 #include "client/client.h"
 #include "dialogs/topic_name.h"
 #include "resources/resource.h"
-#include "storage/compfile.h"
-#include "storage/notefile.h"
 #include <commctrl.h>
-
-namespace {
-constexpr const char* kTopicsStorage = "Topics";
-}  // namespace
 
 tExistingTopics tQuilletClient::ExistingTopics() const {
     tExistingTopics existing;
@@ -23,7 +17,7 @@ tExistingTopics tQuilletClient::ExistingTopics() const {
 bool tQuilletClient::TopicNameExists(const std::string& name) const {
     if (notebook.NameExists(name)) return true;
     // A stream the Index does not list would be replaced or block a rename.
-    return root && TopicElementExists(root->storage, name);
+    return noteFile && noteFile->HoldsOtherElement(name);
 }
 
 std::string tQuilletClient::CurrentTopicName() const { return notebook.CurrentName(); }
@@ -42,9 +36,12 @@ void tQuilletClient::PreviousTopic() {
     ShowSelectedTopic();
 }
 
+// Every topic command changes the topics first and then writes the change; a
+// file that refuses it gets the whole notebook written again later, so the
+// tabs, the topics and the file always agree.
 void tQuilletClient::AfterMove(std::pair<int, int> swapped) {
+    noteFile->WriteIndex(notebook.topics);
     tabStrip.Swap(swapped.first, swapped.second);
-    WriteIndex(*root);
     Layout();
     SelectTab(notebook.CurrentIndex());
 }
@@ -80,14 +77,8 @@ void tQuilletClient::AddTopic() {
     if (!RunTopicNameDialog(wnd, ExistingTopics(), name)) return;
     SaveTopics(true);
     if (!notebook.Add(name)) return;
-    {
-        tStorage storage(root->storage, kTopicsStorage, kModeDirectReadWrite);
-        tStream stream(storage.storage, name, kModeCreateWrite, tStream::create);
-        WriteString(stream, std::string());
-    }
-    WriteIndex(*root);
+    if (noteFile->WriteTopic(notebook.topics.back())) noteFile->WriteIndex(notebook.topics);
     ShowNewLastTopic();
-    uncommitted = true;
 }
 
 void tQuilletClient::RenameTopic() {
@@ -97,23 +88,12 @@ void tQuilletClient::RenameTopic() {
     if (!RunTopicNameDialog(wnd, ExistingTopics(), newName) || !notebook.CanRename(newName))
         return;
     SaveTopics(true);
-    {
-        tStorage storage(root->storage, kTopicsStorage, kModeDirectReadWrite);
-        if (notebook.RenameChangesStoredName(newName)) {
-            std::wstring from = ToElementName(notebook.CurrentName());
-            std::wstring to = ToElementName(newName);
-            HRESULT hr = storage.storage->RenameElement(from.c_str(), to.c_str());
-            // A topic listed in the index but never given a stream has nothing to rename.
-            if (hr != STG_E_FILENOTFOUND) CheckHr(hr);
-            MarkUncommitted();
-        }
-    }
+    std::string oldName = notebook.CurrentName();
     notebook.Rename(newName);
-    WriteIndex(*root);
+    if (noteFile->RenameTopic(oldName, *notebook.Current())) noteFile->WriteIndex(notebook.topics);
     tabStrip.Rename(notebook.CurrentIndex(), newName);
     Layout();
     SelectTab(notebook.CurrentIndex());
-    uncommitted = true;
 }
 
 void tQuilletClient::DeleteTopic() {
@@ -125,21 +105,14 @@ void tQuilletClient::DeleteTopic() {
     if (MessageBoxA(wnd, question.c_str(), kAppCaption, MB_ICONWARNING | MB_YESNO) != IDYES)
         return;
     SaveTopics(true);
-    {
-        tStorage storage(root->storage, kTopicsStorage, kModeDirectReadWrite);
-        std::wstring name = ToElementName(notebook.CurrentName());
-        HRESULT hr = storage.storage->DestroyElement(name.c_str());
-        if (hr != STG_E_FILENOTFOUND) CheckHr(hr);
-        MarkUncommitted();
-    }
+    std::string name = notebook.CurrentName();
     int deleted = notebook.CurrentIndex();
     notebook.Delete();
-    WriteIndex(*root);
+    if (noteFile->DeleteTopic(name)) noteFile->WriteIndex(notebook.topics);
     tabStrip.Remove(deleted);
     Layout();
     SelectTab(0);
     ShowTopic(0);
-    uncommitted = true;
 }
 
 void tQuilletClient::UndoDeleteTopic() {
@@ -151,8 +124,7 @@ void tQuilletClient::UndoDeleteTopic() {
     }
     SaveTopics(true);
     if (!notebook.UndoDelete()) return;
-    notebook.topics.back().Save(*root, true);
-    WriteIndex(*root);
+    if (noteFile->WriteTopic(notebook.topics.back())) noteFile->WriteIndex(notebook.topics);
     ShowNewLastTopic();
 }
 

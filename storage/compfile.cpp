@@ -16,95 +16,110 @@ std::wstring ToElementName(const std::string& text) {
 }
 
 namespace {
-std::function<void()>& WriteHook() {
-    static std::function<void()> written;
-    return written;
-}
-}  // namespace
-
-void MarkUncommitted() {
-    if (WriteHook()) WriteHook()();
-}
-
-void SetWriteHook(std::function<void()> written) { WriteHook() = std::move(written); }
-
-namespace {
 
 // The storage system follows the counts, sector numbers and links of a file
 // as they stand: a damaged file can send it into an endless loop or a huge
 // allocation (Wine's ole32 does both), so the structure is checked first.
-// A file that cannot be read here (missing, open elsewhere, no access) is
-// left to the open call, which tells why.
-bool LooksSound(const std::wstring& path) {
-    tUniqueHandle<HANDLE, tFileHandleTraits> file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size = {};
-    if (!file || !GetFileSizeEx(file.get(), &size)) return true;
-    return IsSoundCompoundFile(uint64_t(size.QuadPart), [&](uint64_t offset, void* buffer, size_t count) {
-        LARGE_INTEGER at;
-        at.QuadPart = LONGLONG(offset);
-        if (!SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) return false;
+bool LooksSound(ILockBytes& bytes) {
+    STATSTG stat = {};
+    if (FAILED(bytes.Stat(&stat, STATFLAG_NONAME))) return false;
+    return IsSoundCompoundFile(stat.cbSize.QuadPart, [&](uint64_t offset, void* buffer, size_t count) {
         for (char* to = static_cast<char*>(buffer); count > 0;) {
-            DWORD want = DWORD(std::min<size_t>(count, 1u << 20)), got = 0;
-            if (!ReadFile(file.get(), to, want, &got, nullptr) || got == 0) return false;
+            ULONG want = ULONG(std::min<size_t>(count, 1u << 20)), got = 0;
+            ULARGE_INTEGER at;
+            at.QuadPart = offset;
+            if (FAILED(bytes.ReadAt(at, to, want, &got)) || got != want) return false;
             to += got;
+            offset += got;
             count -= got;
         }
         return true;
     });
 }
 
+HRESULT LastError() {
+    DWORD error = GetLastError();
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND: return STG_E_FILENOTFOUND;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return STG_E_FILEALREADYEXISTS;
+    case ERROR_SHARING_VIOLATION: return STG_E_SHAREVIOLATION;
+    default: return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    }
+}
+
 }  // namespace
 
-tRootStorage::tRootStorage(bool create, const std::string& path, DWORD mode)
+tRootStorage::tRootStorage(tHow how, const std::string& path, DWORD mode)
     : hr(STG_E_INVALIDNAME), name(path) {
-    std::wstring wide;
-    try {
-        wide = ToElementName(name);
-    } catch (const tQuilletError&) {
-        return;  // a name that cannot be converted opens nothing
+    // Held exclusively for as long as the storage lives, as the storage code
+    // itself would hold it.
+    tFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 how == create ? CREATE_NEW : OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        hr = LastError();
+        return;
     }
-    if (create)
-        hr = StgCreateDocfile(wide.c_str(), mode, 0, &storage);
-    else if (!LooksSound(wide))
+    created_ = how == create;
+    if (how == create) mode |= STGM_CREATE;  // over bytes of its own the file counts as there
+    Open(std::move(file), mode, nullptr);
+}
+
+tRootStorage::tRootStorage(const std::string& path, const tRollback& asItWas)
+    : hr(STG_E_INVALIDNAME), name(path) {
+    tFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        hr = LastError();
+        return;
+    }
+    Open(std::move(file), kModeRead, &asItWas);
+}
+
+void tRootStorage::Open(tFileHandle file, DWORD mode, const tRollback* asItWas) {
+    bytes_ = tFileBytes::Make(std::move(file), asItWas);
+    if (mode & STGM_CREATE)
+        hr = StgCreateDocfileOnILockBytes(bytes_.get(), mode, 0, storage.put());
+    else if (!LooksSound(*bytes_.get()))
         hr = STG_E_DOCFILECORRUPT;
     else
-        hr = StgOpenStorage(wide.c_str(), nullptr, mode, nullptr, 0, &storage);
-    if (FAILED(hr)) storage = nullptr;
+        hr = StgOpenStorageOnILockBytes(bytes_.get(), nullptr, mode, nullptr, 0, storage.put());
+    if (FAILED(hr)) storage.reset();
 }
 
 tRootStorage::~tRootStorage() {
-    if (SUCCEEDED(hr) && storage) storage->Release();
+    storage.reset();  // before the bytes it reads and writes
+}
+
+tRollback tRootStorage::Close() {
+    storage.reset();
+    tRollback rollback = bytes_ ? bytes_->TakeRollback() : tRollback();
+    bytes_.reset();
+    return rollback;
 }
 
 tStorage::tStorage(IStorage* parent, const std::string& name, DWORD mode, tHow how) {
     std::wstring wide = ToElementName(name);
     if (how == create)
-        hr = parent->CreateStorage(wide.c_str(), mode, 0, 0, &storage);
+        hr = parent->CreateStorage(wide.c_str(), mode, 0, 0, storage.put());
     else
-        hr = parent->OpenStorage(wide.c_str(), nullptr, mode, nullptr, 0, &storage);
-    MarkUncommitted();
+        hr = parent->OpenStorage(wide.c_str(), nullptr, mode, nullptr, 0, storage.put());
     if (FAILED(hr)) {
-        storage = nullptr;
-        throw tQuilletError{};
+        storage.reset();
+        throw tQuilletError{nullptr, hr};
     }
-}
-
-tStorage::~tStorage() {
-    if (SUCCEEDED(hr) && storage) storage->Release();
 }
 
 tStream::tStream(IStorage* parent, const std::string& name, DWORD mode, tHow how) {
     std::wstring wide = ToElementName(name);
     if (how == create)
-        hr = parent->CreateStream(wide.c_str(), mode, 0, 0, &stream);
+        hr = parent->CreateStream(wide.c_str(), mode, 0, 0, stream.put());
     else
-        hr = parent->OpenStream(wide.c_str(), nullptr, mode, 0, &stream);
-    MarkUncommitted();
+        hr = parent->OpenStream(wide.c_str(), nullptr, mode, 0, stream.put());
     if (FAILED(hr)) {
-        stream = nullptr;
-        throw tQuilletError{};
+        stream.reset();
+        throw tQuilletError{nullptr, hr};
     }
 }
 
@@ -116,13 +131,8 @@ tStream::tStream(IStorage* parent, const std::string& name, DWORD mode, tNoThrow
     } catch (const tQuilletError&) {
         return;
     }
-    hr = parent->OpenStream(wide.c_str(), nullptr, mode, 0, &stream);
-    MarkUncommitted();
-    if (FAILED(hr)) stream = nullptr;
-}
-
-tStream::~tStream() {
-    if (SUCCEEDED(hr) && stream) stream->Release();
+    hr = parent->OpenStream(wide.c_str(), nullptr, mode, 0, stream.put());
+    if (FAILED(hr)) stream.reset();
 }
 
 ULONG tStream::ReadBytes(void* buffer, ULONG size) {
@@ -137,7 +147,6 @@ void tStream::WriteBytes(const void* data, ULONG size) {
     CheckHr(result);
     // A write that stops short has run out of room.
     if (written != size) throw tQuilletError{nullptr, STG_E_MEDIUMFULL};
-    MarkUncommitted();
 }
 
 ULONGLONG RemainingBytes(tStream& stream) {

@@ -3,8 +3,9 @@
 // call throws tQuilletError, except where a caller reads hr itself.
 #include <windows.h>
 #include <objbase.h>
-#include <functional>
 #include <string>
+#include "base/handles.h"
+#include "storage/file_bytes.h"
 #include "storage/records.h"
 
 // Access modes the program uses, and no others.
@@ -17,35 +18,54 @@ constexpr DWORD kModeCreateReadWrite = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM
 // Converts an ANSI name or path to the wide form the storage calls take.
 std::wstring ToElementName(const std::string& text);
 
-class tCompFile {};
-
-class tRootStorage : public tCompFile {
+// The root storage of one compound file. The file is held open exclusively by
+// the program itself, and the storage code reaches its bytes only through a
+// tFileBytes, which tells whether every write reached the disk.
+class tRootStorage {
 public:
-    // Opens or creates; never throws: the caller reads hr.
-    tRootStorage(bool create, const std::string& name, DWORD mode);
+    enum tHow { open, create };
+    // Opens or creates the file at path; never throws: the caller reads hr.
+    // Creating fails when the file exists. A file whose structure would lead
+    // the storage code astray is not opened (STG_E_DOCFILECORRUPT).
+    tRootStorage(tHow how, const std::string& path, DWORD mode);
+    // Opens the file at path read-only, as it was at its last good commit.
+    tRootStorage(const std::string& path, const tRollback& asItWas);
     ~tRootStorage();
     tRootStorage(const tRootStorage&) = delete;
     tRootStorage& operator=(const tRootStorage&) = delete;
 
+    // A write, resize or flush of the file failed since its last good commit:
+    // whatever the storage calls said, this storage object must not be trusted.
+    bool WriteFailed() const { return bytes_ && bytes_->Failed(); }
+    // This object made the file (so whatever is in it is the program's own).
+    bool Created() const { return created_; }
+    // The file on disk is now a good commit.
+    void MarkGood() { if (bytes_) bytes_->MarkGood(); }
+    // Releases the storage and the file; returns how to put the file back as
+    // it was at its last good commit.
+    tRollback Close();
+
     HRESULT hr;
-    IStorage* storage = nullptr;  // valid only when hr is not negative
+    tComPtr<IStorage> storage;  // set only when hr is not negative
     std::string name;
+
+private:
+    void Open(tFileHandle file, DWORD mode, const tRollback* asItWas);
+    tComPtr<tFileBytes> bytes_;  // released after the storage that uses it
+    bool created_ = false;
 };
 
-class tStorage : public tCompFile {
+class tStorage {
 public:
     enum tHow { open, create };
     // Throws on failure.
     tStorage(IStorage* parent, const std::string& name, DWORD mode, tHow how = open);
-    ~tStorage();
-    tStorage(const tStorage&) = delete;
-    tStorage& operator=(const tStorage&) = delete;
 
-    IStorage* storage = nullptr;
+    tComPtr<IStorage> storage;
     HRESULT hr;
 };
 
-class tStream : public tCompFile {
+class tStream {
 public:
     enum tHow { open, create };
     // Throws on failure.
@@ -53,16 +73,13 @@ public:
     // For the optional elements: never throws, the caller reads hr.
     struct tNoThrow {};
     tStream(IStorage* parent, const std::string& name, DWORD mode, tNoThrow);
-    ~tStream();
-    tStream(const tStream&) = delete;
-    tStream& operator=(const tStream&) = delete;
 
     // Reads up to size bytes; returns how many arrived (a failed read counts as 0).
     ULONG ReadBytes(void* buffer, ULONG size);
-    // Writes all bytes or throws; marks the open file uncommitted.
+    // Writes all bytes or throws.
     void WriteBytes(const void* data, ULONG size);
 
-    IStream* stream = nullptr;
+    tComPtr<IStream> stream;
     HRESULT hr;
 };
 
@@ -80,10 +97,3 @@ DWORD ReadUint32(tStream& stream);
 // Bytes between the read position and the end of the stream; throws when the
 // stream cannot tell.
 ULONGLONG RemainingBytes(tStream& stream);
-
-// Tells whoever set the hook that a note file was written and has changes to commit.
-void MarkUncommitted();
-
-// The one listener for writes: the owner of the open note file sets it while it
-// exists (an empty function clears it).
-void SetWriteHook(std::function<void()> written);

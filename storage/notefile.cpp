@@ -1,6 +1,7 @@
 #include "storage/notefile.h"
 #include "base/errors.h"
 #include "storage/compfile.h"
+#include "storage/open_note_file.h"
 #include "storage/topic_names.h"
 #include <algorithm>
 #include <cstring>
@@ -14,9 +15,11 @@ const CLSID kNoteFileClassId = {0xFA236B80, 0xC465, 0x11CF,
 
 static_assert(sizeof(LOGFONTA) == kFontRecordSize, "a font record is one LOGFONTA");
 
+const char* const kNewFileTopics[2] = {"To-do", "Notes"};
+
 namespace {
 
-const char* const kNewFileTopics[] = {"To-do", "Notes"};
+constexpr const char* kTopicsStorage = "Topics";
 
 COLORREF DecodeColour(const BYTE* bytes) {
     return COLORREF(bytes[0]) | COLORREF(bytes[1]) << 8 | COLORREF(bytes[2]) << 16 |
@@ -105,18 +108,77 @@ bool HasNoteFileClass(IStorage* root) {
     return IsEqualCLSID(stat.clsid, kNoteFileClassId) != FALSE;
 }
 
-void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedFile& file) {
+namespace {
+
+// The text of a topic's stream; empty when the topic has no stream.
+std::string ReadTopicText(IStorage* topics, const std::string& name) {
+    tStream stream(topics, name, kModeRead, tStream::tNoThrow{});
+    if (SUCCEEDED(stream.hr)) return ReadString(stream);
+    // A name without a stream is an empty topic. A stream that is there but
+    // cannot be read must not show empty: the next save would replace text
+    // the file still holds.
+    if (stream.hr == STG_E_FILENOTFOUND || stream.hr == STG_E_INVALIDNAME) return std::string();
+    throw tQuilletError{nullptr, stream.hr};
+}
+
+void WriteTopicStream(IStorage* topics, const std::string& name, const std::string& text) {
+    tStream stream(topics, name, kModeCreateWrite, tStream::create);
+    WriteString(stream, text);
+}
+
+void DestroyElementIn(IStorage* storage, const std::wstring& name) {
+    HRESULT hr = storage->DestroyElement(name.c_str());
+    if (hr != STG_E_FILENOTFOUND) CheckHr(hr);
+}
+
+// The names of the elements in storage, as stored.
+std::vector<std::wstring> ElementNamesIn(IStorage* storage) {
+    std::vector<std::wstring> names;
+    tComPtr<IEnumSTATSTG> elements;
+    CheckHr(storage->EnumElements(0, nullptr, 0, elements.put()));
+    STATSTG stat = {};
+    ULONG got = 0;
+    while (elements->Next(1, &stat, &got) == S_OK && got == 1) {
+        if (stat.pwcsName) {
+            names.emplace_back(stat.pwcsName);
+            CoTaskMemFree(stat.pwcsName);
+        }
+        stat = STATSTG{};
+    }
+    return names;
+}
+
+tElementKeys ElementKeysIn(IStorage* storage) {
+    tElementKeys keys;
+    for (std::wstring& name : ElementNamesIn(storage)) keys.insert(ElementKey(std::move(name)));
+    return keys;
+}
+
+tStorage OpenOrCreateTopics(IStorage* root) {
+    try {
+        return tStorage(root, kTopicsStorage, kModeDirectReadWrite);
+    } catch (const tQuilletError& error) {
+        if (error.code != STG_E_FILENOTFOUND) throw;
+    }
+    return tStorage(root, kTopicsStorage, kModeDirectReadWrite, tStorage::create);
+}
+
+}  // namespace
+
+void ReadNoteFile(IStorage* root, const tAppearanceRecord& current, tLoadedFile& file) {
     file.appearance = current;
-    tStream index(root.storage, "Index", kModeDirectReadWrite);
+    tStream index(root, "Index", kModeDirectReadWrite);
     {
-        tStream colours(root.storage, "Colours", kModeRead, tStream::tNoThrow{});
+        tStream colours(root, "Colours", kModeRead, tStream::tNoThrow{});
+        file.hasAppearance = SUCCEEDED(colours.hr);
         if (SUCCEEDED(colours.hr))
             ReadColours(colours, file.appearance);
         else
             SetDefaultColours(file.appearance);
     }
     {
-        tStream font(root.storage, "Font", kModeRead, tStream::tNoThrow{});
+        tStream font(root, "Font", kModeRead, tStream::tNoThrow{});
+        file.hasAppearance = file.hasAppearance || SUCCEEDED(font.hr);
         if (SUCCEEDED(font.hr))
             file.fonts = ReadFonts(font, file.appearance);
         else {
@@ -131,16 +193,25 @@ void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedF
     }
     std::vector<std::string> names = ReadIndex(index);
     file.topics.reserve(names.size());
-    if (names.empty()) return;
-    // Opened once: opening it again for every topic costs a lookup each.
-    tStorage topicsStorage(root.storage, "Topics", kModeRead);
-    std::vector<std::string> storable = StorableTopicNames(names, [&](const std::string& name) {
-        return ElementExistsIn(topicsStorage.storage, name);
-    });
+    // Opened once: opening it again for every topic costs a lookup each. An
+    // Index without names needs nothing from "Topics", which may then be missing.
+    tComPtr<IStorage> topicsStorage;
+    HRESULT opened = root->OpenStorage(ToElementName(kTopicsStorage).c_str(), nullptr, kModeRead,
+                                       nullptr, 0, topicsStorage.put());
+    if (FAILED(opened)) {
+        if (names.empty() && opened == STG_E_FILENOTFOUND) return;
+        throw tQuilletError{nullptr, opened};
+    }
+    tElementKeys elements = ElementKeysIn(topicsStorage.get());
+    std::vector<std::string> storable = StorableTopicNames(
+        names, [&](const std::string& name) { return elements.count(ElementKey(name)) != 0; });
+    file.otherElements = elements;
     for (size_t i = 0; i < names.size(); ++i) {
+        file.otherElements.erase(ElementKey(names[i]));
         tTopic topic;
         topic.name = std::move(names[i]);
-        topic.Load(topicsStorage.storage);  // a repeated name reads the stream it shares
+        // A repeated name reads the stream it shares.
+        topic.text = ReadTopicText(topicsStorage.get(), topic.name);
         if (storable[i] != topic.name) {
             // Written under its new name at the next save.
             topic.name = storable[i];
@@ -151,29 +222,11 @@ void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedF
     }
 }
 
-bool ElementExistsIn(IStorage* storage, const std::string& name) {
-    std::wstring wide = ToElementName(name);
-    IStream* stream = nullptr;
-    HRESULT hr = storage->OpenStream(wide.c_str(), nullptr, kModeRead, 0, &stream);
-    if (SUCCEEDED(hr)) stream->Release();
-    if (hr != STG_E_FILENOTFOUND) return hr != STG_E_INVALIDNAME;
-    IStorage* inner = nullptr;
-    hr = storage->OpenStorage(wide.c_str(), nullptr, kModeRead, nullptr, 0, &inner);
-    if (SUCCEEDED(hr)) inner->Release();
-    return hr != STG_E_FILENOTFOUND && hr != STG_E_INVALIDNAME;
-}
-
-bool TopicElementExists(IStorage* root, const std::string& name) {
-    tStorage topics(root, "Topics", kModeRead);
-    return ElementExistsIn(topics.storage, name);
-}
-
 void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics) {
     tStream index(root, "Index", kModeCreateReadWrite, tStream::create);
     WriteUint32(index, DWORD(topics.size()));
     for (const tTopic& topic : topics) WriteString(index, topic.name);
 }
-
 
 void WriteAppearance(IStorage* root, const tAppearanceRecord& appearance) {
     {
@@ -191,25 +244,68 @@ void WriteAppearance(IStorage* root, const tAppearanceRecord& appearance) {
         tStream font(root, "Font", kModeCreateWrite, tStream::create);
         font.WriteBytes(bytes, sizeof bytes);
     }
-    MarkUncommitted();
 }
 
+void WriteTopicText(IStorage* root, const std::string& name, const std::string& text) {
+    tStorage topics(root, kTopicsStorage, kModeDirectReadWrite);
+    WriteTopicStream(topics.storage.get(), name, text);
+}
+
+void DestroyTopicElement(IStorage* root, const std::string& name) {
+    tStorage topics(root, kTopicsStorage, kModeDirectReadWrite);
+    DestroyElementIn(topics.storage.get(), ToElementName(name));
+}
+
+void RenameTopicElement(IStorage* root, const std::string& from, const std::string& to,
+                        const std::string& text) {
+    if (SameElementName(from, to)) return;
+    // Wine's RenameElement keeps the old name's length in the directory entry
+    // ("Ab\0do" for "To-do" renamed "Ab"), which other readers do not take:
+    // the stream is written anew under its new name instead.
+    tStorage topics(root, kTopicsStorage, kModeDirectReadWrite);
+    WriteTopicStream(topics.storage.get(), to, text);
+    DestroyElementIn(topics.storage.get(), ToElementName(from));
+}
+
+void WriteNoteFile(IStorage* root, const std::vector<tTopic>& topics,
+                   const tAppearanceRecord* appearance, const tElementKeys& keep) {
+    CheckHr(root->SetClass(kNoteFileClassId));
+    {
+        tStorage topicsStorage = OpenOrCreateTopics(root);
+        tElementKeys wanted = keep;
+        for (const tTopic& topic : topics) wanted.insert(ElementKey(topic.name));
+        for (const std::wstring& element : ElementNamesIn(topicsStorage.storage.get()))
+            if (wanted.count(ElementKey(element)) == 0)
+                DestroyElementIn(topicsStorage.storage.get(), element);
+        for (const tTopic& topic : topics)
+            WriteTopicStream(topicsStorage.storage.get(), topic.name, topic.text);
+    }
+    WriteTopicIndex(root, topics);
+    if (appearance) WriteAppearance(root, *appearance);
+}
+
+tNoteFile::tNoteFile() = default;
+tNoteFile::tNoteFile(tNoteFile&&) noexcept = default;
+tNoteFile& tNoteFile::operator=(tNoteFile&&) noexcept = default;
+tNoteFile::~tNoteFile() = default;
+
 tReadResult OpenNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file) {
-    auto root = std::make_unique<tRootStorage>(false, path, kModeNoteFile);
+    auto root = std::make_unique<tRootStorage>(tRootStorage::open, path, kModeNoteFile);
     if (root->hr == STG_E_FILENOTFOUND) return tReadResult::notFound;
     if (FAILED(root->hr)) return tReadResult::unusable;
     // Read completely before anything is handed over, so a damaged file
     // leaves whatever is open as it was.
     tLoadedFile content;
     try {
-        if (!HasNoteFileClass(root->storage)) return tReadResult::unusable;
-        ReadNoteFile(*root, current, content);
+        if (!HasNoteFileClass(root->storage.get())) return tReadResult::unusable;
+        ReadNoteFile(root->storage.get(), current, content);
     } catch (const tQuilletError&) {
         return tReadResult::unusable;
     } catch (const std::exception&) {
         return tReadResult::unusable;
     }
-    file.root = std::move(root);
+    file.file = std::make_unique<tOpenNoteFile>(std::move(root), content.otherElements,
+                                                content.hasAppearance);
     file.content = std::move(content);
     file.isNew = false;
     return tReadResult::read;
@@ -217,60 +313,64 @@ tReadResult OpenNoteFile(const std::string& path, const tAppearanceRecord& curre
 
 namespace {
 
-// Removes a file this program began to create and could not finish: only one
-// too small to be a compound file, so nothing anyone wrote is ever removed.
-void RemoveUnfinishedFile(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
-        data.nFileSizeHigh == 0 && data.nFileSizeLow < 512)
-        DeleteFileA(path.c_str());
+std::vector<tTopic> NewFileTopics() {
+    std::vector<tTopic> topics;
+    for (const char* name : kNewFileTopics) {
+        tTopic topic;
+        topic.name = name;
+        topics.push_back(std::move(topic));
+    }
+    return topics;
 }
 
-// A new note file as the program starts every one, committed before anything
-// of the open file is given up; false when it could not be made.
-bool BuildNewNoteFile(tRootStorage& root, const std::vector<tTopic>& topics) {
-    try {
-        CheckHr(root.storage->SetClass(kNoteFileClassId));
-        {
-            tStorage topicsStorage(root.storage, "Topics", kModeDirectReadWrite, tStorage::create);
-            for (const tTopic& topic : topics) {
-                tStream stream(topicsStorage.storage, topic.name, kModeCreateWrite, tStream::create);
-                WriteString(stream, topic.text);
-            }
+// Writes topics into a root just made at path and commits; false when any of
+// it failed, and the unfinished file is then removed.
+bool FinishNewFile(std::unique_ptr<tRootStorage>& root, const std::vector<tTopic>& topics) {
+    bool done = false;
+    if (SUCCEEDED(root->hr)) {
+        try {
+            WriteNoteFile(root->storage.get(), topics, nullptr, tElementKeys());
+            CheckHr(root->storage->Commit(STGC_DEFAULT));
+            done = !root->WriteFailed();
+        } catch (const tQuilletError&) {
         }
-        WriteTopicIndex(root.storage, topics);
-        CheckHr(root.storage->Commit(STGC_DEFAULT));
-        return true;
-    } catch (const tQuilletError&) {
-        return false;
     }
+    if (done) {
+        root->MarkGood();
+        return true;
+    }
+    // A file this program created and could not finish holds nothing anyone wrote.
+    bool made = root->Created();
+    std::string path = root->name;
+    root.reset();
+    if (made) DeleteFileA(path.c_str());
+    return false;
 }
 
 }  // namespace
 
 bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file) {
     tLoadedFile content;
-    for (const char* name : kNewFileTopics) {
-        tTopic topic;
-        topic.name = name;
-        content.topics.push_back(std::move(topic));
-    }
-    auto root = std::make_unique<tRootStorage>(true, path, kModeNoteFile);
-    if (FAILED(root->hr) || !BuildNewNoteFile(*root, content.topics)) {
-        // What a failed creation left behind can hold nothing: it goes.
-        bool leftBehind = root->hr != STG_E_FILEALREADYEXISTS;
-        root.reset();
-        if (leftBehind) RemoveUnfinishedFile(path);
-        return false;
-    }
+    content.topics = NewFileTopics();
+    auto root = std::make_unique<tRootStorage>(tRootStorage::create, path, kModeNoteFile);
+    if (!FinishNewFile(root, content.topics)) return false;
     // A new file has the default colours and no fonts.
     content.appearance = current;
     SetDefaultColours(content.appearance);
     content.appearance.textLogFont = LOGFONTA{};
     content.appearance.tabLogFont = LOGFONTA{};
     content.fonts = {tFontRecord::none, tFontRecord::none};
-    file.root = std::move(root);
+    file.file = std::make_unique<tOpenNoteFile>(std::move(root), tElementKeys(), false);
     file.content = std::move(content);
     file.isNew = true;
     return true;
+}
+
+tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics) {
+    auto root = std::make_unique<tRootStorage>(tRootStorage::create, path, kModeDirectReadWrite);
+    if (FAILED(root->hr)) {
+        FinishNewFile(root, topics);  // removes whatever the failed creation left
+        return tNewFileResult::notCreated;
+    }
+    return FinishNewFile(root, topics) ? tNewFileResult::written : tNewFileResult::failed;
 }

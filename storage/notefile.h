@@ -1,15 +1,17 @@
 #pragma once
-// The note file format: what the streams of a note file hold and how a whole
-// file is read before the client takes it over.
+// The note file format: what the streams of a note file hold, how a whole
+// file is read before the client takes it over, and how its elements are
+// written.
 #include <windows.h>
-#include <string>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 #include "base/handles.h"
+#include "storage/compfile.h"
 #include "storage/topic.h"
 
-#include "storage/compfile.h"
-class tStream;
+class tOpenNoteFile;
 
 constexpr DWORD kDefaultBackground = 0x0000FFFF;  // yellow
 constexpr DWORD kDefaultTextColour = 0x00000000;  // black
@@ -20,6 +22,9 @@ extern const CLSID kNoteFileClassId;
 constexpr ULONG kColoursStreamSize = 72;   // background, text, 16 custom colours
 constexpr ULONG kFontRecordSize = 60;      // one LOGFONTA
 constexpr ULONG kFontStreamSize = 120;     // text font, then tab font
+
+// The topics every new note file starts with, in order.
+extern const char* const kNewFileTopics[2];
 
 // Colours and font descriptions as a note file stores them.
 struct tAppearanceRecord {
@@ -58,6 +63,9 @@ tFont MakeFont(const LOGFONTA& description);
 // stream cannot hold (each record takes at least 4 bytes) or a short record throws.
 std::vector<std::string> ReadIndex(tStream& stream);
 
+// Names of elements as the file compares them (see ElementKey).
+using tElementKeys = std::set<std::wstring>;
+
 // Everything read from an existing note file, held apart from the client until
 // the file has been read completely.
 struct tLoadedFile {
@@ -69,38 +77,52 @@ struct tLoadedFile {
     // Some names of the Index could not be kept (see StorableTopicNames):
     // those topics were renamed and the Index must be written again.
     bool indexOutdated = false;
+    // Elements of "Topics" that no name of the Index owns: kept as they are,
+    // and no topic may take their names.
+    tElementKeys otherElements;
+    // The file has a "Colours" or a "Font" stream.
+    bool hasAppearance = false;
 };
 
 // Reads an opened note file completely: the index, every topic, the colours and
 // the fonts. Fields the file does not set keep the values of current. Throws
 // tQuilletError when the file is damaged; nothing of the client is touched.
-void ReadNoteFile(tRootStorage& root, const tAppearanceRecord& current, tLoadedFile& file);
-
-// Writes the "Index" stream: the count, then every name in order.
-void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics);
-
-// Whether "Topics" holds an element of that name, whatever the Index says.
-bool TopicElementExists(IStorage* root, const std::string& name);
-// The same in an opened storage.
-bool ElementExistsIn(IStorage* storage, const std::string& name);
-
-// Whether "Topics" holds an element of that name, whatever the Index says.
-bool TopicElementExists(IStorage* root, const std::string& name);
-// The same in an opened storage.
-bool ElementExistsIn(IStorage* storage, const std::string& name);
+void ReadNoteFile(IStorage* root, const tAppearanceRecord& current, tLoadedFile& file);
 
 // Whether the root's class identifier is the note file's; throws when it
 // cannot be read.
 bool HasNoteFileClass(IStorage* root);
 
-// Writes the "Colours" and "Font" streams.
+// Writing into a root; every failure throws tQuilletError.
+// The "Index" stream: the count, then every name in order.
+void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics);
+// The "Colours" and "Font" streams.
 void WriteAppearance(IStorage* root, const tAppearanceRecord& appearance);
+// A topic's stream in "Topics", made anew with the text.
+void WriteTopicText(IStorage* root, const std::string& name, const std::string& text);
+// Removes a topic's stream from "Topics"; one that is not there is no failure.
+void DestroyTopicElement(IStorage* root, const std::string& name);
+// The stream of a renamed topic: under its new name, with its text. A change
+// of letter case only renames nothing, as element names ignore case.
+void RenameTopicElement(IStorage* root, const std::string& from, const std::string& to,
+                        const std::string& text);
+
+// A whole note file written into root: the class identifier, "Topics" with a
+// stream per topic, the "Index" and, when given, the appearance. Elements of
+// "Topics" that belong to no topic and are not in keep go. Used for new files,
+// the emergency save and a file written again after the disk refused it.
+void WriteNoteFile(IStorage* root, const std::vector<tTopic>& topics,
+                   const tAppearanceRecord* appearance, const tElementKeys& keep);
 
 // An open note file and everything read from it, until its new owner takes it.
 struct tNoteFile {
-    std::unique_ptr<tRootStorage> root;
+    std::unique_ptr<tOpenNoteFile> file;
     tLoadedFile content;
     bool isNew = false;
+    tNoteFile();
+    tNoteFile(tNoteFile&&) noexcept;
+    tNoteFile& operator=(tNoteFile&&) noexcept;
+    ~tNoteFile();
 };
 
 enum class tReadResult {
@@ -114,6 +136,14 @@ enum class tReadResult {
 tReadResult OpenNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file);
 
 // Creates and commits a note file at path with the first two topics, default
-// colours and no fonts. False when it cannot be made; a file it began and
-// could not finish is removed.
+// colours and no fonts. False when it cannot be made; nothing is left behind.
 bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file);
+
+enum class tNewFileResult {
+    written,
+    notCreated,  // there is a file of that name already, or none can be made there
+    failed       // made, but not written completely: it is removed again
+};
+// Writes topics as a new note file at path (no appearance), as the emergency
+// save does.
+tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics);

@@ -1,9 +1,6 @@
 #pragma once
 // One topic of the note file: a named page of plain text.
-#include <windows.h>
 #include <string>
-
-class tRootStorage;
 
 class tTopic {
 public:
@@ -16,9 +13,6 @@ public:
     bool modified = false;  // differs from what was last committed
     bool written = false;   // written to the file since the last commit
 
-    void Save(tRootStorage& root, bool force);
-    void Load(tRootStorage& root);
-    void Load(IStorage* topicsStorage);  // the open "Topics" storage
     void MarkModified() { modified = true; written = false; }
     void AfterCommit() { if (written) { modified = false; written = false; } }
 };

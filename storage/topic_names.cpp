@@ -13,18 +13,6 @@ bool IllegalInElementName(char c) {
     return static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:!", c) != nullptr;
 }
 
-// The name in the wide form the file stores, upper-cased as element names are
-// compared; empty when the name cannot be converted.
-std::wstring ComparableName(const std::string& name) {
-    if (name.empty()) return std::wstring();
-    int size = MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), nullptr, 0);
-    if (size <= 0) return std::wstring();
-    std::wstring wide(size_t(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), &wide[0], size);
-    CharUpperBuffW(&wide[0], DWORD(wide.size()));
-    return wide;
-}
-
 std::string Shortened(std::string text, size_t length) {
     if (text.size() > length) text.resize(length);
     while (!text.empty() && text.back() == ' ') text.pop_back();
@@ -33,15 +21,29 @@ std::string Shortened(std::string text, size_t length) {
 
 }  // namespace
 
+std::wstring ElementKey(const std::string& name) {
+    if (name.empty()) return std::wstring();
+    int size = MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), nullptr, 0);
+    if (size <= 0) return std::wstring();
+    std::wstring wide(size_t(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), &wide[0], size);
+    return ElementKey(std::move(wide));
+}
+
+std::wstring ElementKey(std::wstring wideName) {
+    if (!wideName.empty()) CharUpperBuffW(&wideName[0], DWORD(wideName.size()));
+    return wideName;
+}
+
 bool IsStorableTopicName(const std::string& name) {
     for (char c : name)
         if (IllegalInElementName(c)) return false;
-    std::wstring wide = ComparableName(name);
+    std::wstring wide = ElementKey(name);
     return !wide.empty() && wide.size() <= kMaxElementNameLength;
 }
 
 bool SameElementName(const std::string& a, const std::string& b) {
-    return ComparableName(a) == ComparableName(b);
+    return ElementKey(a) == ElementKey(b);
 }
 
 std::vector<std::string> StorableTopicNames(const std::vector<std::string>& names,
@@ -51,7 +53,7 @@ std::vector<std::string> StorableTopicNames(const std::vector<std::string>& name
     keys.reserve(names.size());
     std::unordered_map<std::wstring, size_t> notYetPassed;
     for (const std::string& name : names) {
-        keys.push_back(ComparableName(name));
+        keys.push_back(ElementKey(name));
         ++notYetPassed[keys.back()];
     }
     std::unordered_set<std::wstring> given;
@@ -63,7 +65,7 @@ std::vector<std::string> StorableTopicNames(const std::vector<std::string>& name
 
         // Neither a name given already nor one a later topic still has.
         auto isFree = [&](const std::string& candidate, std::wstring& key) {
-            key = ComparableName(candidate);
+            key = ElementKey(candidate);
             auto later = notYetPassed.find(key);
             return IsStorableTopicName(candidate) && given.count(key) == 0 &&
                    (later == notYetPassed.end() || later->second == 0) &&

@@ -12,6 +12,11 @@ bool IsStorableTopicName(const std::string& name);
 // Names compared as the note file compares element names (ignoring case).
 bool SameElementName(const std::string& a, const std::string& b);
 
+// A name in the form elements are compared in: wide and upper-cased; empty
+// when the name cannot be converted.
+std::wstring ElementKey(const std::string& name);
+std::wstring ElementKey(std::wstring wideName);
+
 // The names of an Index, each one storable and unique. A name that cannot be
 // stored, or that repeats an earlier one, gets a new name: its storable part
 // cut to the length the Topic Name dialog allows, with " (2)", " (3)" ...

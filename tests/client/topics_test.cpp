@@ -165,14 +165,7 @@ TEST_F(TopicList, ViewStateIsKeptPerTopicAcrossSwitches) {
 
 TEST_F(TopicList, FileWithoutTopicsOpensAndTakesANewOne) {
     std::string path = dir.File("empty.qld");
-    {
-        tRootStorage root(true, path, kModeNoteFile);
-        ASSERT_GE(root.hr, 0);
-        CheckHr(root.storage->SetClass(kNoteFileClassId));
-        { tStorage topics(root.storage, "Topics", kModeDirectReadWrite, tStorage::create); }
-        WriteTopicIndex(root.storage, {});
-        CheckHr(root.storage->Commit(STGC_DEFAULT));
-    }
+    ASSERT_EQ(tNewFileResult::written, WriteNewNoteFile(path, {}));
     Open("empty.qld");
     EXPECT_TRUE(Names().empty());
     EXPECT_FALSE(IsWindowEnabled(client->editWnd));

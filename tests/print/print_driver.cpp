@@ -59,17 +59,9 @@ int MakeNote(const std::string& path) {
     topics[3].text = "Pancakes: flour, eggs, milk";
 
     CoInitialize(nullptr);
-    {
-        tRootStorage file(true, path, kModeDirectReadWrite);
-        if (FAILED(file.hr)) return Fail("cannot create the note file");
-        CheckHr(file.storage->SetClass(kNoteFileClassId));
-        WriteTopicIndex(file.storage, topics);
-        { tStorage topicsStorage(file.storage, "Topics", kModeDirectReadWrite, tStorage::create); }
-        for (tTopic& topic : topics) topic.Save(file, true);
-        CheckHr(file.storage->Commit(STGC_DEFAULT));
-    }
+    tNewFileResult written = WriteNewNoteFile(path, topics);
     CoUninitialize();
-    return 0;
+    return written == tNewFileResult::written ? 0 : Fail("cannot create the note file");
 }
 
 class tQuillet {

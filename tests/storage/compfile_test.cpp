@@ -14,13 +14,12 @@ namespace {
 class StreamTest : public testing::Test {
 protected:
     void SetUp() override {
-        SetWriteHook(nullptr);
         path = dir.File("records.qld");
         {
             tRawFile file(path);
             file.Stream("S", bytes);
         }
-        root.reset(new tRootStorage(false, path, kModeNoteFile));
+        root.reset(new tRootStorage(tRootStorage::open, path, kModeNoteFile));
         ASSERT_TRUE(SUCCEEDED(root->hr));
     }
     void Reopen(const std::string& content) {
@@ -29,12 +28,12 @@ protected:
             tRawFile file(path);
             file.Stream("S", content);
         }
-        root.reset(new tRootStorage(false, path, kModeNoteFile));
+        root.reset(new tRootStorage(tRootStorage::open, path, kModeNoteFile));
         ASSERT_TRUE(SUCCEEDED(root->hr));
     }
     std::string ReadAll(const std::string& content) {
         Reopen(content);
-        tStream stream(root->storage, "S", kModeRead);
+        tStream stream(root->storage.get(), "S", kModeRead);
         return ReadString(stream);
     }
     tTempDir dir;
@@ -45,7 +44,7 @@ protected:
 
 TEST_F(StreamTest, EmptyStringIsFourZeroBytes) {
     {
-        tStream stream(root->storage, "E", kModeCreateWrite, tStream::create);
+        tStream stream(root->storage.get(), "E", kModeCreateWrite, tStream::create);
         WriteString(stream, "");
     }
     CheckHr(root->storage->Commit(STGC_DEFAULT));
@@ -62,12 +61,12 @@ TEST_F(StreamTest, RecordsRoundTripInSequence) {
     big[1] = '\n';
     big[69999] = char(0xE4);
     {
-        tStream stream(root->storage, "R", kModeCreateWrite, tStream::create);
+        tStream stream(root->storage.get(), "R", kModeCreateWrite, tStream::create);
         WriteString(stream, "first");
         WriteString(stream, big);
         WriteString(stream, "");
     }
-    tStream stream(root->storage, "R", kModeRead);
+    tStream stream(root->storage.get(), "R", kModeRead);
     EXPECT_EQ("first", ReadString(stream));
     EXPECT_EQ(big, ReadString(stream));
     EXPECT_EQ("", ReadString(stream));
@@ -86,7 +85,7 @@ TEST_F(StreamTest, ShortAndImpossibleRecordsFail) {
     // The length counts from the record, not from the start of the stream.
     Reopen(Record("abcdef") + Uint32Bytes(7) + "abcdef");
     {
-        tStream stream(root->storage, "S", kModeRead);
+        tStream stream(root->storage.get(), "S", kModeRead);
         EXPECT_EQ("abcdef", ReadString(stream));
         EXPECT_THROW(ReadString(stream), tQuilletError);
     }
@@ -97,7 +96,7 @@ TEST_F(StreamTest, ShortAndImpossibleRecordsFail) {
 TEST_F(StreamTest, IndexCountMustFitTheStream) {
     auto index = [&](const std::string& content) {
         Reopen(content);
-        tStream stream(root->storage, "S", kModeRead);
+        tStream stream(root->storage.get(), "S", kModeRead);
         return ReadIndex(stream);
     };
     EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), index(IndexBytes({"To-do", "Notes"})));
@@ -113,21 +112,21 @@ TEST_F(StreamTest, IndexCountMustFitTheStream) {
 
 TEST_F(StreamTest, CreatingAnExistingStreamReplacesIt) {
     {
-        tStream stream(root->storage, "S", kModeCreateWrite, tStream::create);
+        tStream stream(root->storage.get(), "S", kModeCreateWrite, tStream::create);
         WriteString(stream, "new");
     }
-    tStream stream(root->storage, "S", kModeRead);
+    tStream stream(root->storage.get(), "S", kModeRead);
     EXPECT_EQ("new", ReadString(stream));
     BYTE extra;
     EXPECT_EQ(0u, stream.ReadBytes(&extra, 1));
 }
 
 TEST_F(StreamTest, MissingElementsThrowOrReportHr) {
-    EXPECT_THROW(tStream(root->storage, "Nothing", kModeRead), tQuilletError);
-    EXPECT_THROW(tStorage(root->storage, "Nothing", kModeRead), tQuilletError);
-    tStream optional(root->storage, "Nothing", kModeRead, tStream::tNoThrow{});
+    EXPECT_THROW(tStream(root->storage.get(), "Nothing", kModeRead), tQuilletError);
+    EXPECT_THROW(tStorage(root->storage.get(), "Nothing", kModeRead), tQuilletError);
+    tStream optional(root->storage.get(), "Nothing", kModeRead, tStream::tNoThrow{});
     EXPECT_EQ(STG_E_FILENOTFOUND, optional.hr);
-    EXPECT_EQ(nullptr, optional.stream);
+    EXPECT_FALSE(optional.stream);
 }
 
 TEST(ElementNames, ConvertAndRoundTrip) {
@@ -146,24 +145,23 @@ TEST(RootStorage, CreateFailsOnExistingFileAndOpenIsExclusive) {
     tTempDir dir;
     std::string path = dir.File("exclusive.qld");
     {
-        tRootStorage missing(false, path, kModeNoteFile);
+        tRootStorage missing(tRootStorage::open, path, kModeNoteFile);
         EXPECT_EQ(STG_E_FILENOTFOUND, missing.hr);
-        EXPECT_EQ(nullptr, missing.storage);
+        EXPECT_FALSE(missing.storage);
     }
     {
-        tRootStorage created(true, path, kModeNoteFile);
+        tRootStorage created(tRootStorage::create, path, kModeNoteFile);
         ASSERT_TRUE(SUCCEEDED(created.hr));
         EXPECT_EQ(path, created.name);
     }
-    tRootStorage again(true, path, kModeNoteFile);
+    tRootStorage again(tRootStorage::create, path, kModeNoteFile);
     EXPECT_TRUE(FAILED(again.hr));
-    tRootStorage first(false, path, kModeNoteFile);
+    tRootStorage first(tRootStorage::open, path, kModeNoteFile);
     ASSERT_TRUE(SUCCEEDED(first.hr));
-    // Open elsewhere: the structure check cannot read it and leaves the
-    // answer to the storage system, which tells why.
-    tRootStorage second(false, path, kModeNoteFile);
-    EXPECT_TRUE(second.hr == STG_E_SHAREVIOLATION || second.hr == STG_E_LOCKVIOLATION) << std::hex << second.hr;
-    tRootStorage direct(false, path, kModeDirectReadWrite);
+    // Open already: the program's exclusive hold refuses a second one.
+    tRootStorage second(tRootStorage::open, path, kModeNoteFile);
+    EXPECT_EQ(STG_E_SHAREVIOLATION, second.hr) << std::hex << second.hr;
+    tRootStorage direct(tRootStorage::open, path, kModeDirectReadWrite);
     EXPECT_TRUE(FAILED(direct.hr));
 }
 
@@ -196,21 +194,21 @@ TEST(RootStorage, FilesTheStorageSystemWritesPassTheCheck) {
     tTempDir dir;
     const std::string commits = dir.File("commits.qld");
     {
-        tRootStorage file(true, commits, kModeNoteFile);
+        tRootStorage file(tRootStorage::create, commits, kModeNoteFile);
         ASSERT_TRUE(SUCCEEDED(file.hr));
         const wchar_t* names[] = {L"a", L"bb", L"Index", L"Colours", L"Topic with a long name"};
         for (int i = 0; i < 60; ++i) {
-            WriteStream(file.storage, names[i % 5], size_t(37 * i * i) % 9000, char('a' + i % 26));
+            WriteStream(file.storage.get(), names[i % 5], size_t(37 * i * i) % 9000, char('a' + i % 26));
             if (i % 7 == 3) file.storage->DestroyElement(names[(i + 2) % 5]);
             ASSERT_EQ(S_OK, file.storage->Commit(STGC_DEFAULT));
         }
     }
     const std::string big = dir.File("big.qld");
     {
-        tRootStorage file(true, big, kModeNoteFile);
+        tRootStorage file(tRootStorage::create, big, kModeNoteFile);
         ASSERT_TRUE(SUCCEEDED(file.hr));
-        WriteStream(file.storage, L"big", size_t(8) << 20, 'b');
-        WriteStream(file.storage, L"small", 100, 's');
+        WriteStream(file.storage.get(), L"big", size_t(8) << 20, 'b');
+        WriteStream(file.storage.get(), L"small", 100, 's');
         ASSERT_EQ(S_OK, file.storage->Commit(STGC_DEFAULT));
     }
     const std::string large = dir.File("sectors4096.qld");
@@ -229,7 +227,7 @@ TEST(RootStorage, FilesTheStorageSystemWritesPassTheCheck) {
         SCOPED_TRACE(path);
         const std::string bytes = FileBytes(path);
         EXPECT_TRUE(LooksSound(bytes));
-        tRootStorage file(false, path, kModeNoteFile);
+        tRootStorage file(tRootStorage::open, path, kModeNoteFile);
         EXPECT_EQ(S_OK, file.hr);
     }
     EXPECT_GT(Le32At(FileBytes(big), 0x48), 0u);  // table-list sectors beyond the header
@@ -281,24 +279,15 @@ TEST(RootStorage, DamagedStructureIsRefusedBeforeOpening) {
             std::ofstream out(path, std::ios::binary | std::ios::trunc);
             out.write(bytes.data(), std::streamsize(bytes.size()));
         }
-        tRootStorage file(false, path, kModeNoteFile);
+        tRootStorage file(tRootStorage::open, path, kModeNoteFile);
         EXPECT_EQ(STG_E_DOCFILECORRUPT, file.hr);
-        EXPECT_EQ(nullptr, file.storage);
+        EXPECT_FALSE(file.storage);
     }
 }
 
-// Writes mark the client; the committer commits at the end of a message that
-// ended normally and never while an exception passes.
+// The committer commits at the end of a message that ended normally and never
+// while an exception passes.
 class CommitTest : public ClientTest {};
-
-TEST_F(CommitTest, MarkUncommittedNeedsNoClient) {
-    SetWriteHook(nullptr);
-    EXPECT_NO_THROW(MarkUncommitted());
-    EXPECT_NO_THROW(RunAndCommit(nullptr, [] { return 0; }));
-    tQuilletClient other{tQuilletClient::tForTests{}};
-    MarkUncommitted();
-    EXPECT_TRUE(other.uncommitted);
-}
 
 TEST_F(CommitTest, CommitterCommitsOnlyWhenNoExceptionPasses) {
     std::string path = dir.File("commit.qld");
@@ -310,16 +299,15 @@ TEST_F(CommitTest, CommitterCommitsOnlyWhenNoExceptionPasses) {
         RunAndCommit(parent, [&]() -> int {
             Type("lost");
             client->SaveTopics(true);
-            EXPECT_TRUE(client->uncommitted);
+            EXPECT_TRUE(client->noteFile->Uncommitted());
             throw tQuilletError{};
         });
     } catch (const tQuilletError&) {
     }
-    EXPECT_TRUE(client->uncommitted);
+    EXPECT_TRUE(client->noteFile->Uncommitted());
     EXPECT_TRUE(client->notebook.topics[0].written);
     // Releasing without a commit leaves the file as it was.
-    client->root.reset();
-    client->uncommitted = false;
+    client->noteFile.reset();
     std::string raw;
     ASSERT_TRUE(ReadRawStream(path, "Topics/A", raw));
     EXPECT_EQ(Record("old"), raw);
@@ -331,10 +319,10 @@ TEST_F(CommitTest, CommitterCommitsOnlyWhenNoExceptionPasses) {
         client->SaveTopics(true);
         return 0;
     });
-    EXPECT_FALSE(client->uncommitted);
+    EXPECT_FALSE(client->noteFile->Uncommitted());
     EXPECT_FALSE(client->notebook.topics[0].modified);
     EXPECT_FALSE(client->notebook.topics[0].written);
-    client->root.reset();
+    client->noteFile.reset();
     ASSERT_TRUE(ReadRawStream(path, "Topics/A", raw));
     EXPECT_EQ(Record("kept"), raw);
 }
@@ -393,8 +381,8 @@ TEST(EndBeforeCommit, DISABLED_WriteThenEnd) {
     child->notebook.topics[1].MarkModified();
     child->SaveTopics(true);
     child->WriteAppearance();
-    child->WriteIndex(*child->root);
-    if (!child->uncommitted || !child->notebook.topics[0].written) ExitProcess(2);
+    child->noteFile->WriteIndex(child->notebook.topics);
+    if (!child->noteFile->Uncommitted() || !child->notebook.topics[0].written) ExitProcess(2);
     ExitProcess(77);
 }
 

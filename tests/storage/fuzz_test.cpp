@@ -192,34 +192,38 @@ void FindRegions(tBaseFile& base) {
     }
 }
 
+tAppearanceRecord Defaults() {
+    tAppearanceRecord appearance = {};
+    SetDefaultColours(appearance);
+    return appearance;
+}
+
 tBaseFile MakeBaseFile(const std::string& path, const std::vector<tBaseTopic>& topics,
                        bool appearance) {
     tBaseFile base;
     base.topics = topics;
     base.appearance = appearance;
     DeleteFileA(path.c_str());
-    tQuilletClient client{tQuilletClient::tForTests{}};
-    app.isDefaultFile = false;
-    EXPECT_TRUE(OpenFileInClient(client, path, false));
-    client.notebook.topics.clear();
+    std::vector<tTopic> written;
     for (const tBaseTopic& t : topics) {
         tTopic topic;
         topic.name = t.name;
         topic.text = t.text;
-        topic.Save(*client.root, true);
-        client.notebook.topics.push_back(topic);
+        written.push_back(topic);
     }
-    client.WriteIndex(*client.root);
-    if (appearance) {
-        client.backgroundColour = 0x000000FF;
-        client.textColour = 0x00FF0000;
-        for (int i = 0; i < 16; ++i) client.customColours[i] = COLORREF(0x00010101 * i);
-        client.textLogFont = Font("Courier New", -13);
-        client.tabLogFont = Font("Arial", -11);
-        client.WriteAppearance();
+    tAppearanceRecord colours = Defaults();
+    colours.backgroundColour = 0x000000FF;
+    colours.textColour = 0x00FF0000;
+    for (int i = 0; i < 16; ++i) colours.customColours[i] = COLORREF(0x00010101 * i);
+    colours.textLogFont = Font("Courier New", -13);
+    colours.tabLogFont = Font("Arial", -11);
+    {
+        tRootStorage root(tRootStorage::create, path, kModeNoteFile);
+        EXPECT_TRUE(SUCCEEDED(root.hr));
+        if (FAILED(root.hr)) return base;
+        WriteNoteFile(root.storage.get(), written, appearance ? &colours : nullptr, tElementKeys());
+        CheckHr(root.storage->Commit(STGC_DEFAULT));
     }
-    client.Commit();
-    client.root.reset();
     base.bytes = FileBytes(path);
     FindRegions(base);
     return base;
@@ -241,7 +245,7 @@ void Destroy(IStorage* parent, const std::string& name) {
 void MakeStorage(IStorage* parent, const std::string& name) {
     Destroy(parent, name);
     tStorage storage(parent, name, kModeDirectReadWrite, tStorage::create);
-    ReplaceStream(storage.storage, "inner", Record("inside"));
+    ReplaceStream(storage.storage.get(), "inner", Record("inside"));
 }
 
 std::string HugeLength(tRandom& rng, size_t actual) {
@@ -256,9 +260,9 @@ std::string HugeLength(tRandom& rng, size_t actual) {
 
 // Changes the file at path as described; returns what was done.
 std::string MutateStructure(const std::string& path, const tBaseFile& base, tRandom& rng) {
-    tRootStorage root(false, path, kModeNoteFile);
+    tRootStorage root(tRootStorage::open, path, kModeNoteFile);
     if (FAILED(root.hr)) return "open failed";
-    IStorage* r = root.storage;
+    IStorage* r = root.storage.get();
     std::vector<std::string> names;
     for (const tBaseTopic& t : base.topics) names.push_back(t.name);
     const tBaseTopic& topic = base.topics[rng.Below(base.topics.size())];
@@ -303,13 +307,13 @@ std::string MutateStructure(const std::string& path, const tBaseFile& base, tRan
     case 7: {
         what = "topic record with a huge length";
         tStorage topics(r, "Topics", kModeDirectReadWrite);
-        ReplaceStream(topics.storage, topic.name, HugeLength(rng, topic.text.size()) + topic.text);
+        ReplaceStream(topics.storage.get(), topic.name, HugeLength(rng, topic.text.size()) + topic.text);
         break;
     }
     case 8: {
         what = "topic stream of fewer than 4 bytes";
         tStorage topics(r, "Topics", kModeDirectReadWrite);
-        ReplaceStream(topics.storage, topic.name, rng.Bytes(rng.Below(4)));
+        ReplaceStream(topics.storage.get(), topic.name, rng.Bytes(rng.Below(4)));
         break;
     }
     case 9:
@@ -329,7 +333,7 @@ std::string MutateStructure(const std::string& path, const tBaseFile& base, tRan
     case 13: {
         what = "topic as a storage";
         tStorage topics(r, "Topics", kModeDirectReadWrite);
-        MakeStorage(topics.storage, topic.name);
+        MakeStorage(topics.storage.get(), topic.name);
         break;
     }
     case 14: what = "colours as a storage"; MakeStorage(r, "Colours"); break;
@@ -339,7 +343,7 @@ std::string MutateStructure(const std::string& path, const tBaseFile& base, tRan
     case 18: {
         what = "no topic stream";
         tStorage topics(r, "Topics", kModeDirectReadWrite);
-        Destroy(topics.storage, topic.name);
+        Destroy(topics.storage.get(), topic.name);
         break;
     }
     case 19: {
@@ -574,11 +578,6 @@ SIZE_T PagefileUsage(bool peak) {
 }
 
 // The client's appearance at creation, as the loader receives it.
-tAppearanceRecord Defaults() {
-    tAppearanceRecord appearance = {};
-    SetDefaultColours(appearance);
-    return appearance;
-}
 
 std::vector<tBaseFile> MakeBaseFiles(const tTempDir& dir) {
     std::vector<tBaseFile> bases;
@@ -601,21 +600,21 @@ constexpr unsigned long kNoCase = 0xFFFFFFFFul;
 void TraceSteps(const std::string& path) {
     try {
         Phase("StgOpenStorage");
-        tRootStorage root(false, path, kModeNoteFile);
+        tRootStorage root(tRootStorage::open, path, kModeNoteFile);
         if (FAILED(root.hr)) return;
         Phase("OpenStream Index");
-        tStream index(root.storage, "Index", kModeDirectReadWrite);
+        tStream index(root.storage.get(), "Index", kModeDirectReadWrite);
         Phase("OpenStream Colours");
-        { tStream colours(root.storage, "Colours", kModeRead, tStream::tNoThrow{}); }
+        { tStream colours(root.storage.get(), "Colours", kModeRead, tStream::tNoThrow{}); }
         Phase("OpenStream Font");
-        { tStream font(root.storage, "Font", kModeRead, tStream::tNoThrow{}); }
+        { tStream font(root.storage.get(), "Font", kModeRead, tStream::tNoThrow{}); }
         Phase("reading Index");
         std::vector<std::string> names = ReadIndex(index);
         for (const std::string& name : names) {
             Phase("OpenStorage Topics");
-            tStorage topics(root.storage, "Topics", kModeRead);
+            tStorage topics(root.storage.get(), "Topics", kModeRead);
             Phase("OpenStream topic");
-            tStream stream(topics.storage, name, kModeRead, tStream::tNoThrow{});
+            tStream stream(topics.storage.get(), name, kModeRead, tStream::tNoThrow{});
             Phase("reading a topic");
             if (SUCCEEDED(stream.hr)) ReadString(stream);
         }
@@ -633,7 +632,6 @@ class FuzzLoadTest : public ClientTest {};
 // The plain loading functions on thousands of cases.
 TEST_F(FuzzLoadTest, DamagedFilesReadOrFailCleanly) {
     std::vector<tBaseFile> bases = MakeBaseFiles(dir);
-    client->InstallHooks();  // the client that made the base files had them
     for (const tBaseFile& base : bases) {
         ASSERT_GT(base.bytes.size(), 512u);
         // The regions the byte mutations aim at were found.
@@ -644,10 +642,10 @@ TEST_F(FuzzLoadTest, DamagedFilesReadOrFailCleanly) {
     }
     // A valid base file reads back completely.
     {
-        tRootStorage root(false, dir.File("big.qld"), kModeNoteFile);
+        tRootStorage root(tRootStorage::open, dir.File("big.qld"), kModeNoteFile);
         ASSERT_TRUE(SUCCEEDED(root.hr));
         tLoadedFile loaded;
-        ReadNoteFile(root, Defaults(), loaded);
+        ReadNoteFile(root.storage.get(), Defaults(), loaded);
         ASSERT_EQ(bases[1].topics.size(), loaded.topics.size());
         EXPECT_EQ(bases[1].topics[3].text, loaded.topics[3].text);
         EXPECT_EQ(0x000000FFu, loaded.appearance.backgroundColour);
@@ -691,16 +689,16 @@ TEST_F(FuzzLoadTest, DamagedFilesReadOrFailCleanly) {
         ++run;
         try {
             Phase("opening the root storage");
-            tRootStorage root(false, path, kModeNoteFile);
+            tRootStorage root(tRootStorage::open, path, kModeNoteFile);
             Phase("reading the class");
             if (FAILED(root.hr)) {
                 ++notOpened;
-            } else if (!HasNoteFileClass(root.storage)) {
+            } else if (!HasNoteFileClass(root.storage.get())) {
                 ++rejected;
             } else {
                 Phase("ReadNoteFile");
                 tLoadedFile loaded;
-                ReadNoteFile(root, Defaults(), loaded);
+                ReadNoteFile(root.storage.get(), Defaults(), loaded);
                 ++good;
                 // What a good load holds is what the file can hold. (An index
                 // may name one topic many times: the repeats are renamed, and
@@ -754,7 +752,6 @@ TEST_F(FuzzLoadTest, DamagedFilesReadOrFailCleanly) {
 // whose length fits that claim is still read only as far as data arrives.
 TEST_F(FuzzLoadTest, SizesClaimedByTheDirectoryAreNotAllocated) {
     std::vector<tBaseFile> bases = MakeBaseFiles(dir);
-    client->InstallHooks();  // the client that made the base files had them
     const tBaseFile& big = bases[1];
     const std::string text = big.topics[3].text;  // 9000 bytes: sectors of its own
     std::string bytes = big.bytes;
@@ -775,10 +772,10 @@ TEST_F(FuzzLoadTest, SizesClaimedByTheDirectoryAreNotAllocated) {
     WriteBytesToFile(path, bytes);
     unsigned refusedBefore = refusedAllocations;
     {
-        tRootStorage root(false, path, kModeNoteFile);
+        tRootStorage root(tRootStorage::open, path, kModeNoteFile);
         ASSERT_TRUE(SUCCEEDED(root.hr));
         tLoadedFile loaded;
-        EXPECT_THROW(ReadNoteFile(root, Defaults(), loaded), tQuilletError);
+        EXPECT_THROW(ReadNoteFile(root.storage.get(), Defaults(), loaded), tQuilletError);
     }
     EXPECT_EQ(refusedBefore, refusedAllocations.load());
     EXPECT_LT(PagefileUsage(true), SIZE_T(512) << 20);
@@ -788,11 +785,10 @@ TEST_F(FuzzLoadTest, SizesClaimedByTheDirectoryAreNotAllocated) {
 // the message and leaves the open file as it was.
 TEST_F(FuzzLoadTest, FailedLoadsKeepTheOpenFile) {
     std::vector<tBaseFile> bases = MakeBaseFiles(dir);
-    client->InstallHooks();  // the client that made the base files had them
     const std::string rich = dir.File("rich.qld");
     ASSERT_TRUE(Load(rich));
     ASSERT_NE(nullptr, client->textFont.get());
-    const tRootStorage* openRoot = client->root.get();
+    const tOpenNoteFile* openFile = client->noteFile.get();
     const std::vector<tTopic> openTopics = client->notebook.topics;
     const HFONT textFont = client->textFont.get();
     const HFONT tabFont = client->tabFont.get();
@@ -834,17 +830,17 @@ TEST_F(FuzzLoadTest, FailedLoadsKeepTheOpenFile) {
         if (loaded) {
             ++good;
             EXPECT_TRUE(seen.empty());
-            EXPECT_EQ(path, client->root->name);
+            EXPECT_EQ(path, client->noteFile->Path());
             // Back to the rich file for the next case.
             ASSERT_TRUE(Load(rich));
-            openRoot = client->root.get();
+            openFile = client->noteFile.get();
             EXPECT_EQ(openTopics.size(), client->notebook.topics.size());
         } else {
             ++failed;
             ASSERT_EQ(1u, seen.size());
             EXPECT_EQ("Quillet", seen[0].caption);
             EXPECT_EQ(path + kUnusable, seen[0].text);
-            EXPECT_EQ(openRoot, client->root.get());
+            EXPECT_EQ(openFile, client->noteFile.get());
             ASSERT_EQ(openTopics.size(), client->notebook.topics.size());
             for (size_t t = 0; t < openTopics.size(); ++t) {
                 EXPECT_EQ(openTopics[t].name, client->notebook.topics[t].name);

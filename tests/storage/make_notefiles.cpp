@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 #include "base/errors.h"
-#include "app/globals.h"
-#include "client/client.h"
 #include "storage/compfile.h"
+#include "storage/notefile.h"
+#include "storage/open_note_file.h"
 
 namespace {
 
@@ -20,22 +20,17 @@ std::string LongText() {
     return text;
 }
 
-// Opens path (created when missing) in the client.
-void Open(tQuilletClient& client, const std::string& path) {
-    if (!OpenFileInClient(client, path, false)) throw tQuilletError{"cannot open"};
-}
-
-void Close(tQuilletClient& client) {
-    client.SaveTopics(true);
-    client.Commit();
-    client.root.reset();
-}
-
-void AddTopic(tQuilletClient& client, const std::string& name, const std::string& text) {
+tTopic Topic(const std::string& name, const std::string& text) {
     tTopic topic;
     topic.name = name;
     topic.text = text;
-    client.notebook.topics.push_back(topic);
+    return topic;
+}
+
+tAppearanceRecord Defaults() {
+    tAppearanceRecord appearance = {};
+    SetDefaultColours(appearance);
+    return appearance;
 }
 
 }  // namespace
@@ -47,45 +42,42 @@ int main(int argc, char** argv) {
     }
     std::string folder = argv[1];
     CoInitialize(nullptr);
-    app.noTray = true;
     int result = 0;
     try {
-        tQuilletClient client{tQuilletClient::tForTests{}};
-
-        // A new file, exactly as LoadFile makes it.
-        Open(client, folder + "\\new.qld");
-        Close(client);
-
-        // Several topics, written as the program writes them.
-        Open(client, folder + "\\topics.qld");
-        client.notebook.topics.clear();
-        AddTopic(client, "To-do", "Buy milk\r\nCall Anna\r\n");
-        AddTopic(client, "Notes", "");
-        AddTopic(client, "Shopping list", "bread, butter");
-        AddTopic(client, "12345678901234567890", LongText());
-        AddTopic(client, "a  b", "two blanks");
-        AddTopic(client, "Caf\xE9", "na\xEFve \xE4\xF6\xFC");
+        // A new file, exactly as the program makes it.
         {
-            tStorage topics(client.root->storage, "Topics", kModeDirectReadWrite);
-            topics.storage->DestroyElement(L"Notes");  // listed, but without a stream
+            tNoteFile file;
+            if (!CreateNoteFile(folder + "\\new.qld", Defaults(), file)) throw tQuilletError{"new"};
         }
-        for (tTopic& topic : client.notebook.topics)
-            if (topic.name != "Notes") topic.Save(*client.root, true);
-        client.WriteIndex(*client.root);
-        Close(client);
 
-        // Colours and fonts.
-        Open(client, folder + "\\appearance.qld");
-        client.backgroundColour = 0x00112233;
-        client.textColour = 0x00445566;
-        for (int i = 0; i < 16; ++i) client.customColours[i] = COLORREF(i * 0x00010203);
-        std::memset(&client.textLogFont, 0, sizeof client.textLogFont);
-        client.textLogFont.lfHeight = -13;
-        client.textLogFont.lfWeight = FW_BOLD;
-        lstrcpynA(client.textLogFont.lfFaceName, "Courier New", LF_FACESIZE);
-        std::memset(&client.tabLogFont, 0, sizeof client.tabLogFont);  // no tab font
-        client.WriteAppearance();
-        Close(client);
+        // Several topics, written as the program writes a whole file.
+        {
+            tRootStorage root(tRootStorage::create, folder + "\\topics.qld", kModeNoteFile);
+            CheckHr(root.hr);
+            std::vector<tTopic> topics = {
+                Topic("To-do", "Buy milk\r\nCall Anna\r\n"), Topic("Notes", ""),
+                Topic("Shopping list", "bread, butter"), Topic("12345678901234567890", LongText()),
+                Topic("a  b", "two blanks"), Topic("Caf\xE9", "na\xEFve \xE4\xF6\xFC")};
+            WriteNoteFile(root.storage.get(), topics, nullptr, tElementKeys());
+            DestroyTopicElement(root.storage.get(), "Notes");  // listed, but without a stream
+            CheckHr(root.storage->Commit(STGC_DEFAULT));
+        }
+
+        // Colours and fonts, written into a new file as the Appearance page does.
+        {
+            tNoteFile file;
+            if (!CreateNoteFile(folder + "\\appearance.qld", Defaults(), file))
+                throw tQuilletError{"appearance"};
+            tAppearanceRecord appearance = Defaults();
+            appearance.backgroundColour = 0x00112233;
+            appearance.textColour = 0x00445566;
+            for (int i = 0; i < 16; ++i) appearance.customColours[i] = COLORREF(i * 0x00010203);
+            appearance.textLogFont.lfHeight = -13;
+            appearance.textLogFont.lfWeight = FW_BOLD;
+            lstrcpynA(appearance.textLogFont.lfFaceName, "Courier New", LF_FACESIZE);
+            if (!file.file->WriteAppearance(appearance) || !file.file->Commit(file.content.topics))
+                throw tQuilletError{"appearance"};
+        }
     } catch (const tQuilletError& error) {
         std::fprintf(stderr, "make_notefiles: failed%s%s\n", error.message ? ": " : "",
                      error.message ? error.message : "");

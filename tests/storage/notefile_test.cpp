@@ -36,7 +36,6 @@ std::string Bytes(const void* data, size_t size) {
 class RecordTest : public testing::Test {
 protected:
     void SetUp() override {
-        SetWriteHook(nullptr);
         path = dir.File("records.qld");
         std::memset(&record, 0, sizeof record);
         record.backgroundColour = 0x00010203;
@@ -52,9 +51,9 @@ protected:
             tRawFile file(path);
             file.Stream("S", content);
         }
-        tRootStorage root(false, path, kModeNoteFile);
+        tRootStorage root(tRootStorage::open, path, kModeNoteFile);
         ASSERT_TRUE(SUCCEEDED(root.hr));
-        tStream stream(root.storage, "S", kModeRead);
+        tStream stream(root.storage.get(), "S", kModeRead);
         read(stream);
     }
     tTempDir dir;
@@ -146,10 +145,10 @@ TEST_F(RecordTest, FontsMadeForADamagedFileAreReleased) {
     }
     HFONT made[2] = {};
     {
-        tRootStorage root(false, path, kModeNoteFile);
+        tRootStorage root(tRootStorage::open, path, kModeNoteFile);
         ASSERT_TRUE(SUCCEEDED(root.hr));
         tLoadedFile loaded;
-        EXPECT_THROW(ReadNoteFile(root, record, loaded), tQuilletError);
+        EXPECT_THROW(ReadNoteFile(root.storage.get(), record, loaded), tQuilletError);
         made[0] = loaded.textFont.get();
         made[1] = loaded.tabFont.get();
         ASSERT_NE(nullptr, made[0]);
@@ -183,13 +182,13 @@ protected:
         ASSERT_NE(nullptr, client->tabFont.get());
         textFont = client->textFont.get();
         tabFont = client->tabFont.get();
-        oldRoot = client->root.get();
+        oldFile = client->noteFile.get();
     }
     // The rich file is still open and nothing of it changed.
     void ExpectRichFileKept() {
-        EXPECT_EQ(oldRoot, client->root.get());
-        ASSERT_NE(nullptr, client->root.get());
-        EXPECT_EQ(good, client->root->name);
+        EXPECT_EQ(oldFile, client->noteFile.get());
+        ASSERT_NE(nullptr, client->noteFile.get());
+        EXPECT_EQ(good, client->noteFile->Path());
         EXPECT_EQ((std::vector<std::string>{"First", "Second", "Third"}), Names(client->notebook.topics));
         EXPECT_EQ("one\r\ntwo", client->notebook.topics[0].text);
         EXPECT_EQ(0x00FF0000u, client->backgroundColour);
@@ -221,7 +220,7 @@ protected:
     std::string good;
     HFONT textFont = nullptr;
     HFONT tabFont = nullptr;
-    tRootStorage* oldRoot = nullptr;
+    tOpenNoteFile* oldFile = nullptr;
 };
 
 TEST_F(LoadTest, NewFileHasDefaultContent) {
@@ -229,7 +228,7 @@ TEST_F(LoadTest, NewFileHasDefaultContent) {
     ASSERT_TRUE(Load(path));
     EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), Names(client->notebook.topics));
     // Committed before it replaces the open file: a failure keeps that one.
-    EXPECT_FALSE(client->uncommitted);
+    EXPECT_FALSE(client->noteFile->Uncommitted());
     EXPECT_EQ(kDefaultBackground, client->backgroundColour);
     CloseFile();
 
@@ -450,7 +449,7 @@ TEST_F(LoadTest, DamagedFilesKeepTheOpenFile) {
             c.build(file);
         }
         ExpectRejected(path);
-        EXPECT_EQ(oldRoot, client->root.get());
+        EXPECT_EQ(oldFile, client->noteFile.get());
         EXPECT_EQ(3u, client->notebook.topics.size());
         EXPECT_EQ(textFont, client->textFont.get());
     }
@@ -528,7 +527,7 @@ TEST_F(LoadTest, FileOpenElsewhereIsRejected) {
     OpenRichFile();
     std::string busy = dir.File("busy.qld");
     WriteNoteFile(busy, {{"A", "a"}});
-    tRootStorage holder(false, busy, kModeNoteFile);
+    tRootStorage holder(tRootStorage::open, busy, kModeNoteFile);
     ASSERT_TRUE(SUCCEEDED(holder.hr));
     ExpectRejected(busy);
     ExpectRichFileKept();
@@ -548,7 +547,7 @@ TEST_F(LoadTest, DamagedFileAtStartUpReturnsFalse) {
         ASSERT_EQ(1u, answerer.Seen().size());
         EXPECT_EQ(path + kUnusable, answerer.Seen()[0].text);
     }
-    EXPECT_EQ(nullptr, client->root.get());
+    EXPECT_EQ(nullptr, client->noteFile.get());
     EXPECT_TRUE(client->notebook.topics.empty());
     EXPECT_NO_THROW(client->Commit());
     // The damaged file was not touched and can be opened by another program.
@@ -593,7 +592,7 @@ TEST_F(LoadTest, DecliningTheDefaultFileOpensTheChosenOne) {
     EXPECT_TRUE(seen[1].fileDialog);
     EXPECT_EQ("Select existing or new file to open/create:", seen[1].caption);
     EXPECT_EQ(chosen, app.filePath);
-    EXPECT_EQ(chosen, client->root->name);
+    EXPECT_EQ(chosen, client->noteFile->Path());
     EXPECT_FALSE(app.isDefaultFile);
     EXPECT_FALSE(FileExists(missing));
     EXPECT_TRUE(FileExists(chosen));
@@ -605,7 +604,7 @@ TEST_F(LoadTest, DecliningTheDefaultFileOpensTheChosenOne) {
 TEST_F(LoadTest, NewFileThatCannotBeCreatedKeepsTheOpenFile) {
     // A name too long for the file system: not found, and not creatable either.
     std::string path = dir.File(std::string(300, 'n') + ".qld");
-    if (tRootStorage(false, path, kModeNoteFile).hr != STG_E_FILENOTFOUND)
+    if (tRootStorage(tRootStorage::open, path, kModeNoteFile).hr != STG_E_FILENOTFOUND)
         GTEST_SKIP() << "this system does not report an over-long name as missing";
     OpenRichFile();
     {

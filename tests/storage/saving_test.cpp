@@ -65,8 +65,8 @@ protected:
     // The topic's text as the open file holds it now, commit or not.
     std::string Stored(const std::string& name) {
         IStorage* topics = nullptr;
-        if (FAILED(client->root->storage->OpenStorage(L"Topics", nullptr, kModeRead, nullptr, 0,
-                                                      &topics)))
+        if (FAILED(client->noteFile->Root()->OpenStorage(L"Topics", nullptr, kModeRead,
+                                                                 nullptr, 0, &topics)))
             return "<no Topics>";
         IStream* stream = nullptr;
         std::string text = "<no stream>";
@@ -101,14 +101,14 @@ TEST_F(SavingTest, OneKeystrokeIsWrittenOnTheThirdTick) {
     client->OnSaveTimer();
     EXPECT_EQ("x", Stored("A"));
     EXPECT_TRUE(client->notebook.topics[0].written);
-    EXPECT_TRUE(client->uncommitted);
+    EXPECT_TRUE(client->noteFile->Uncommitted());
     EXPECT_EQ(0u, client->saveTimer);
     EXPECT_EQ(0u, client->idleTicks);
     EXPECT_EQ(0u, client->laptopTicks);
     // The commit at the end of that message; the topic is clean again.
     RunAndCommit(parent, [] { return 0; });
     EXPECT_FALSE(client->notebook.topics[0].modified);
-    EXPECT_FALSE(client->uncommitted);
+    EXPECT_FALSE(client->noteFile->Uncommitted());
     CloseFile();
     EXPECT_EQ("x", OnDisk("A"));
 }
@@ -186,7 +186,7 @@ TEST_F(SavingTest, OnlyTheTopicChangedAfterItsWriteStaysModified) {
     EXPECT_FALSE(client->notebook.topics[0].written);
     EXPECT_TRUE(client->notebook.topics[1].modified);
     EXPECT_FALSE(client->notebook.topics[1].written);
-    EXPECT_FALSE(client->uncommitted);
+    EXPECT_FALSE(client->noteFile->Uncommitted());
 
     client->Commit();  // nothing to commit: nothing changes
     EXPECT_TRUE(client->notebook.topics[1].modified);
@@ -263,7 +263,7 @@ TEST_F(EmergencyTest, SavesEveryTopicWithTheLastTyping) {
     client->Commit();
     Show(1);
     Type("B typed just before the failure");
-    tRootStorage* open = client->root.get();
+    tOpenNoteFile* open = client->noteFile.get();
 
     std::string rescued = dir.File("rescued.qld");
     {
@@ -277,7 +277,7 @@ TEST_F(EmergencyTest, SavesEveryTopicWithTheLastTyping) {
         EXPECT_EQ("Choose name and location for new file", seen[1].caption);
     }
     // The open file got nothing of it.
-    EXPECT_EQ(open, client->root.get());
+    EXPECT_EQ(open, client->noteFile.get());
     EXPECT_EQ("b", Stored("B"));
 
     std::string raw;
@@ -326,7 +326,7 @@ TEST_F(EmergencyTest, CancelledDialogAsksAgainAndNoEndsIt) {
         EXPECT_TRUE(seen[1].fileDialog);
         EXPECT_EQ(kQuestion, seen[2].text);
     }
-    EXPECT_NE(nullptr, client->root.get());
+    EXPECT_NE(nullptr, client->noteFile.get());
     EXPECT_EQ("a", Stored("A"));
 }
 

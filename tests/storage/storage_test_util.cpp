@@ -189,7 +189,7 @@ void ClientTest::CloseFile() {
     client->Commit();
     if (client->saveTimer) KillTimer(client->wnd, client->saveTimer);
     client->saveTimer = 0;
-    client->root.reset();
+    client->noteFile.reset();
 }
 
 void ClientTest::Type(const std::string& text) {

@@ -1,0 +1,75 @@
+#pragma once
+// The note file the program holds open, and every write into it. Memory holds
+// the truth until a commit succeeds: any failure to write the file - a stream,
+// an element, the Index, the appearance, the commit - only means "the file
+// cannot be written now". The storage object that failed is dropped at once
+// and never written again; Recover later puts the file back as it was at its
+// last good commit, writes everything memory holds into it and commits.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+#include "storage/compfile.h"
+#include "storage/notefile.h"
+
+class tOpenNoteFile {
+public:
+    // Takes over an opened (or new, committed) note file. otherElements are
+    // the elements of "Topics" that no topic owns; hasAppearance tells whether
+    // the file holds the appearance streams.
+    tOpenNoteFile(std::unique_ptr<tRootStorage> root, tElementKeys otherElements,
+                  bool hasAppearance);
+    ~tOpenNoteFile();
+    tOpenNoteFile(const tOpenNoteFile&) = delete;
+    tOpenNoteFile& operator=(const tOpenNoteFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+    // The file refused a write or a commit and has not been written again since.
+    bool Refused() const { return !root_; }
+    // Something was written since the last commit.
+    bool Uncommitted() const { return uncommitted_; }
+
+    // Each write returns false when the file refuses it (or refused before);
+    // what it would have written is then only in memory until Recover.
+    // The topic's text, in its stream; the topic counts as written.
+    bool WriteTopic(tTopic& topic);
+    // Every modified topic that is not written yet.
+    bool WriteModifiedTopics(std::vector<tTopic>& topics);
+    // The stream of a topic renamed from the name from.
+    bool RenameTopic(const std::string& from, tTopic& topic);
+    bool DeleteTopic(const std::string& name);
+    bool WriteIndex(const std::vector<tTopic>& topics);
+    bool WriteAppearance(const tAppearanceRecord& appearance);
+
+    // Commits what was written; the topics written are clean again.
+    bool Commit(std::vector<tTopic>& topics);
+
+    // After a refusal: the file as it was at its last good commit (put back in
+    // place, or copied to a new file that takes its place when it cannot be),
+    // then everything in topics and appearance written into it, and committed.
+    // False while the file still cannot be written.
+    bool Recover(std::vector<tTopic>& topics, const tAppearanceRecord& appearance);
+
+    // The open root as it stands, written or not, for reading; null while refused.
+    IStorage* Root() const { return root_ ? root_->storage.get() : nullptr; }
+
+    // Whether "Topics" holds an element of that name that no topic owns.
+    bool HoldsOtherElement(const std::string& name) const;
+
+private:
+    // Runs write on the open root; a failure of any kind refuses the file.
+    bool Write(const std::function<void(IStorage*)>& write);
+    void Refuse();
+    bool PutBackLastCommit();
+    bool CopyLastCommit();
+
+    std::string path_;
+    std::unique_ptr<tRootStorage> root_;  // none while refused
+    // What the file on disk held at its last good commit, for the pages the
+    // refused commit may have changed.
+    tRollback lastCommit_;
+    tElementKeys otherElements_;
+    bool hasAppearance_;
+    bool uncommitted_ = false;
+};
