@@ -8,4 +8,4 @@ rm -rf "$out"; mkdir -p "$out"
 QUILLET_OLEFILE_OUT="Z:$(echo "$out" | tr / '\\')" "$QUILLET_WINE" "$exe" --gtest_filter='TopicList.*'
 count=$(ls "$out"/*.qld | wc -l)
 [ "$count" -ge 5 ] || { echo "only $count note files kept"; exit 1; }
-/usr/bin/python3 "$(dirname "$0")/check_topics_olefile.py" "$out"
+/usr/bin/python3 "$(dirname "$0")/../support/olefile_check.py" expected "$out"

@@ -81,11 +81,27 @@ tQuilletProcess::tQuilletProcess(const std::string& arguments) {
         info_ = {};
 }
 
+tQuilletProcess::tQuilletProcess(tRunning, const std::string& captionStart, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        for (HWND frame = FindWindowExA(nullptr, nullptr, "QuilletWndClass", nullptr); frame;
+             frame = FindWindowExA(nullptr, frame, "QuilletWndClass", nullptr)) {
+            char caption[512] = {};
+            GetWindowTextA(frame, caption, sizeof caption);
+            if (std::string(caption).compare(0, captionStart.size(), captionStart) != 0) continue;
+            GetWindowThreadProcessId(frame, &info_.dwProcessId);
+            info_.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, info_.dwProcessId);
+            return;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+}
+
 tQuilletProcess::~tQuilletProcess() {
     if (info_.hProcess) {
         if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) Kill();
         CloseHandle(info_.hProcess);
-        CloseHandle(info_.hThread);
+        if (info_.hThread) CloseHandle(info_.hThread);
     }
 }
 
@@ -128,6 +144,22 @@ void tQuilletProcess::PostCommand(int id) {
 
 void tQuilletProcess::Sync() {
     Ask(frame_, WM_NULL, 0, 0);
+}
+
+void tQuilletProcess::Settle() {
+    // A marker posted behind whatever the program posted itself: once it is
+    // handled, so is everything before it. The edit control's modified flag
+    // is that marker: nothing else in the program reads or sets it.
+    Ask(edit_, EM_SETMODIFY, FALSE, 0);
+    PostMessageA(edit_, EM_SETMODIFY, TRUE, 0);
+    DWORD start = GetTickCount();
+    while (!Ask(edit_, EM_GETMODIFY, 0, 0)) {
+        if (GetTickCount() - start > kAnswerLimitMs) {
+            QUILLET_REPORT_FAILURE(std::string("Quillet did not take a posted message"));
+            return;
+        }
+        Sleep(5);
+    }
 }
 
 void tQuilletProcess::Type(const std::string& text) {
@@ -196,9 +228,9 @@ bool WaitForDialog(DWORD processId, tForeignDialog& seen, const char* caption, D
             seen.text = text ? WindowText(text) : std::string();
             return true;
         }
+        if (GetTickCount() - start >= timeoutMs) return false;
         Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+    } while (true);
 }
 
 void PressButton(const tForeignDialog& dialog, int buttonId) {
@@ -225,6 +257,10 @@ void ChooseFile(const tForeignDialog& dialog, const std::string& path) {
     Ask(dialog.wnd, WM_NULL, 0, 0);  // the dialog has filled its own fields
     Ask(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     PressButton(dialog, IDOK);
+}
+
+bool DialogShown(DWORD processId, const char* caption, tForeignDialog& seen) {
+    return WaitForDialog(processId, seen, caption, 0);
 }
 
 bool NoDialogShown(DWORD processId) {

@@ -8,6 +8,10 @@ class tQuilletProcess {
 public:
     // Starts Quillet.exe with the given command line arguments (already quoted).
     explicit tQuilletProcess(const std::string& arguments);
+    // Takes a Quillet another program started (a script, under a tracer): the
+    // one whose caption starts with captionStart.
+    struct tRunning {};
+    tQuilletProcess(tRunning, const std::string& captionStart, DWORD timeoutMs = 60000);
     ~tQuilletProcess();  // ends the process hard if it still runs
     tQuilletProcess(const tQuilletProcess&) = delete;
     tQuilletProcess& operator=(const tQuilletProcess&) = delete;
@@ -28,6 +32,9 @@ public:
     void PostCommand(int id);
     // Waits until the program has handled everything sent so far.
     void Sync();
+    // Waits until it has also handled everything posted to it before now: a
+    // box a posted message shows is up when this returns.
+    void Settle();
     // Types text into the edit control, one character at a time.
     void Type(const std::string& text);
     // Puts text in place of the selection at once, as a paste would.
@@ -66,5 +73,7 @@ void SetDialogItemText(const tForeignDialog& dialog, int controlId, const std::s
 void ChooseFile(const tForeignDialog& dialog, const std::string& path);
 // True when no dialog of the process is visible.
 bool NoDialogShown(DWORD processId);
+// The visible dialog of the process with this caption now, without waiting.
+bool DialogShown(DWORD processId, const char* caption, tForeignDialog& seen);
 
 std::string QuilletExePath();

@@ -1,4 +1,7 @@
 #include "e2e_support.h"
+#include <cstdio>
+#include <fstream>
+#include "storage/notefile.h"
 
 namespace {
 
@@ -163,6 +166,252 @@ TEST_F(QuilletE2E, AFullDiskKeepsTheChangesAndTriesAgain) {
 
     EXPECT_EQ("before" + during + " more", ReadNoteOnDisk(path).texts[0]);
     EXPECT_EQ("before" + during + " more" + after, ReadNoteOnDisk(rescue).texts[0]);
+}
+
+// ---------------------------------------------------------------------------
+// The session the fault injection runs: disk_faults.sh starts Quillet under
+// strace on a note file this test prepared, makes chosen writes of that file
+// fail, and runs this test to take every step a user takes. Afterwards the
+// note file must hold one of the states below (a state the user saw
+// committed), and a rescue file, when the emergency save was offered, the
+// last one.
+
+struct tNoteState {
+    std::vector<std::pair<std::string, std::string>> topics;
+    bool colours = false;
+};
+
+std::string Env(const char* name) {
+    char value[MAX_PATH * 2] = {};
+    return GetEnvironmentVariableA(name, value, sizeof value) ? value : "";
+}
+
+// One JSON object a line, for the olefile check.
+void WriteStates(const std::string& path, const std::vector<tNoteState>& states) {
+    auto quoted = [](const std::string& text) { return "\"" + text + "\""; };  // plain ASCII only
+    std::ofstream out(path, std::ios::binary);
+    for (const tNoteState& state : states) {
+        out << "{\"colours\": " << (state.colours ? "true" : "false") << ", \"topics\": [";
+        for (size_t i = 0; i < state.topics.size(); ++i)
+            out << (i ? ", " : "") << "[" << quoted(state.topics[i].first) << ", "
+                << quoted(state.topics[i].second) << "]";
+        out << "]}\n";
+    }
+}
+
+// Every state the session can commit, in order: each step's own, and the
+// text typed before a command, which leaving the edit control saves.
+std::vector<tNoteState> SessionStates() {
+    std::vector<tNoteState> states;
+    auto add = [&](std::vector<std::pair<std::string, std::string>> topics, bool colours) {
+        states.push_back({std::move(topics), colours});
+    };
+    add({{"To-do", ""}, {"Notes", ""}}, false);
+    add({{"To-do", "alpha"}, {"Notes", ""}}, false);
+    add({{"To-do", "alpha"}, {"Notes", ""}, {"Ideas", ""}}, false);
+    add({{"To-do", "alpha"}, {"Notes", ""}, {"Ideas", "idea"}}, false);
+    add({{"To-do", "alpha"}, {"Notes", ""}, {"Ab", "idea"}}, false);
+    add({{"To-do", "alpha"}, {"Ab", "idea"}, {"Notes", ""}}, false);
+    add({{"To-do", "alpha"}, {"Notes", ""}}, false);
+    add({{"To-do", "alpha"}, {"Notes", ""}, {"Ab", "idea"}}, false);
+    add({{"To-do", "alpha beta"}, {"Notes", ""}, {"Ab", "idea"}}, false);
+    add({{"To-do", "alpha beta"}, {"Notes", ""}, {"Ab", "idea"}}, true);
+    add({{"To-do", "alpha beta"}, {"Notes", "gamma"}, {"Ab", "idea"}}, true);
+    return states;
+}
+
+class FaultSession {
+public:
+    FaultSession(tQuilletProcess& quillet, std::string rescue)
+        : quillet_(quillet), rescue_(std::move(rescue)) {}
+
+    // Handles whatever the last step left: a refusal is answered and the
+    // retry driven; a fatal box is counted and its questions answered.
+    void Settle() {
+        for (int round = 0; round < 10 && Running(); ++round) {
+            quillet_.Settle();
+            tForeignDialog box;
+            if (DialogShown(quillet_.id(), "Quillet - Fatal Error", box)) {
+                ++fatal_;
+                PressButton(box, IDOK);
+                continue;
+            }
+            if (!DialogShown(quillet_.id(), "Quillet", box)) return;
+            if (!AnswerBox(box)) return;
+            Ticks(quillet_, 3);  // the retry
+        }
+    }
+
+    void Name(const std::string& name) {
+        tForeignDialog dialog;
+        ASSERT_TRUE(WaitForDialog(quillet_.id(), dialog, "Topic Name"));
+        SetDialogItemText(dialog, IDC_TOPIC_NAME, name);
+        PressButton(dialog, IDOK);
+        Settle();
+    }
+
+    void Confirm() {
+        tForeignDialog question;
+        ASSERT_TRUE(WaitForDialog(quillet_.id(), question, "Quillet"));
+        ASSERT_EQ(0u, question.text.find("Really delete topic ")) << question.text;
+        PressButton(question, IDYES);
+        Settle();
+    }
+
+    // Options, Appearance page, Background colour accepted as it is, sheet closed.
+    void ChooseBackground() {
+        quillet_.PostCommand(CM_OPTIONS);
+        tForeignDialog sheet;
+        ASSERT_TRUE(WaitForDialog(quillet_.id(), sheet, "Quillet Options"));
+        HWND page = nullptr;
+        for (HWND child = FindWindowExA(sheet.wnd, nullptr, "#32770", nullptr); child && !page;
+             child = FindWindowExA(sheet.wnd, child, "#32770", nullptr))
+            if (GetDlgItem(child, IDC_APPEARANCE_BACKGROUND)) page = child;
+        ASSERT_NE(nullptr, page);
+        PostMessageA(GetDlgItem(page, IDC_APPEARANCE_BACKGROUND), BM_CLICK, 0, 0);
+        tForeignDialog colour;
+        ASSERT_TRUE(WaitForDialog(quillet_.id(), colour, "Color"));
+        PressButton(colour, IDOK);
+        PressButton(sheet, IDCANCEL);
+        Settle();
+    }
+
+    // Shut Down, answering what a file that cannot be written asks.
+    DWORD ShutDown() {
+        quillet_.PostCommand(CM_SHUTDOWN);
+        DWORD start = GetTickCount();
+        while (Running() && GetTickCount() - start < 60000) {
+            tForeignDialog box;
+            if (DialogShown(quillet_.id(), "Quillet - Fatal Error", box)) {
+                ++fatal_;
+                PressButton(box, IDOK);
+            } else if (DialogShown(quillet_.id(), "Quillet", box)) {
+                AnswerBox(box);
+            } else if (DialogShown(quillet_.id(), "Choose name and location for new file", box)) {
+                ChooseFile(box, rescue_);
+                rescued_ = true;
+            } else {
+                quillet_.WaitForExit(20);
+            }
+        }
+        return quillet_.WaitForExit(10000);
+    }
+
+    int fatal() const { return fatal_; }
+    int refusals() const { return refusals_; }
+    bool rescued() const { return rescued_; }
+
+private:
+    bool Running() { return quillet_.WaitForExit(0) == STILL_ACTIVE; }
+
+    // The refusal message, or the emergency save's question: false for anything else.
+    bool AnswerBox(const tForeignDialog& box) {
+        if (box.text.find("Quillet cannot write to the note file ") == 0) {
+            ++refusals_;
+            PressButton(box, IDOK);
+            return true;
+        }
+        if (box.text.find("Do you want to attempt an emergency save") == 0) {
+            PressButton(box, IDYES);
+            return true;
+        }
+        ADD_FAILURE() << "unexpected box: " << box.text;
+        PressButton(box, IDOK);
+        return false;
+    }
+
+    tQuilletProcess& quillet_;
+    std::string rescue_;
+    int fatal_ = 0;
+    int refusals_ = 0;
+    bool rescued_ = false;
+};
+
+TEST(DiskFaults, Session) {
+    const std::string prepare = Env("QUILLET_FAULT_PREPARE");
+    if (!prepare.empty()) {
+        std::vector<tTopic> topics(2);
+        topics[0].name = "To-do";
+        topics[1].name = "Notes";
+        ASSERT_EQ(tNewFileResult::written, WriteNewNoteFile(prepare, topics));
+        WriteStates(Env("QUILLET_FAULT_STATES"), SessionStates());
+        return;
+    }
+    const std::string rescue = Env("QUILLET_FAULT_RESCUE");
+    if (rescue.empty()) GTEST_SKIP() << "run by disk_faults.sh, which starts Quillet under strace";
+    tQuilletProcess quillet(tQuilletProcess::tRunning{}, Env("QUILLET_FAULT_CAPTION"));
+    ASSERT_TRUE(quillet.WaitForMainWindow(60000));
+    FaultSession session(quillet, rescue);
+    session.Settle();
+
+    quillet.Type("alpha");
+    Ticks(quillet, 3);  // the idle save
+    session.Settle();
+    quillet.PostCommand(CM_TOPIC_ADD);
+    session.Name("Ideas");
+    quillet.Type("idea");
+    quillet.PostCommand(CM_TOPIC_RENAME);
+    session.Name("Ab");
+    quillet.Command(CM_TOPIC_MOVE_LEFT);
+    session.Settle();
+    quillet.PostCommand(CM_TOPIC_DELETE);
+    session.Confirm();
+    quillet.Command(CM_TOPIC_UNDO_DELETE);
+    session.Settle();
+    quillet.Command(CM_TOPIC_NEXT);  // to To-do, at the end of its text
+    session.Settle();
+    quillet.Type(" beta");
+    quillet.Command(CM_TOPIC_NEXT);  // the switch saves it
+    session.Settle();
+    session.ChooseBackground();
+    quillet.Type("gamma");
+    DWORD exitCode = session.ShutDown();
+
+    std::printf("[ session  ] fatal boxes %d, refusals told %d, emergency save %s, exit code %lu\n",
+                session.fatal(), session.refusals(), session.rescued() ? "yes" : "no", exitCode);
+    EXPECT_EQ(0, session.fatal());
+    EXPECT_EQ(0u, exitCode);
+}
+
+// With every read and write of two other files failing: opening one and
+// making the other give their messages, leave nothing behind and keep the
+// open file, which goes on taking the typing.
+TEST(DiskFaults, OpenAndNew) {
+    const std::string note = Env("QUILLET_FAULT_NOTE");
+    if (note.empty()) GTEST_SKIP() << "run by write_faults.sh, which starts Quillet under strace";
+    const std::string unreadable = Env("QUILLET_FAULT_UNREADABLE");
+    const std::string unwritable = Env("QUILLET_FAULT_UNWRITABLE");
+    tQuilletProcess quillet(tQuilletProcess::tRunning{}, "");
+    ASSERT_TRUE(quillet.WaitForMainWindow(60000));
+    struct {
+        int command;
+        const char* title;
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {CM_FILE_OPEN, nullptr, unreadable,
+         unreadable + " is not a Quillet file, is already open, or cannot be accessed."},
+        {CM_FILE_NEW, "Choose name and location for new file", unwritable,
+         "Failed to open file: " + unwritable},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        quillet.PostCommand(c.command);
+        tForeignDialog dialog;
+        ASSERT_TRUE(WaitForDialog(quillet.id(), dialog, c.title));
+        ChooseFile(dialog, c.path);
+        tForeignDialog box;
+        ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
+        EXPECT_EQ(c.message, box.text);
+        PressButton(box, IDOK);
+        quillet.Settle();
+        EXPECT_TRUE(NoDialogShown(quillet.id()));
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(unwritable.c_str()));
+    quillet.Type("still here");
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+    EXPECT_EQ("still here", ReadNoteOnDisk(note).texts[0]);
 }
 
 }  // namespace

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Makes the real program's own writes of its note file fail, with strace, while
+# a scripted session (DiskFaults.Session in e2e_tests) takes every step a user
+# takes, then reads the file with olefile: it must hold a state the session
+# committed, and the rest must be in the emergency-saved file.
+#   write_faults.sh E2E_EXE [sample|all]
+# sample: a few injection points of each kind (the ctest entry); all: every
+# call K of the session, for EIO, ENOSPC and EROFS, failing once, three times
+# and from K on. Two sessions run at a time, each on a note file of its own.
+# Skipped (77) only where ptrace is not allowed.
+set -uo pipefail
+exe=$1
+mode=${2:-sample}
+quillet=$QUILLET_BUILD/Quillet.exe
+calls=pwrite64,write,ftruncate,ftruncate64
+check=$QUILLET_SOURCE/tests/support/olefile_check.py
+if ! command -v strace >/dev/null || ! strace -f -qq -o /dev/null true 2>/dev/null; then
+  echo "write faults skipped: strace cannot trace here"
+  exit 77
+fi
+work=$TEST_TMP/write-faults
+rm -rf "$work"; mkdir -p "$work"
+win() { echo "Z:$(echo "$1" | tr / '\\')"; }
+start=$work/start.qld
+states=$work/states.jsonl
+QUILLET_FAULT_PREPARE=$(win "$start") QUILLET_FAULT_STATES=$(win "$states") \
+  "$QUILLET_WINE" "$exe" --gtest_filter=DiskFaults.Session >"$work/prepare.log" 2>&1 \
+  || { echo "could not prepare the note file"; cat "$work/prepare.log"; exit 1; }
+
+# One session on lane's note file with the given injection ("" for none); one
+# result line goes to lane's results; the calls traced go to lane's trace.
+session() {
+  local lane=$1 inject=$2
+  local dir=$work/$lane note=$work/$lane/$lane.qld rescue=$work/$lane/rescue.qld
+  mkdir -p "$dir"; cp "$start" "$note"; rm -f "$rescue"
+  strace -f -qq --seccomp-bpf -o "$dir/trace.log" -P "$note" -e trace=$calls \
+    ${inject:+-e inject=$calls:$inject} "$QUILLET_WINE" "$quillet" /visible "$(win "$note")" &
+  local traced=$!
+  QUILLET_FAULT_CAPTION=$lane QUILLET_FAULT_RESCUE=$(win "$rescue") \
+    "$QUILLET_WINE" "$exe" --gtest_filter=DiskFaults.Session >"$dir/session.log" 2>&1
+  local rc=$?
+  wait $traced
+  local figures held ok
+  figures=$(grep -o 'fatal boxes.*' "$dir/session.log")
+  held=$(/usr/bin/python3 "$check" states "$states" "$note" $([ -f "$rescue" ] && echo "$rescue"))
+  ok=$?
+  local verdict=ok
+  [[ $figures == "fatal boxes 0,"* ]] || verdict=FATAL
+  [ $ok -eq 0 ] || verdict=LOSS
+  [ $rc -eq 0 ] || [ $verdict != ok ] || verdict=FAIL
+  echo "$verdict ${inject:-no faults}: $figures; $held" >>"$dir/results"
+  if [ $verdict != ok ]; then
+    local n; n=$(wc -l <"$dir/results")
+    grep -E 'Failure|Expected|Which is|unexpected' "$dir/session.log" | head -5 >>"$dir/results"
+    cp "$note" "$dir/failed-$n.qld"; [ -f "$rescue" ] && cp "$rescue" "$dir/failed-$n-rescue.qld"
+  fi
+}
+
+session lane0 ""
+cat "$work/lane0/results"
+count=$(grep -cE "(pwrite64|write|ftruncate|ftruncate64)\(" "$work/lane0/trace.log")
+echo "the session makes $count write, resize and flush calls on its note file"
+[ "$count" -gt 0 ] || { echo "no calls traced"; exit 1; }
+
+if [ "$mode" = all ]; then
+  points=$(seq 1 "$count")
+else
+  points="1 $((count / 3)) $((2 * count / 3)) $count"
+fi
+injections=()
+p=0
+for k in $points; do
+  p=$((p + 1))
+  for error in EIO ENOSPC EROFS; do
+    # The sample takes one kind of error at each point, in turn.
+    [ "$mode" = all ] || [ "$error" = "$(echo EIO ENOSPC EROFS | cut -d' ' -f$(( (p - 1) % 3 + 1 )))" ] || continue
+    for when in "$k" "$k..$((k + 2))" "$k+"; do injections+=("error=$error:when=$when"); done
+  done
+done
+for lane in lane1 lane2; do
+  (
+    i=0
+    for inject in "${injections[@]}"; do
+      i=$((i + 1))
+      [ $((i % 2)) -eq $([ $lane = lane1 ] && echo 1 || echo 0) ] && session $lane "$inject"
+    done
+  ) &
+done
+wait
+
+# Read faults on a file to open, write faults on a file to make.
+unreadable=$work/unreadable.qld unwritable=$work/unwritable.qld
+cp "$start" "$work/note.qld"; cp "$start" "$unreadable"; rm -f "$unwritable"
+strace -f -qq --seccomp-bpf -o /dev/null -P "$unreadable" -P "$unwritable" \
+  -e trace=read,pread64,$calls -e inject=read,pread64,$calls:error=EIO \
+  "$QUILLET_WINE" "$quillet" /visible "$(win "$work/note.qld")" &
+traced=$!
+QUILLET_FAULT_NOTE=$(win "$work/note.qld") QUILLET_FAULT_UNREADABLE=$(win "$unreadable") \
+  QUILLET_FAULT_UNWRITABLE=$(win "$unwritable") \
+  "$QUILLET_WINE" "$exe" --gtest_filter=DiskFaults.OpenAndNew >"$work/open.log" 2>&1
+rc=$?
+wait $traced
+if [ $rc -ne 0 ]; then
+  echo "FAIL opening and making files that fail" >>"$work/lane0/results"; tail -20 "$work/open.log"
+else
+  echo "ok opening a file that cannot be read, making one that cannot be written" >>"$work/lane0/results"
+fi
+
+results=$(cat "$work"/lane*/results)
+if [ "$mode" = all ]; then echo "$results"; else echo "$results" | grep -vE '^ok' || true; fi
+for error in EIO ENOSPC EROFS; do
+  for kind in "once:when=[0-9]+:" "three times:when=[0-9]+\.\." "from K on:when=[0-9]+\+"; do
+    label=${kind%%:*} pattern=${kind#*:}
+    lines=$(echo "$results" | grep -E "error=$error:${pattern}" || true)
+    [ -n "$lines" ] || continue
+    echo "  $error, $label: $(echo "$lines" | wc -l) runs, $(echo "$lines" | grep -c '^FATAL') fatal," \
+         "$(echo "$lines" | grep -c '^LOSS') losses, $(echo "$lines" | grep -c 'emergency save yes') emergency saves"
+  done
+done
+runs=$(echo "$results" | grep -cE '^(ok|FAIL|FATAL|LOSS) (error|no faults)')
+echo "write faults: $count injection points, $runs runs," \
+     "$(echo "$results" | grep -c '^FATAL') with a fatal box, $(echo "$results" | grep -c '^LOSS') losses," \
+     "$(echo "$results" | grep -c '^FAIL') other failures"
+! echo "$results" | grep -qE '^(FAIL|FATAL|LOSS)'
