@@ -6,8 +6,9 @@
 
 class tQuilletProcess {
 public:
-    // Starts Quillet.exe with the given command line arguments (already quoted).
-    explicit tQuilletProcess(const std::string& arguments);
+    // Starts Quillet.exe (or the copy at program) with the given command line
+    // arguments (already quoted).
+    explicit tQuilletProcess(const std::string& arguments, const std::string& program = "");
     ~tQuilletProcess();  // ends the process hard if it still runs
     tQuilletProcess(const tQuilletProcess&) = delete;
     tQuilletProcess& operator=(const tQuilletProcess&) = delete;
@@ -58,12 +59,18 @@ struct tForeignDialog {
 // Waits for a visible top-level dialog of the process (optionally with this caption).
 bool WaitForDialog(DWORD processId, tForeignDialog& seen, const char* caption = nullptr,
                    DWORD timeoutMs = 15000);
+// Waits for a visible pop-up menu of the process.
+bool WaitForMenu(DWORD processId, DWORD timeoutMs = 15000);
+// How many visible top-level dialogs with this caption the process shows.
+int VisibleDialogCount(DWORD processId, const char* caption);
 // Presses a button of a dialog (IDOK, IDYES, ...) and waits until it is gone.
 void PressButton(const tForeignDialog& dialog, int buttonId);
 // Puts text into an edit control of a dialog.
 void SetDialogItemText(const tForeignDialog& dialog, int controlId, const std::string& text);
 // Puts a path into a file dialog's name field and presses OK.
 void ChooseFile(const tForeignDialog& dialog, const std::string& path);
+// What a file dialog's name field holds.
+std::string FileDialogName(const tForeignDialog& dialog);
 // True when no dialog of the process is visible.
 bool NoDialogShown(DWORD processId);
 

@@ -4,6 +4,7 @@
 //   print_driver make-note <file>
 //   print_driver print <file> [--printer NAME] [--next] [--selection] [--copies N] [--collate]
 //                      [--answer CAPTION]  (a box with this caption is expected and closed)
+//                      [--shutdown | --end-session]  (sent while the job runs)
 //   print_driver no-printer <file>
 //   print_driver page-setup <file> <left> <top> <right> <bottom>
 #include <windows.h>
@@ -177,7 +178,7 @@ bool WaitUntilIdle(tQuillet& quillet, DWORD timeoutMs) {
 }
 
 int Print(const std::string& path, int argc, char** argv) {
-    bool next = false, selection = false, collate = false, shutDown = false;
+    bool next = false, selection = false, collate = false, shutDown = false, endSession = false;
     int copies = 1;
     const char* printer = nullptr;
     const char* answer = nullptr;
@@ -188,6 +189,7 @@ int Print(const std::string& path, int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--selection")) selection = true;
         else if (!std::strcmp(argv[i], "--collate")) collate = true;
         else if (!std::strcmp(argv[i], "--shutdown")) shutDown = true;
+        else if (!std::strcmp(argv[i], "--end-session")) shutDown = endSession = true;
         else if (!std::strcmp(argv[i], "--copies") && i + 1 < argc) copies = std::atoi(argv[++i]);
     }
     tQuillet quillet(path);
@@ -217,7 +219,12 @@ int Print(const std::string& path, int argc, char** argv) {
         // Shut Down (from the tray menu) while the job runs: the job stops and
         // the program ends normally, with no fatal error.
         if (!quillet.WaitForDialog("Print", 30000)) return Fail("no Print box while printing");
-        PostMessageA(quillet.frame, WM_COMMAND, CM_SHUTDOWN, 0);
+        DWORD_PTR ignored = 0;
+        if (endSession)  // the log-off: Windows would end the process right after
+            SendMessageTimeoutA(quillet.frame, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                30000, &ignored);
+        else
+            PostMessageA(quillet.frame, WM_COMMAND, CM_SHUTDOWN, 0);
         if (WaitForSingleObject(quillet.info.hProcess, 60000) != WAIT_OBJECT_0) {
             if (HWND box = quillet.FindDialog()) Report(box);
             return Fail("Quillet did not end after Shut Down while printing");
