@@ -234,32 +234,16 @@ void SetDialogItemText(const tForeignDialog& dialog, int controlId, const std::s
     Ask(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-namespace {
-
-// The name field, once the dialog has filled its own fields.
-HWND FileNameField(const tForeignDialog& dialog) {
+void ChooseFile(const tForeignDialog& dialog, const std::string& path) {
     HWND name = GetDlgItem(dialog.wnd, 0x47C);  // cmb13
     if (!name) name = GetDlgItem(dialog.wnd, 0x480);  // edt1
     if (!name) {
         QUILLET_REPORT_FAILURE("not a file dialog: " + dialog.caption);
-        return nullptr;
+        return;
     }
-    Ask(dialog.wnd, WM_NULL, 0, 0);
-    return name;
-}
-
-}  // namespace
-
-void ChooseFile(const tForeignDialog& dialog, const std::string& path) {
-    HWND name = FileNameField(dialog);
-    if (!name) return;
+    Ask(dialog.wnd, WM_NULL, 0, 0);  // the dialog has filled its own fields
     Ask(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     PressButton(dialog, IDOK);
-}
-
-std::string FileDialogName(const tForeignDialog& dialog) {
-    HWND name = FileNameField(dialog);
-    return name ? WindowText(name) : std::string();
 }
 
 bool NoDialogShown(DWORD processId) {

@@ -69,8 +69,6 @@ void PressButton(const tForeignDialog& dialog, int buttonId);
 void SetDialogItemText(const tForeignDialog& dialog, int controlId, const std::string& text);
 // Puts a path into a file dialog's name field and presses OK.
 void ChooseFile(const tForeignDialog& dialog, const std::string& path);
-// What a file dialog's name field holds.
-std::string FileDialogName(const tForeignDialog& dialog);
 // True when no dialog of the process is visible.
 bool NoDialogShown(DWORD processId);
 
