@@ -13,7 +13,8 @@ constexpr int kApply = 0x3021;     // the property sheet's Apply button
 constexpr int kFindWhat = 0x480;   // the Find dialog's text field (edt1)
 
 void Post(HWND wnd, int id) {
-    PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(wnd, id)));
+    PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(wnd, id)));
 }
 
 // The page of the Options sheet that holds control id.
@@ -23,9 +24,6 @@ HWND PageWith(HWND sheet, int id) {
         if (GetDlgItem(page, id)) return page;
     return nullptr;
 }
-
-// Opens a modal loop and waits until it shows; false when it did not.
-using tOpener = bool (*)(tQuilletProcess&, const std::string& folder);
 
 bool Shows(tQuilletProcess& quillet, const char* caption, tForeignDialog* seen = nullptr) {
     tForeignDialog dialog;
@@ -39,6 +37,12 @@ bool Opens(tQuilletProcess& quillet, int command, const char* caption) {
     return Shows(quillet, caption);
 }
 
+bool BoxSays(tQuilletProcess& quillet, const std::string& text) {
+    tForeignDialog box;
+    return Shows(quillet, "Quillet", &box) && box.text == text;
+}
+
+// The Options sheet, then what one of its Appearance buttons opens.
 bool OptionsWith(tQuilletProcess& quillet, int button, const char* caption) {
     tForeignDialog sheet;
     quillet.PostCommand(CM_OPTIONS);
@@ -47,80 +51,107 @@ bool OptionsWith(tQuilletProcess& quillet, int button, const char* caption) {
     return Shows(quillet, caption);
 }
 
-bool BoxSays(tQuilletProcess& quillet, const std::string& text) {
-    tForeignDialog box;
-    return Shows(quillet, "Quillet", &box) && box.text == text;
+// Boxes shown from inside another modal loop or a modeless dialog.
+bool TopicNameRefusal(tQuilletProcess& quillet, const std::string&) {
+    tForeignDialog dialog;
+    quillet.PostCommand(CM_TOPIC_ADD);
+    if (!Shows(quillet, "Topic Name", &dialog)) return false;
+    SetDialogItemText(dialog, IDC_TOPIC_NAME, "Notes");
+    Post(dialog.wnd, IDOK);
+    return BoxSays(quillet, "Topic name already exists.");
 }
 
+bool PeriodWarning(tQuilletProcess& quillet, const std::string&) {
+    tForeignDialog sheet;
+    quillet.PostCommand(CM_OPTIONS);
+    if (!Shows(quillet, "Quillet Options", &sheet)) return false;
+    SendMessageA(sheet.wnd, PSM_SETCURSEL, 1, 0);
+    HWND page = PageWith(sheet.wnd, IDC_CONFIG_PERIOD);
+    SendMessageA(GetDlgItem(page, IDC_CONFIG_LAPTOP_MODE), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(GetDlgItem(page, IDC_CONFIG_PERIOD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("0"));
+    Post(sheet.wnd, kApply);
+    return BoxSays(quillet, "Save timeout must be between 1 minute and 60 minutes.");
+}
+
+bool NoMatchFound(tQuilletProcess& quillet, const std::string&) {
+    tForeignDialog find;
+    quillet.PostCommand(CM_FIND);
+    if (!Shows(quillet, "Find", &find)) return false;
+    SetDialogItemText(find, kFindWhat, "nowhere in the topic");
+    Post(find.wnd, IDOK);
+    return BoxSays(quillet, "No match found");
+}
+
+bool NotANoteFile(tQuilletProcess& quillet, const std::string& folder) {
+    const std::string text = folder + "\\plain.txt";
+    std::ofstream(text) << "not a note file";
+    tForeignDialog open;
+    quillet.PostCommand(CM_FILE_OPEN);
+    if (!Shows(quillet, "Open", &open)) return false;
+    ChooseFile(open, text);
+    return BoxSays(quillet,
+                   text + " is not a Quillet file, is already open, or cannot be accessed.");
+}
+
+bool DeleteTopicQuestion(tQuilletProcess& quillet, const std::string&) {
+    quillet.PostCommand(CM_TOPIC_DELETE);
+    return BoxSays(quillet, "Really delete topic To-do?\n");
+}
+
+bool TrayMenu(tQuilletProcess& quillet, const std::string&) {
+    PostMessageA(quillet.frame(), WM_TRAY_CALLBACK, 0, WM_RBUTTONUP);
+    return WaitForMenu(quillet.id());
+}
+
+bool ContextMenu(tQuilletProcess& quillet, const std::string&) {
+    PostMessageA(quillet.edit(), WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
+    return WaitForMenu(quillet.id());
+}
+
+// Opens a modal loop and waits until it shows; false when it did not.
+using tOpener = bool (*)(tQuilletProcess&, const std::string& folder);
+
+// A loop the command opens, showing a dialog with the caption (any caption:
+// null), or one the opener opens; with a button, what that Appearance button
+// of the Options sheet opens.
 struct tModalLoop {
     const char* name;
-    tOpener open;
     bool disablesFrame;  // modal over the frame, or beside it (modeless, menus)
+    int command;
+    const char* caption;
+    tOpener open;
+    int optionsButton;
+
+    bool Open(tQuilletProcess& quillet, const std::string& folder) const {
+        if (open) return open(quillet, folder);
+        if (optionsButton) return OptionsWith(quillet, optionsButton, caption);
+        return Opens(quillet, command, caption);
+    }
 };
 
 const tModalLoop kLoops[] = {
-    {"TopicNameAdd", [](tQuilletProcess& q, const std::string&) { return Opens(q, CM_TOPIC_ADD, "Topic Name"); }, true},
-    {"TopicNameRename", [](tQuilletProcess& q, const std::string&) { return Opens(q, CM_TOPIC_RENAME, "Topic Name"); }, true},
-    {"TopicNameRefusal", [](tQuilletProcess& q, const std::string&) {
-         tForeignDialog dialog;
-         q.PostCommand(CM_TOPIC_ADD);
-         if (!Shows(q, "Topic Name", &dialog)) return false;
-         SetDialogItemText(dialog, IDC_TOPIC_NAME, "Notes");
-         Post(dialog.wnd, IDOK);
-         return BoxSays(q, "Topic name already exists.");
-     }, true},
-    {"Options", [](tQuilletProcess& q, const std::string&) { return Opens(q, CM_OPTIONS, "Quillet Options"); }, true},
-    {"OptionsTextFont", [](tQuilletProcess& q, const std::string&) { return OptionsWith(q, IDC_APPEARANCE_TEXT_FONT, "Font"); }, true},
-    {"OptionsTabFont", [](tQuilletProcess& q, const std::string&) { return OptionsWith(q, IDC_APPEARANCE_TAB_FONT, "Font"); }, true},
-    {"OptionsBackgroundColour", [](tQuilletProcess& q, const std::string&) { return OptionsWith(q, IDC_APPEARANCE_BACKGROUND, "Color"); }, true},
-    {"OptionsTextColour", [](tQuilletProcess& q, const std::string&) { return OptionsWith(q, IDC_APPEARANCE_TEXT_COLOUR, "Color"); }, true},
-    {"OptionsPeriodWarning", [](tQuilletProcess& q, const std::string&) {
-         tForeignDialog sheet;
-         q.PostCommand(CM_OPTIONS);
-         if (!Shows(q, "Quillet Options", &sheet)) return false;
-         SendMessageA(sheet.wnd, PSM_SETCURSEL, 1, 0);
-         HWND page = PageWith(sheet.wnd, IDC_CONFIG_PERIOD);
-         SendMessageA(GetDlgItem(page, IDC_CONFIG_LAPTOP_MODE), BM_SETCHECK, BST_CHECKED, 0);
-         SendMessageA(GetDlgItem(page, IDC_CONFIG_PERIOD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("0"));
-         Post(sheet.wnd, kApply);
-         return BoxSays(q, "Save timeout must be between 1 minute and 60 minutes.");
-     }, true},
-    {"Find", [](tQuilletProcess& q, const std::string&) { return Opens(q, CM_FIND, "Find"); }, false},
-    {"Replace", [](tQuilletProcess& q, const std::string&) { return Opens(q, CM_REPLACE, "Replace"); }, false},
-    {"NoMatchFound", [](tQuilletProcess& q, const std::string&) {
-         tForeignDialog find;
-         q.PostCommand(CM_FIND);
-         if (!Shows(q, "Find", &find)) return false;
-         SetDialogItemText(find, kFindWhat, "nowhere in the topic");
-         Post(find.wnd, IDOK);
-         return BoxSays(q, "No match found");
-     }, true},
-    {"FileOpen", [](tQuilletProcess& q, const std::string&) { return Opens(q, CM_FILE_OPEN, "Open"); }, true},
-    {"FileNew", [](tQuilletProcess& q, const std::string&) { return Opens(q, CM_FILE_NEW, "Choose name and location for new file"); }, true},
-    {"NotANoteFile", [](tQuilletProcess& q, const std::string& folder) {
-         const std::string text = folder + "\\plain.txt";
-         std::ofstream(text) << "not a note file";
-         tForeignDialog open;
-         q.PostCommand(CM_FILE_OPEN);
-         if (!Shows(q, "Open", &open)) return false;
-         ChooseFile(open, text);
-         return BoxSays(q, text + " is not a Quillet file, is already open, or cannot be accessed.");
-     }, true},
-    {"PageSetup", [](tQuilletProcess& q, const std::string&) { return Opens(q, CM_PAGE_SETUP, nullptr); }, true},
-    {"Print", [](tQuilletProcess& q, const std::string&) { return Opens(q, CM_PRINT, nullptr); }, true},
-    {"About", [](tQuilletProcess& q, const std::string&) { return Opens(q, CM_ABOUT, "About Quillet"); }, true},
-    {"DeleteTopicQuestion", [](tQuilletProcess& q, const std::string&) {
-         q.PostCommand(CM_TOPIC_DELETE);
-         return BoxSays(q, "Really delete topic To-do?\n");
-     }, true},
-    {"TrayMenu", [](tQuilletProcess& q, const std::string&) {
-         PostMessageA(q.frame(), WM_TRAY_CALLBACK, 0, WM_RBUTTONUP);
-         return WaitForMenu(q.id());
-     }, false},
-    {"ContextMenu", [](tQuilletProcess& q, const std::string&) {
-         PostMessageA(q.edit(), WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
-         return WaitForMenu(q.id());
-     }, false},
+    {"TopicNameAdd", true, CM_TOPIC_ADD, "Topic Name", nullptr, 0},
+    {"TopicNameRename", true, CM_TOPIC_RENAME, "Topic Name", nullptr, 0},
+    {"TopicNameRefusal", true, 0, nullptr, TopicNameRefusal, 0},
+    {"Options", true, CM_OPTIONS, "Quillet Options", nullptr, 0},
+    {"OptionsTextFont", true, 0, "Font", nullptr, IDC_APPEARANCE_TEXT_FONT},
+    {"OptionsTabFont", true, 0, "Font", nullptr, IDC_APPEARANCE_TAB_FONT},
+    {"OptionsBackgroundColour", true, 0, "Color", nullptr, IDC_APPEARANCE_BACKGROUND},
+    {"OptionsTextColour", true, 0, "Color", nullptr, IDC_APPEARANCE_TEXT_COLOUR},
+    {"OptionsPeriodWarning", true, 0, nullptr, PeriodWarning, 0},
+    {"Find", false, CM_FIND, "Find", nullptr, 0},
+    {"Replace", false, CM_REPLACE, "Replace", nullptr, 0},
+    {"NoMatchFound", true, 0, nullptr, NoMatchFound, 0},
+    {"FileOpen", true, CM_FILE_OPEN, "Open", nullptr, 0},
+    {"FileNew", true, CM_FILE_NEW, "Choose name and location for new file", nullptr, 0},
+    {"NotANoteFile", true, 0, nullptr, NotANoteFile, 0},
+    // Whatever the system shows, with or without a printer.
+    {"PageSetup", true, CM_PAGE_SETUP, nullptr, nullptr, 0},
+    {"Print", true, CM_PRINT, nullptr, nullptr, 0},
+    {"About", true, CM_ABOUT, "About Quillet", nullptr, 0},
+    {"DeleteTopicQuestion", true, 0, nullptr, DeleteTopicQuestion, 0},
+    {"TrayMenu", false, 0, nullptr, TrayMenu, 0},
+    {"ContextMenu", false, 0, nullptr, ContextMenu, 0},
 };
 
 enum class tEnd { shutDown, sessionEnd };
@@ -142,13 +173,14 @@ TEST_P(EndingDuringModalLoop, SavesTheTypingAndEndsCleanly) {
         GTEST_SKIP() << "run by ending_olefile.sh, which reads the files with olefile";
     const tModalLoop& loop = std::get<0>(GetParam());
     const tEnd end = std::get<1>(GetParam());
-    const std::string name = std::string(loop.name) + (end == tEnd::shutDown ? "-shutdown" : "-logoff");
+    const std::string name =
+        std::string(loop.name) + (end == tEnd::shutDown ? "-shutdown" : "-logoff");
     const std::string path = dir.File(name + ".qld");
     const std::string typed = "typed before " + name;
     tQuilletProcess quillet("/visible " + Quoted(path));
     ASSERT_TRUE(quillet.WaitForMainWindow());
     quillet.Type(typed);
-    ASSERT_TRUE(loop.open(quillet, dir.path())) << loop.name << " did not show";
+    ASSERT_TRUE(loop.Open(quillet, dir.path())) << loop.name << " did not show";
     EXPECT_EQ(loop.disablesFrame, !IsWindowEnabled(quillet.frame()));
 
     if (end == tEnd::shutDown) {
@@ -168,7 +200,7 @@ TEST_P(EndingDuringModalLoop, SavesTheTypingAndEndsCleanly) {
     ASSERT_EQ(0u, code);
     tNoteOnDisk note = ReadNoteOnDisk(path);
     ASSERT_TRUE(note.ok);
-    EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), note.names);
+    ASSERT_EQ((std::vector<std::string>{"To-do", "Notes"}), note.names);
     EXPECT_EQ(typed, note.texts[0]);
     KeepForOlefile(path, name, typed);
 }
