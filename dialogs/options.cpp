@@ -224,7 +224,5 @@ void RunOptionsSheet(HWND parent, tOptionsOwner& owner) {
     sheet.ppsp = pages;
     INT_PTR result = PropertySheetA(&sheet);
     data.failure.Rethrow();
-    // A sheet ended by the quit message, which it passes on, has not failed.
-    MSG quit;
-    Check(result != -1 || PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    Check(result != -1);
 }
