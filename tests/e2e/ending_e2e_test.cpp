@@ -213,18 +213,19 @@ INSTANTIATE_TEST_SUITE_P(
                (std::get<1>(info.param) == tEnd::shutDown ? "_ShutDown" : "_SessionEnd");
     });
 
-// Another program may post the quit message itself, here while a modal sheet
-// runs: every loop passes it on, and the program still closes its file.
+// Another program may post the quit message itself, here while the Topic Name
+// dialog runs: the dialog adds nothing, and the program still closes its file.
 TEST_F(QuilletE2E, AQuitMessageFromOutsideStillSavesTheTyping) {
     const std::string path = dir.File("quit.qld");
     tQuilletProcess quillet("/visible " + Quoted(path));
     ASSERT_TRUE(quillet.WaitForMainWindow());
     quillet.Type("typed before the quit");
-    quillet.PostCommand(CM_OPTIONS);
-    ASSERT_TRUE(Shows(quillet, "Quillet Options"));
+    ASSERT_TRUE(Opens(quillet, CM_TOPIC_ADD, "Topic Name"));
     PostThreadMessageA(GetWindowThreadProcessId(quillet.frame(), nullptr), WM_QUIT, 0, 0);
     EXPECT_EQ(0u, quillet.WaitForExit());
-    EXPECT_EQ("typed before the quit", ReadNoteOnDisk(path).texts[0]);
+    tNoteOnDisk note = ReadNoteOnDisk(path);
+    ASSERT_EQ((std::vector<std::string>{"To-do", "Notes"}), note.names);
+    EXPECT_EQ("typed before the quit", note.texts[0]);
 }
 
 }  // namespace
