@@ -228,8 +228,8 @@ BOOL CALLBACK AbortProc(HDC, int) {
     MSG msg;
     while (!state.cancelled && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            // The program is ending: the job stops as if cancelled, and the
-            // loops below this one get the quit message too.
+            // The quit message stops the job as Cancel does, and is passed on
+            // to the loops below this one.
             PostQuitMessage(int(msg.wParam));
             CancelJob(state, state.box);
             break;
