@@ -1,5 +1,7 @@
 #include "app/frame.h"
+#include "app/ending.h"
 #include "app/globals.h"
+#include "app/modal_window.h"
 #include "base/errors.h"
 #include "base/fatal.h"
 #include "base/settings.h"
@@ -142,22 +144,10 @@ void tQuilletWindow::Print() {
         return;
     }
     tPrintRequest request = RequestFromDialog(printDlg);
-    bool printed;
-    {
-        struct tPrinting {
-            tPrinting() { app.printing = true; }
-            ~tPrinting() { app.printing = false; }
-        } printing;
-        printed = app.client->PrintTopics(printer.get(), request.copies, request.collate,
-                                          request.selectionOnly, margins, app.titleText);
-    }
-    if (app.endAfterPrinting) {
-        // The job was cancelled for Shut Down: carry it out now.
-        app.endAfterPrinting = false;
-        PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(CM_SHUTDOWN, 0), 0);
-        return;
-    }
-    if (!printed) {
+    bool printed = app.client->PrintTopics(printer.get(), request.copies, request.collate,
+                                           request.selectionOnly, margins, app.titleText);
+    // A job stopped because the program ends needs no word.
+    if (!printed && !EndRequested()) {
         DWORD code = GetLastError();
         MessageBoxA(hwnd, PrintErrorText(code, PrintBox().cancelled), kPrintTerminatedCaption,
                     MB_ICONWARNING);
@@ -188,24 +178,26 @@ bool OpenFileInClient(tQuilletClient& client, const std::string& path, bool isDe
     }
     std::string opened = path;
     tNoteFile file;
-    if (!OpenNoteFileFor(app.frameWnd, opened, isDefault, client.Appearance(), file)) return false;
+    if (OpenNoteFileFor(app.frameWnd, opened, isDefault, client.Appearance(), file) !=
+        tOpenOutcome::opened)
+        return false;
     client.TakeOver(std::move(file));
     app.filePath = opened;
     app.isDefaultFile = isDefault;
     return true;
 }
 
-bool OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
-                     const tAppearanceRecord& current, tNoteFile& file) {
+tOpenOutcome OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
+                             const tAppearanceRecord& current, tNoteFile& file) {
     for (;;) {
         switch (OpenNoteFile(path, current, file)) {
         case tReadResult::read:
-            return true;
+            return tOpenOutcome::opened;
         case tReadResult::unusable: {
             std::string message =
                 path + " is not a Quillet file, is already open, or cannot be accessed.";
             MessageBoxA(app.frameWnd, message.c_str(), kAppCaption, MB_ICONHAND);
-            return false;
+            return tOpenOutcome::notOpened;
         }
         case tReadResult::notFound:
             break;
@@ -222,9 +214,9 @@ bool OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
                                    OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, "", chosen)) {
             case tFileDialogResult::failed:
                 ShowFileNewError(owner);
-                return false;
+                return tOpenOutcome::notOpened;
             case tFileDialogResult::cancelled:
-                return false;
+                return tOpenOutcome::notOpened;
             case tFileDialogResult::chosen:
                 path = chosen;
                 isDefault = false;
@@ -235,9 +227,9 @@ bool OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
         if (!CreateNoteFile(path, current, file)) {
             std::string message = "Failed to open file: " + path;
             MessageBoxA(nullptr, message.c_str(), kAppCaption, MB_ICONHAND);
-            return false;
+            return isDefault ? tOpenOutcome::defaultNotCreated : tOpenOutcome::notOpened;
         }
-        return true;
+        return tOpenOutcome::opened;
     }
 }
 
@@ -273,28 +265,25 @@ void OnSize(int width, int height) {
     Check(MoveWindow(app.clientWnd, 0, toolbarHeight, width, clientHeight, TRUE) != 0);
 }
 
-// Ends the program, unless a print job runs: its "Print" box and the pages
-// still to come belong to the frame, so the job is cancelled first and the
-// program ends when it has stopped.
-void ShutDown(HWND wnd) {
-    if (app.printing) {
-        app.endAfterPrinting = true;
-        if (HWND box = PrintBox().box) SendMessageA(box, WM_COMMAND, IDCANCEL, 0);
-        return;
-    }
-    Check(DestroyWindow(wnd) != 0);
-}
-
 void OnClose(HWND wnd) {
     if (app.noTray)
-        ShutDown(wnd);
+        RequestEnd();
     else
         ShowWindow(wnd, SW_HIDE);
 }
 
-void OnEndSession() {
+// The typing must be on disk before this returns: when the session ends, the
+// system may end the process at any moment after.
+void OnEndSession(bool ending) {
     if (app.window) SavePlacement(*app.window);
-    if (app.client) app.client->FlushOrRescue();
+    if (app.client) {
+        // Once the program is ending its own close offers what cannot be written elsewhere.
+        if (EndRequested())
+            app.client->FlushChanges();
+        else
+            app.client->FlushOrRescue();
+    }
+    if (ending) RequestEnd();
 }
 
 const char* ToolTipText(UINT_PTR id) {
@@ -355,7 +344,7 @@ void OnTrayCallback(HWND wnd, UINT mouseMessage) {
     switch (mouseMessage) {
     case WM_LBUTTONDBLCLK:
         ShowWindow(wnd, SW_SHOWNORMAL);
-        SetForegroundWindow(wnd);
+        BringForward(wnd);
         break;
     case WM_RBUTTONUP: {
         POINT at;
@@ -434,7 +423,8 @@ private:
 
 void ShowOptions(tQuilletClient& client) {
     tOptionsOfProgram options(client);
-    RunOptionsSheet(client.wnd, options);
+    // Owned by the frame, which it disables while it is up.
+    RunOptionsSheet(app.frameWnd, options);
 }
 
 void SetHelpMode(bool on) {
@@ -476,13 +466,18 @@ bool ClientCommand(tQuilletClient& client, int id) {
 
 // Returns true when the command was carried out.
 bool OnCommand(HWND wnd, int id) {
+    if (EndRequested()) return false;
+    if (ModalWindowOver(wnd) && id != CM_SHUTDOWN && id != CM_FILE_CLOSE && id != CM_TRAY_OPEN) {
+        BringForward(wnd);
+        return true;
+    }
     if (app.helpMode && id != CM_CONTEXT_HELP) {
         ShowCommandHelp(wnd, id);
         SetHelpMode(false);
         return false;
     }
     switch (id) {
-    case CM_SHUTDOWN: ShutDown(wnd); return true;
+    case CM_SHUTDOWN: RequestEnd(); return true;
     case CM_FILE_CLOSE: SendMessageA(wnd, WM_CLOSE, 0, 0); return true;
     case CM_TRAY_OPEN: ShowWindow(wnd, SW_SHOWNORMAL); return true;
     case CM_FILE_OPEN: OpenOtherFile(wnd, false); return true;
@@ -510,7 +505,7 @@ bool Dispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
     case WM_SIZE: OnSize(LOWORD(lParam), HIWORD(lParam)); return true;
     case WM_SETFOCUS: SetFocus(app.clientWnd); return true;
     case WM_CLOSE: OnClose(wnd); return true;
-    case WM_ENDSESSION: OnEndSession(); return true;
+    case WM_ENDSESSION: OnEndSession(wParam != FALSE); return true;
     case WM_SETCURSOR:
         if (!app.helpMode) return false;
         if (app.helpCursor) SetCursor(app.helpCursor);

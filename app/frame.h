@@ -40,8 +40,9 @@ void CheckHelpButton(tQuilletWindow& window, bool on);
 // why not. On success path and isDefault name the file that was opened.
 struct tNoteFile;
 struct tAppearanceRecord;
-bool OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
-                     const tAppearanceRecord& current, tNoteFile& file);
+enum class tOpenOutcome { opened, notOpened, defaultNotCreated };
+tOpenOutcome OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
+                             const tAppearanceRecord& current, tNoteFile& file);
 
 // Saves and commits the client's open file (refusing when the medium does),
 // then opens path (which may be

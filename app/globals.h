@@ -27,8 +27,7 @@ struct tAppGlobals {
     tQuilletClient* client = nullptr;  // owned by its window, the client window
     HCURSOR arrowCursor = nullptr;
     HCURSOR helpCursor = nullptr;
-    bool printing = false;          // a print job runs (its abort procedure passes messages on)
-    bool endAfterPrinting = false;  // Shut Down came while printing
+    bool endRequested = false;  // the program is ending (app/ending.h)
 };
 
 extern tAppGlobals app;

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 #include "app/cmdline.h"
+#include "app/ending.h"
 #include "app/frame.h"
 #include "app/globals.h"
 #include "base/errors.h"
@@ -7,26 +8,21 @@
 #include "base/handles.h"
 #include "base/settings.h"
 #include "app/placement.h"
+#include "app/start_file.h"
 #include "client/client.h"
 #include "dialogs/help.h"
-#include "dialogs/note_file_dialog.h"
 #include <commctrl.h>
 #include <objbase.h>
 
 namespace {
-
-constexpr const char* kFirstUseTitle = "Select Quillet file or enter name and location of new file";
-constexpr const char* kDefaultFileQuestion =
-    "Do you want to make this file your default file?\n\nN.B. You will be asked this only once.  "
-    "If you wish to change the default file in the future, use the configuration page of the "
-    "Options property sheet.";
 
 // Ends start-up without a window; the exit code says how.
 struct tEndStartup {
     int exitCode;
 };
 
-void FindProgramPaths(std::string& defaultCandidate) {
+// The program's folder, with its trailing backslash.
+std::string FindProgramPaths() {
     char module[kPathBufferSize] = {};
     Check(GetModuleFileNameA(nullptr, module, kPathBufferSize) != 0);
     char full[kPathBufferSize] = {};
@@ -36,7 +32,7 @@ void FindProgramPaths(std::string& defaultCandidate) {
     std::string directory = app.programPath.substr(0, app.programPath.rfind('\\') + 1);
     app.helpPath = directory + kHelpFileName;
     SetHelpFilePath(app.helpPath);
-    defaultCandidate = directory + kDefaultNoteFileName;
+    return directory;
 }
 
 void ReadCommandLine(const std::vector<std::string>& args, bool& fileGiven) {
@@ -50,38 +46,6 @@ void ReadCommandLine(const std::vector<std::string>& args, bool& fileGiven) {
     app.startVisible = line.startVisible;
     fileGiven = line.fileGiven;
     if (fileGiven) app.filePath = line.filePath;
-}
-
-// The configured default file, or the first-use dialog.
-void ChooseNoteFile(const std::string& defaultCandidate) {
-    char defaultFile[kSettingTextSize];
-    GetConfigString(kConfig, "DefaultFile", defaultFile, "");
-    if (defaultFile[0] != '\0') {
-        app.filePath = defaultFile;
-        app.isDefaultFile = true;
-        return;
-    }
-    app.startVisible = true;
-    std::string chosen;
-    switch (AskForNoteFile(nullptr, kFirstUseTitle, OFN_PATHMUSTEXIST | OFN_HIDEREADONLY,
-                           defaultCandidate, chosen)) {
-    case tFileDialogResult::failed:
-        ShowFileNewError(nullptr);
-        throw tEndStartup{0};
-    case tFileDialogResult::cancelled:
-        throw tEndStartup{0};
-    case tFileDialogResult::chosen:
-        break;
-    }
-    app.filePath = chosen;
-    if (!app.notFirstRun) {
-        if (MessageBoxA(nullptr, kDefaultFileQuestion, kAppCaption, MB_ICONWARNING | MB_YESNO) ==
-            IDYES) {
-            SetConfigString(kConfig, "DefaultFile", app.filePath.c_str());
-            app.isDefaultFile = true;
-        }
-        SetConfigDword(kConfig, "NotFirstRun", 1);
-    }
 }
 
 void RegisterWindowClass(const char* name, WNDPROC procedure, const char* menu) {
@@ -99,7 +63,7 @@ void RegisterWindowClass(const char* name, WNDPROC procedure, const char* menu) 
     Check(RegisterClassExA(&wc) != 0);
 }
 
-void CreateWindows(int showCommand) {
+void CreateWindows(int showCommand, const std::string& programFolder, bool fileGiven) {
     int x = int(GetConfigDword(kConfig, "XPos", 100));
     int y = int(GetConfigDword(kConfig, "YPos", 100));
     int width = int(GetConfigDword(kConfig, "Width", 400));
@@ -112,17 +76,11 @@ void CreateWindows(int showCommand) {
     Check(app.frameWnd != nullptr);
 
     // The note file is opened before the client that shows it is made.
-    std::string path = app.filePath;
-    bool isDefault = app.isDefaultFile;
     tNoteFile file;
-    tAppearanceRecord appearance = {};
-    SetDefaultColours(appearance);
-    if (!OpenNoteFileFor(app.frameWnd, path, isDefault, appearance, file)) {
+    if (!OpenStartFile(app.frameWnd, programFolder, fileGiven, file)) {
         DestroyWindow(app.frameWnd);  // its WM_DESTROY posts the quit message
         return;
     }
-    app.filePath = path;
-    app.isDefaultFile = isDefault;
 
     tClientCreation creation;
     creation.settings.frame = app.frameWnd;
@@ -146,6 +104,7 @@ int RunMessageLoop() {
     Check(accelerators != nullptr);
     MSG msg;
     for (;;) {
+        EndLoopIfRequested();
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         Check(got != -1);
         if (!got) break;
@@ -155,6 +114,7 @@ int RunMessageLoop() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    CarryOutEnd();
     return int(msg.wParam);
 }
 
@@ -167,14 +127,12 @@ int RunQuillet(HINSTANCE instance, int showCommand, const std::vector<std::strin
         InstallCrashHandlers();
         app.hInstance = instance;
         CheckHr(CoInitialize(nullptr));
-        std::string defaultCandidate;
-        FindProgramPaths(defaultCandidate);
+        const std::string programFolder = FindProgramPaths();
         bool fileGiven = false;
         ReadCommandLine(args, fileGiven);
 
         app.runAtStartup = GetRunValue() == app.programPath;
         app.notFirstRun = GetConfigDword(kConfig, "NotFirstRun", 0) != 0;
-        if (!fileGiven) ChooseNoteFile(defaultCandidate);
 
         InitCommonControls();
         app.arrowCursor = LoadCursorA(nullptr, IDC_ARROW);
@@ -183,7 +141,7 @@ int RunQuillet(HINSTANCE instance, int showCommand, const std::vector<std::strin
         RegisterWindowClass(kFrameClassName, WndProc, "MAIN_MENU");
         RegisterWindowClass(kClientClassName, ClientWndProc, nullptr);
 
-        CreateWindows(showCommand);
+        CreateWindows(showCommand, programFolder, fileGiven);
         int exitCode = RunMessageLoop();
         CoUninitialize();
         return exitCode;

@@ -32,5 +32,6 @@ INT_PTR CALLBACK ConfigPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 // The save period the Configuration page accepts: a number from 1 to 60.
 bool SavePeriodAcceptable(bool isNumber, unsigned minutes);
 
-// Shows the sheet modally over parent; a failure inside a page is thrown here.
+// Shows the sheet modally, owned by the top-level window parent, which it
+// disables while it is up; a failure inside a page is thrown here.
 void RunOptionsSheet(HWND parent, tOptionsOwner& owner);

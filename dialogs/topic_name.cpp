@@ -18,6 +18,9 @@ struct tTopicNameDialogData {
     const tExistingTopics* topics;
     std::string* name;
     tCallbackFailure failure;
+    // Set by OK with a name that passed: the dialog's result alone may not
+    // say so (a dialog loop ended by the quit message returns IDOK under Wine).
+    bool accepted = false;
 };
 
 tTopicNameDialogData* DataOf(HWND dialog) {
@@ -39,6 +42,7 @@ void OnOk(HWND dialog) {
         MessageBoxA(dialog, TopicNameMessage(verdict).c_str(), kAppCaption, MB_ICONWARNING);
         return;
     }
+    if (data) data->accepted = true;
     Check(EndDialog(dialog, 1) != 0);
 }
 
@@ -128,10 +132,10 @@ INT_PTR CALLBACK TopicNameDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }
 
 bool RunTopicNameDialog(HWND owner, const tExistingTopics& topics, std::string& name) {
-    tTopicNameDialogData data{&topics, &name, {}};
+    tTopicNameDialogData data{&topics, &name, {}, false};
     INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_TOPIC_NAME), owner,
                                      TopicNameDlgProc, reinterpret_cast<LPARAM>(&data));
     data.failure.Rethrow();
     // A dialog that could not be shown is treated like a cancelled one.
-    return result == 1;
+    return result == 1 && data.accepted;
 }

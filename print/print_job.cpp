@@ -199,25 +199,41 @@ bool PrintJob(HWND owner, HDC hdc, const std::string& documentName,
     return ok && !PrintBox().cancelled;
 }
 
-INT_PTR CALLBACK AbortDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    if (message != WM_COMMAND) return FALSE;
-    tPrintBoxState& state = PrintBox();
+namespace {
+
+// The job stops at the next page; the frame is given back at once.
+void CancelJob(tPrintBoxState& state, HWND box) {
     // The job throws a failure again between pages; the box is gone by then.
-    return state.failure.Run(
+    state.failure.Run(
         [&] {
             state.cancelled = true;
             EnableWindow(state.owner, TRUE);
             state.box = nullptr;
-            Check(DestroyWindow(dialog) != 0);
-            return INT_PTR(TRUE);
+            if (box) Check(DestroyWindow(box) != 0);
+            return true;
         },
-        [] {}, INT_PTR(TRUE));
+        [] {}, true);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK AbortDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+    if (message != WM_COMMAND) return FALSE;
+    CancelJob(PrintBox(), dialog);
+    return TRUE;
 }
 
 BOOL CALLBACK AbortProc(HDC, int) {
     tPrintBoxState& state = PrintBox();
     MSG msg;
     while (!state.cancelled && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The quit message stops the job as Cancel does, and is passed on
+            // to the loops below this one.
+            PostQuitMessage(int(msg.wParam));
+            CancelJob(state, state.box);
+            break;
+        }
         if (state.box && IsDialogMessageA(state.box, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

@@ -7,8 +7,9 @@ namespace {
 struct tPlacementCase {
     const char* what;
     int x, y, width, height;  // as stored
-    RECT workArea;
+    RECT workArea;  // of the monitor nearest the stored rectangle
     RECT expected;
+    RECT otherArea = {};  // a second monitor, when not empty
 };
 
 const RECT kScreen = {0, 0, 1024, 768};
@@ -29,13 +30,21 @@ const tPlacementCase kCases[] = {
     {"on the second monitor: kept", 1100, 50, 500, 400, kRightScreen, {1100, 50, 1600, 450}},
     {"onto the second monitor", 3000, 200, 400, 300, kRightScreen, {1648, 200, 2048, 500}},
     {"tiny screen: the whole of it", 10, 10, 400, 400, {0, 0, 160, 120}, {0, 0, 160, 120}},
+    {"spanning two monitors side by side: kept", 700, 100, 800, 400, kScreen, {700, 100, 1500, 500},
+     kRightScreen},
+    {"spanning, caption below both: moved up", 700, 740, 800, 200, kScreen, {224, 568, 1024, 768},
+     kRightScreen},
+    {"wider than both together: shrinks", 100, 100, 2100, 400, kScreen, {0, 100, 1024, 500},
+     kRightScreen},
 };
 
 class PlaceOnWorkAreaTable : public testing::TestWithParam<tPlacementCase> {};
 
 TEST_P(PlaceOnWorkAreaTable, Places) {
     const tPlacementCase& c = GetParam();
-    const RECT r = PlaceOnWorkArea(c.x, c.y, c.width, c.height, c.workArea);
+    std::vector<RECT> areas = {c.workArea};
+    if (!IsRectEmpty(&c.otherArea)) areas.push_back(c.otherArea);
+    const RECT r = PlaceOnWorkAreas(c.x, c.y, c.width, c.height, areas);
     EXPECT_EQ(c.expected.left, r.left) << c.what;
     EXPECT_EQ(c.expected.top, r.top) << c.what;
     EXPECT_EQ(c.expected.right, r.right) << c.what;

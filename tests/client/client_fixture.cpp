@@ -48,7 +48,7 @@ void ClientWindowTest::Open(const std::string& name) {
     tAppearanceRecord appearance = {};
     SetDefaultColours(appearance);
     bool isDefault = app.isDefaultFile;
-    ASSERT_TRUE(OpenNoteFileFor(parent, app.filePath, isDefault, appearance, file));
+    ASSERT_EQ(tOpenOutcome::opened, OpenNoteFileFor(parent, app.filePath, isDefault, appearance, file));
     tClientCreation creation;
     creation.settings.frame = parent;
     creation.settings.noTray = true;

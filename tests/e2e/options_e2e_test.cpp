@@ -184,4 +184,18 @@ TEST_F(OptionsSheet, WrapAppliedFromAppearancePageKeepsText) {
     EXPECT_EQ("a line long enough to matter", ReadNoteOnDisk(path).texts[0]);
 }
 
+TEST_F(OptionsSheet, IsModalOverTheFrameAndOpensOnce) {
+    std::string path = dir.File("modal.qld");
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    Open(quillet);
+    EXPECT_FALSE(IsWindowEnabled(quillet.frame()));
+    quillet.Command(CM_OPTIONS);  // as another window could still send it
+    EXPECT_EQ(1, VisibleDialogCount(quillet.id(), "Quillet Options"));
+    PressButton(sheet, IDCANCEL);
+    EXPECT_TRUE(IsWindowEnabled(quillet.frame()));
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+}
+
 }  // namespace

@@ -31,6 +31,7 @@ struct tSearch {
     const char* className;
     const char* caption;
     HWND found;
+    int count;
 };
 
 BOOL CALLBACK FindTopWindow(HWND wnd, LPARAM param) {
@@ -46,13 +47,16 @@ BOOL CALLBACK FindTopWindow(HWND wnd, LPARAM param) {
         GetWindowTextA(wnd, caption, sizeof caption);
         if (lstrcmpA(caption, search->caption) != 0) return TRUE;
     }
-    search->found = wnd;
-    return FALSE;
+    if (!search->found) search->found = wnd;
+    ++search->count;
+    return TRUE;
 }
 
-HWND FindVisible(DWORD processId, const char* className, const char* caption) {
-    tSearch search = {processId, className, caption, nullptr};
+// The first (topmost) of the matching windows; count counts them all.
+HWND FindVisible(DWORD processId, const char* className, const char* caption, int* count = nullptr) {
+    tSearch search = {processId, className, caption, nullptr, 0};
     EnumWindows(FindTopWindow, reinterpret_cast<LPARAM>(&search));
+    if (count) *count = search.count;
     return search.found;
 }
 
@@ -70,8 +74,8 @@ std::string QuilletExePath() {
     return QUILLET_EXE;
 }
 
-tQuilletProcess::tQuilletProcess(const std::string& arguments) {
-    std::string line = "\"" + QuilletExePath() + "\" " + arguments;
+tQuilletProcess::tQuilletProcess(const std::string& arguments, const std::string& program) {
+    std::string line = "\"" + (program.empty() ? QuilletExePath() : program) + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -109,7 +113,7 @@ bool tQuilletProcess::WaitForMainWindow(DWORD timeoutMs) {
     if (!info_.hProcess) return false;
     DWORD start = GetTickCount();
     while (GetTickCount() - start < timeoutMs) {
-        tSearch search = {info_.dwProcessId, "QuilletWndClass", nullptr, nullptr};
+        tSearch search = {info_.dwProcessId, "QuilletWndClass", nullptr, nullptr, 0};
         // The frame may be hidden (living in the notification area): search all.
         for (HWND wnd = FindWindowExA(nullptr, nullptr, "QuilletWndClass", nullptr); wnd;
              wnd = FindWindowExA(nullptr, wnd, "QuilletWndClass", nullptr)) {
@@ -231,6 +235,21 @@ bool WaitForDialog(DWORD processId, tForeignDialog& seen, const char* caption, D
         if (GetTickCount() - start >= timeoutMs) return false;
         Sleep(20);
     } while (true);
+}
+
+bool WaitForMenu(DWORD processId, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        if (FindVisible(processId, "#32768", nullptr)) return true;
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
+
+int VisibleDialogCount(DWORD processId, const char* caption) {
+    int count = 0;
+    FindVisible(processId, "#32770", caption, &count);
+    return count;
 }
 
 void PressButton(const tForeignDialog& dialog, int buttonId) {

@@ -6,8 +6,9 @@
 
 class tQuilletProcess {
 public:
-    // Starts Quillet.exe with the given command line arguments (already quoted).
-    explicit tQuilletProcess(const std::string& arguments);
+    // Starts Quillet.exe (or the copy at program) with the given command line
+    // arguments (already quoted).
+    explicit tQuilletProcess(const std::string& arguments, const std::string& program = "");
     // Takes a Quillet another program started (a script, under a tracer): the
     // one whose caption starts with captionStart.
     struct tRunning {};
@@ -65,6 +66,10 @@ struct tForeignDialog {
 // Waits for a visible top-level dialog of the process (optionally with this caption).
 bool WaitForDialog(DWORD processId, tForeignDialog& seen, const char* caption = nullptr,
                    DWORD timeoutMs = 15000);
+// Waits for a visible pop-up menu of the process.
+bool WaitForMenu(DWORD processId, DWORD timeoutMs = 15000);
+// How many visible top-level dialogs with this caption the process shows.
+int VisibleDialogCount(DWORD processId, const char* caption);
 // Presses a button of a dialog (IDOK, IDYES, ...) and waits until it is gone.
 void PressButton(const tForeignDialog& dialog, int buttonId);
 // Puts text into an edit control of a dialog.

@@ -1,5 +1,7 @@
 #include "e2e_support.h"
+#include "base/settings.h"
 #include <objbase.h>
+#include <shlobj.h>
 #include <fstream>
 #include <iterator>
 
@@ -138,6 +140,91 @@ TEST_F(QuilletE2E, HiddenStartWithConfiguredDefaultFile) {
     EXPECT_FALSE(IsWindowVisible(frame));  // lives in the notification area only
     PostMessageA(frame, WM_COMMAND, CM_SHUTDOWN, 0);
     EXPECT_EQ(0u, quillet.WaitForExit());
+}
+
+constexpr const char* kFirstUseTitle = "Select Quillet file or enter name and location of new file";
+
+std::string StoredDefaultFile() {
+    char stored[kSettingTextSize] = {};
+    GetConfigString(kConfig, "DefaultFile", stored, "");
+    return stored;
+}
+
+// Run by read_only_program.sh, which puts a copy of the program on a read-only mount.
+class ReadOnlyProgramFolder : public QuilletE2E {
+protected:
+    void SetUp() override {
+        QuilletE2E::SetUp();
+        char path[MAX_PATH] = {};
+        if (!GetEnvironmentVariableA("QUILLET_READ_ONLY_PROGRAM", path, sizeof path))
+            GTEST_SKIP() << "needs the program on a read-only mount: see read_only_program.sh";
+        program = path;
+        inProgramFolder = program.substr(0, program.rfind('\\') + 1) + "Quillet.qld";
+        char documents[MAX_PATH] = {};
+        ASSERT_EQ(S_OK, SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents));
+        inDocuments = std::string(documents) + "\\Quillet.qld";
+        DeleteFileA(inDocuments.c_str());
+    }
+    void TearDown() override {
+        if (!inDocuments.empty()) DeleteFileA(inDocuments.c_str());
+        QuilletE2E::TearDown();
+    }
+    // Expects the first-use dialog and cancels it: the program ends.
+    void CancelFirstUse(tQuilletProcess& quillet) {
+        tForeignDialog dialog;
+        ASSERT_TRUE(WaitForDialog(quillet.id(), dialog, kFirstUseTitle));
+        PressButton(dialog, IDCANCEL);
+        EXPECT_EQ(0u, quillet.WaitForExit());
+    }
+    void ExpectBox(tQuilletProcess& quillet, const std::string& text, int answer) {
+        tForeignDialog box;
+        ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
+        EXPECT_EQ(text, box.text);
+        PressButton(box, answer);
+    }
+    std::string program, inProgramFolder, inDocuments;
+};
+
+TEST_F(ReadOnlyProgramFolder, FirstUseSuggestsDocumentsAndMakesTheFileThere) {
+    tQuilletProcess quillet("", program);
+    tForeignDialog dialog;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), dialog, kFirstUseTitle));
+    PressButton(dialog, IDOK);  // the suggestion as it stands
+    tForeignDialog question;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), question, "Quillet"));
+    EXPECT_EQ(0u, question.text.find("Do you want to make this file your default file?"));
+    PressButton(question, IDYES);
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+    EXPECT_TRUE(ReadNoteOnDisk(inDocuments).ok);
+    EXPECT_STRCASEEQ(inDocuments.c_str(), StoredDefaultFile().c_str());
+}
+
+TEST_F(ReadOnlyProgramFolder, AFileThatCannotBeMadeIsNeverTheDefault) {
+    const std::string failed = "Failed to open file: " + inProgramFolder;
+    {
+        tQuilletProcess quillet("", program);
+        tForeignDialog dialog;
+        ASSERT_TRUE(WaitForDialog(quillet.id(), dialog, kFirstUseTitle));
+        ChooseFile(dialog, inProgramFolder);
+        ExpectBox(quillet, failed, IDOK);
+        CancelFirstUse(quillet);  // asked again; Cancel ends as ever
+    }
+    EXPECT_EQ("", StoredDefaultFile());
+
+    // A stored default that cannot be made: the first-use dialog instead of the same question at every start.
+    SetConfigString(kConfig, "DefaultFile", inProgramFolder.c_str());
+    SetConfigDword(kConfig, "NotFirstRun", 1);
+    {
+        tQuilletProcess quillet("", program);
+        ExpectBox(quillet, "Do you want to create default file " + inProgramFolder, IDYES);
+        ExpectBox(quillet, failed, IDOK);
+        CancelFirstUse(quillet);
+    }
+    EXPECT_EQ("", StoredDefaultFile());
+    tQuilletProcess next("", program);
+    CancelFirstUse(next);
 }
 
 }  // namespace

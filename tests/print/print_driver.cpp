@@ -4,6 +4,7 @@
 //   print_driver make-note <file>
 //   print_driver print <file> [--printer NAME] [--next] [--selection] [--copies N] [--collate]
 //                      [--answer CAPTION]  (a box with this caption is expected and closed)
+//                      [--shutdown | --end-session | --quit]  (sent while the job runs)
 //   print_driver no-printer <file>
 //   print_driver page-setup <file> <left> <top> <right> <bottom>
 #include <windows.h>
@@ -170,6 +171,7 @@ bool WaitUntilIdle(tQuillet& quillet, DWORD timeoutMs) {
 
 int Print(const std::string& path, int argc, char** argv) {
     bool next = false, selection = false, collate = false, shutDown = false;
+    const char* ending = nullptr;
     int copies = 1;
     const char* printer = nullptr;
     const char* answer = nullptr;
@@ -179,7 +181,9 @@ int Print(const std::string& path, int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--next")) next = true;
         else if (!std::strcmp(argv[i], "--selection")) selection = true;
         else if (!std::strcmp(argv[i], "--collate")) collate = true;
-        else if (!std::strcmp(argv[i], "--shutdown")) shutDown = true;
+        else if (!std::strcmp(argv[i], "--shutdown") || !std::strcmp(argv[i], "--end-session") ||
+                 !std::strcmp(argv[i], "--quit"))
+            shutDown = true, ending = argv[i];
         else if (!std::strcmp(argv[i], "--copies") && i + 1 < argc) copies = std::atoi(argv[++i]);
     }
     tQuillet quillet(path);
@@ -209,7 +213,14 @@ int Print(const std::string& path, int argc, char** argv) {
         // Shut Down (from the tray menu) while the job runs: the job stops and
         // the program ends normally, with no fatal error.
         if (!quillet.WaitForDialog("Print", 30000)) return Fail("no Print box while printing");
-        PostMessageA(quillet.frame, WM_COMMAND, CM_SHUTDOWN, 0);
+        DWORD_PTR ignored = 0;
+        if (!std::strcmp(ending, "--end-session"))  // the log-off
+            SendMessageTimeoutA(quillet.frame, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                30000, &ignored);
+        else if (!std::strcmp(ending, "--quit"))  // as another program may post it
+            PostThreadMessageA(quillet.info.dwThreadId, WM_QUIT, 0, 0);
+        else
+            PostMessageA(quillet.frame, WM_COMMAND, CM_SHUTDOWN, 0);
         if (WaitForSingleObject(quillet.info.hProcess, 60000) != WAIT_OBJECT_0) {
             if (HWND box = quillet.FindDialog()) Report(box);
             return Fail("Quillet did not end after Shut Down while printing");

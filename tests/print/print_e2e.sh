@@ -160,10 +160,13 @@ if print_to selection --next --selection; then
     fail "selection: printed $(cat "$work/selection.titles")"
 fi
 
-# --- Shut Down while a job runs: the job is cancelled, the program ends cleanly.
-cp "$note" "$work/shutdown.qld"
-timeout 180 "$QUILLET_WINE" "$driver_exe" print "$(winpath "$work/shutdown.qld")" --copies 5 \
-  --shutdown >"$work/shutdown.out" 2>&1 || fail "shut down while printing: $(tr -d '\r' <"$work/shutdown.out")"
+# --- Shut Down, the end of the session or a quit message while a job runs: the job is
+# cancelled, the program ends cleanly.
+for ending in shutdown end-session quit; do
+  cp "$note" "$work/$ending.qld"
+  timeout 180 "$QUILLET_WINE" "$driver_exe" print "$(winpath "$work/$ending.qld")" --copies 5 \
+    --$ending >"$work/$ending.out" 2>&1 || fail "--$ending while printing: $(tr -d '\r' <"$work/$ending.out")"
+done
 for i in $(seq 100); do [ -z "$(lpstat -o 2>/dev/null)" ] && break; sleep 0.1; done
 rm -f "$QUILLET_PDF_DIR"/*.pdf
 
