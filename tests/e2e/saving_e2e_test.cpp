@@ -200,7 +200,8 @@ void WriteStates(const std::string& path, const std::vector<tNoteState>& states)
 }
 
 // Every state the session can commit, in order: each step's own, and the
-// text typed before a command, which leaving the edit control saves.
+// text typed before a command, which leaving the edit control saves. Each
+// word goes in at once, so no part of one is ever a state.
 std::vector<tNoteState> SessionStates() {
     std::vector<tNoteState> states;
     auto add = [&](std::vector<std::pair<std::string, std::string>> topics, bool colours) {
@@ -344,12 +345,12 @@ TEST(DiskFaults, Session) {
     FaultSession session(quillet, rescue);
     session.Settle();
 
-    quillet.Type("alpha");
+    quillet.Insert("alpha");
     Ticks(quillet, 3);  // the idle save
     session.Settle();
     quillet.PostCommand(CM_TOPIC_ADD);
     session.Name("Ideas");
-    quillet.Type("idea");
+    quillet.Insert("idea");
     quillet.PostCommand(CM_TOPIC_RENAME);
     session.Name("Ab");
     quillet.Command(CM_TOPIC_MOVE_LEFT);
@@ -360,11 +361,11 @@ TEST(DiskFaults, Session) {
     session.Settle();
     quillet.Command(CM_TOPIC_NEXT);  // to To-do, at the end of its text
     session.Settle();
-    quillet.Type(" beta");
+    quillet.Insert(" beta");
     quillet.Command(CM_TOPIC_NEXT);  // the switch saves it
     session.Settle();
     session.ChooseBackground();
-    quillet.Type("gamma");
+    quillet.Insert("gamma");
     DWORD exitCode = session.ShutDown();
 
     std::printf("[ session  ] fatal boxes %d, refusals told %d, emergency save %s, exit code %lu\n",
