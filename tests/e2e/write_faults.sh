@@ -105,6 +105,7 @@ for k in $points; do
 done
 lanes=lane1
 start_lane2 && lanes="lane1 lane2" || echo "(one session at a time: no second Wine prefix here)"
+workers=()
 for lane in $lanes; do
   (
     i=0
@@ -114,8 +115,9 @@ for lane in $lanes; do
         session $lane "$inject"
     done
   ) &
+  workers+=($!)
 done
-wait
+wait "${workers[@]}"
 
 # Read faults on a file to open, write faults on a file to make.
 unreadable=$work/unreadable.qld unwritable=$work/unwritable.qld
