@@ -22,14 +22,14 @@ int main(int argc, char** argv) {
     const WPARAM kShutdown = 101;
 
     // One unmeasured start of each, so neither pays for the first load of the system DLLs.
-    DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
+    DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
     double warmQ = TimeStart(quillet, "QuilletWndClass", WM_COMMAND, kShutdown, 30000);
     double warmN = TimeStart(notepad, "Notepad", WM_CLOSE, 0, 30000);
     std::printf("Start-up (warm-up, not counted): Quillet %.1f ms, Notepad %.1f ms\n", warmQ, warmN);
     std::vector<double> q, n;
     int failures = 0;
     for (int i = 0; i < runs; ++i) {
-        DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");  // a fresh first start
+        DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");  // a fresh first start
         double a = TimeStart(quillet, "QuilletWndClass", WM_COMMAND, kShutdown, 30000);
         double b = TimeStart(notepad, "Notepad", WM_CLOSE, 0, 30000);
         if (a < 0 || b < 0) {

@@ -8,7 +8,6 @@
 #include <map>
 #include "bench/bench_util.h"
 #include "bench/note_files.h"
-#include "quillet_process.h"
 #include "resources/resource.h"
 
 namespace {
@@ -35,24 +34,15 @@ int TabCount(HWND tabs) { return int(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0))
 // Milliseconds from CreateProcess to a shown main window of a first start;
 // negative on failure.
 double TimeFirstStart(const std::string& note) {
-    DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
+    DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
     return TimeStart("\"" + QuilletExePath() + "\" /visible \"" + note + "\"", "QuilletWndClass",
                      WM_COMMAND, CM_SHUTDOWN, kLimitMs);
 }
 
 // A real click on a tab: the control picks the tab and tells the program.
 double TimedTabClick(tQuilletProcess& quillet, int index) {
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                                 quillet.id());
-    if (!process) return -1;
-    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
-    RECT rect = {};
-    bool got = remote && SendMessageA(quillet.tabs(), TCM_GETITEMRECT, WPARAM(index),
-                                      reinterpret_cast<LPARAM>(remote)) &&
-               ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
-    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
-    if (!got) return -1;
+    RECT rect = quillet.TabRect(index);
+    if (IsRectEmpty(&rect)) return -1;
     LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     double down = TimedSend(quillet.tabs(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     double up = TimedSend(quillet.tabs(), WM_LBUTTONUP, 0, at);
@@ -65,9 +55,8 @@ double TimedTabClick(tQuilletProcess& quillet, int index) {
 double TimedAnswer(tQuilletProcess& quillet, int button, int expectedTabs) {
     tForeignDialog dialog;
     if (!WaitForDialog(quillet.id(), dialog, nullptr, kLimitMs)) return -1;
-    HWND control = GetDlgItem(dialog.wnd, button);
     double t0 = NowMs();
-    PostMessageA(control, BM_CLICK, 0, 0);
+    Click(dialog, button);
     DWORD_PTR ignored;
     // Each round trip waits while the program is busy with the command.
     while (NowMs() - t0 < kLimitMs) {
@@ -101,7 +90,7 @@ tRun Measure(const std::string& note, int topics) {
     for (int i = 0; i < kStarts; ++i) starts.push_back(TimeFirstStart(note));
     Record(run, "start to shown window", starts);
 
-    DeleteTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
+    DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
     tQuilletProcess quillet("/visible \"" + note + "\"");
     if (!quillet.WaitForMainWindow(kLimitMs) || TabCount(quillet.tabs()) != topics) {
         std::printf("    the program did not show %d tabs\n", topics);
@@ -121,11 +110,8 @@ tRun Measure(const std::string& note, int topics) {
     for (int i = 0; i < 3; ++i) {
         quillet.PostCommand(CM_TOPIC_ADD);
         tForeignDialog dialog;
-        if (WaitForDialog(quillet.id(), dialog, nullptr, kLimitMs)) {
-            HWND field = FindWindowExA(dialog.wnd, nullptr, "Edit", nullptr);
-            std::string name = "Bench " + std::to_string(i + 1);
-            SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        }
+        if (WaitForDialog(quillet.id(), dialog, nullptr, kLimitMs))
+            SetDialogItemText(dialog, IDC_TOPIC_NAME, "Bench " + std::to_string(i + 1));
         adds.push_back(TimedAnswer(quillet, IDOK, topics + 1));
         // The new topic is current: deleting it leaves the file as it was.
         quillet.PostCommand(CM_TOPIC_DELETE);

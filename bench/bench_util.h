@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "support/quillet_process.h"
+#include "support/temp_dir.h"
 
 inline double NowMs() {
     static LARGE_INTEGER frequency = [] {
@@ -71,62 +73,21 @@ inline std::string MakeText(size_t size, unsigned seed, size_t lineLength = 70) 
     return text;
 }
 
-// Deletes a registry key with everything below it.
-inline void DeleteTree(HKEY parent, const char* name) {
-    HKEY key;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    char child[256];
-    for (;;) {
-        DWORD size = sizeof child;
-        if (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        DeleteTree(key, child);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(parent, name);
-}
-
-// A visible top-level window of the class that belongs to the process.
-inline HWND FindShown(DWORD processId, const char* className) {
-    for (HWND wnd = FindWindowExA(nullptr, nullptr, className, nullptr); wnd;
-         wnd = FindWindowExA(nullptr, wnd, className, nullptr)) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(wnd, &owner);
-        if (owner == processId && IsWindowVisible(wnd)) return wnd;
-    }
-    return nullptr;
-}
-
 // Milliseconds from CreateProcess to a visible window of the class; negative
 // when the program failed to show one or to end.
 inline double TimeStart(const std::string& commandLine, const char* className, UINT closeMessage,
                         WPARAM closeWParam, DWORD limitMs) {
-    std::string line = commandLine;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
     double t0 = NowMs();
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info))
-        return -1;
-    HWND shown = nullptr;
-    double elapsed = -1;
-    while (NowMs() - t0 < limitMs) {
-        shown = FindShown(info.dwProcessId, className);
-        if (shown) {
-            elapsed = NowMs() - t0;
-            break;
-        }
-        if (WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
-    }
-    if (shown) PostMessageA(shown, closeMessage, closeWParam, 0);
-    if (WaitForSingleObject(info.hProcess, limitMs) != WAIT_OBJECT_0) {
-        std::printf("  (process did not end: terminated)\n");
-        TerminateProcess(info.hProcess, 1);
-        WaitForSingleObject(info.hProcess, 5000);
-        elapsed = -1;
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return elapsed;
+    tProcess program(commandLine);
+    if (!program.id()) return -1;
+    std::vector<HWND> shown;
+    WaitUntil([&] {
+        shown = TopWindows(className, program.id());
+        return !shown.empty() || program.WaitForExit(0) != STILL_ACTIVE;
+    }, limitMs, 1);
+    double elapsed = shown.empty() ? -1 : NowMs() - t0;
+    if (!shown.empty()) PostMessageA(shown[0], closeMessage, closeWParam, 0);
+    if (program.WaitForExit(limitMs) != STILL_ACTIVE) return elapsed;
+    std::printf("  (process did not end: terminated)\n");
+    return -1;
 }

@@ -13,6 +13,7 @@ CUPS_PDF_CONF=/etc/cups/cups-pdf.conf
 CUPS_PDF_SAVED=/etc/cups/cups-pdf.conf.quillet-saved
 QUILLET_QUEUES="QuilletPDF QuilletPDFMargins"
 PRINTERS_OLD_DEFAULT=
+PRINTERS_LOCK_PID=
 
 printers_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo -n "$@"; fi; }
 
@@ -31,6 +32,7 @@ printers_cleanup() {
     wait "$CUPSD_PID" 2>/dev/null || true
     CUPSD_PID=
   fi
+  if [ -n "$PRINTERS_LOCK_PID" ]; then kill "$PRINTERS_LOCK_PID" 2>/dev/null || true; PRINTERS_LOCK_PID=; fi
 }
 
 cups_running() { lpstat -r 2>/dev/null | grep -q 'is running'; }
@@ -44,11 +46,18 @@ start_printers() {
   done
   [ -f "$ppd" ] || { QUILLET_PRINTERS="the cups-pdf driver is not installed"; return 0; }
   printers_root true 2>/dev/null || { QUILLET_PRINTERS="CUPS needs root or sudo"; return 0; }
-  # One test run at a time owns the queues and the Out line; the lock goes
-  # with this shell.
-  local lock
-  exec {lock}>"${TMPDIR:-/tmp}/quillet-printers.lock"
-  flock -n "$lock" || { QUILLET_PRINTERS="the PDF printers are in use by another test run"; return 0; }
+  # One test run at a time owns the queues and the Out line. The lock is held
+  # by a process of its own that ends with this shell: a lock file open in
+  # this shell would be inherited by every program the tests start, and a
+  # Wine process outliving its run would keep the printers locked for good.
+  local answer= holder
+  exec {holder}< <(exec flock -n -o "${TMPDIR:-/tmp}/quillet-printers.lock" \
+                     sh -c 'echo locked; exec tail --pid="$1" -f /dev/null >/dev/null' sh $$ 2>/dev/null)
+  local pid=$!
+  read -r -t 10 -u "$holder" answer || true
+  exec {holder}<&-
+  [ "$answer" = locked ] || { QUILLET_PRINTERS="the PDF printers are in use by another test run"; return 0; }
+  PRINTERS_LOCK_PID=$pid
 
   # The program's output goes to a fresh folder each run; the old Out line
   # is kept once and put back by the cleanup (also after a broken run).

@@ -2,6 +2,7 @@
 #include <fstream>
 #include "client/url.h"
 #include "client_fixture.h"
+#include "support/window_driver.h"
 
 namespace {
 
@@ -67,9 +68,7 @@ JOBOBJECT_BASIC_ACCOUNTING_INFORMATION JobCounts(HANDLE job) {
 ULONG ProcessesStarted(HANDLE job) { return JobCounts(job).TotalProcesses; }
 // True once only this process is left in the job (a started program may start helpers).
 bool OthersEnded(HANDLE job) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20))
-        if (JobCounts(job).ActiveProcesses == 1) return true;
-    return false;
+    return WaitUntil([job] { return JobCounts(job).ActiveProcesses == 1; }, 20000, 20);
 }
 
 class SmartMenu : public ClientWindowTest {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include "app/globals.h"
 #include "dialogs/about.h"
-#include "dialogs/dialog_driver.h"
+#include "support/dialog_driver.h"
 #include "dialogs/help.h"
 #include "dialogs/help_viewer.h"
 #include "resources/resource.h"
@@ -52,15 +52,15 @@ TEST_F(AboutBox, ShowsTheNameVersionAndIcon) {
         HWND dialog = d.WaitForDialog("About Quillet");
         bool version = false, icon = false;
         for (HWND child : Children(dialog)) {
-            if (d.Text(child) == "Quillet v1.00 Beta 3") version = true;
+            if (TextOf(child) == "Quillet v1.00 Beta 3") version = true;
             if (SendMessageA(child, STM_GETICON, 0, 0) != 0) icon = true;
         }
         d.Expect(version, "no version line");
         d.Expect(icon, "no icon");
-        d.Expect(d.ItemText(dialog, IDOK) == "OK", "no OK button");
+        d.Expect(ItemText(dialog, IDOK) == "OK", "no OK button");
         d.Expect(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)) == IDOK, "OK is not the default");
-        d.Press(dialog, IDOK);
-        d.Expect(d.WaitUntilClosed(dialog), "OK did not close the About box");
+        Click(dialog, IDOK);
+        d.Expect(WaitUntilClosed(dialog), "OK did not close the About box");
     });
     ShowAboutBox(owner);
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
@@ -74,8 +74,8 @@ TEST_F(AboutBox, EscAndTheCloseBoxCloseIt) {
             if (closeBox)
                 PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
             else
-                d.Press(dialog, IDCANCEL);  // what Esc sends
-            d.Expect(d.WaitUntilClosed(dialog), "the About box stayed open");
+                Click(dialog, IDCANCEL);  // what Esc sends
+            d.Expect(WaitUntilClosed(dialog), "the About box stayed open");
         });
         ShowAboutBox(owner);
         for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
@@ -132,16 +132,15 @@ TEST_F(HelpRequests, MissingHelpFileHarmsNothing) {
     std::atomic<bool> done{false};
     std::vector<std::string> viewerBoxes;
     tDriver viewer([&](tDriver& d) {
-        DWORD start = GetTickCount();
-        while (!done && GetTickCount() - start < 60000) {
-            for (HWND box : ForeignDialogs()) {
-                viewerBoxes.push_back(d.MessageBoxText(box));
-                d.Press(box, IDNO);
-                d.WaitUntilClosed(box, 5000);
+        d.Expect(WaitUntil([&] {
+            for (HWND box : TopWindows("#32770")) {
+                if (ProcessOf(box) == GetCurrentProcessId()) continue;
+                viewerBoxes.push_back(MessageText(box));
+                Click(box, IDNO);
+                WaitUntilClosed(box, 5000);
             }
-            Sleep(20);
-        }
-        d.Expect(done, "a help request did not return");
+            return done.load();
+        }, 60000, 20), "a help request did not return");
     });
 
     DWORD started = GetTickCount();
@@ -166,8 +165,8 @@ TEST_F(HelpRequests, MissingHelpFileHarmsNothing) {
     EXPECT_TRUE(IsWindowEnabled(owner));
     tDriver about([](tDriver& d) {
         HWND dialog = d.WaitForDialog("About Quillet");
-        d.Press(dialog, IDOK);
-        d.Expect(d.WaitUntilClosed(dialog), "OK did not close the About box");
+        Click(dialog, IDOK);
+        d.Expect(WaitUntilClosed(dialog), "OK did not close the About box");
     });
     ShowAboutBox(owner);
     for (const std::string& failure : about.Finish()) ADD_FAILURE() << failure;

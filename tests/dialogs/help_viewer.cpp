@@ -1,4 +1,5 @@
 #include "dialogs/help_viewer.h"
+#include "support/window_driver.h"
 
 namespace {
 // The window class of the help viewer that WinHelpA talks to.
@@ -12,5 +13,5 @@ bool HelpViewerRunning() {
 void QuitHelpViewer() {
     if (!HelpViewerRunning()) return;
     WinHelpA(nullptr, nullptr, HELP_QUIT, 0);
-    for (int i = 0; i < 250 && HelpViewerRunning(); ++i) Sleep(20);
+    WaitUntil([] { return !HelpViewerRunning(); }, 5000);
 }

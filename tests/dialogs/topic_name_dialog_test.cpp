@@ -5,7 +5,7 @@
 #include "base/errors.h"
 #include "app/globals.h"
 #include "client/client.h"
-#include "dialogs/dialog_driver.h"
+#include "support/dialog_driver.h"
 #include "dialogs/help_viewer.h"
 #include "dialogs/help.h"
 #include "dialogs/topic_name.h"
@@ -34,23 +34,23 @@ std::string Shown(const std::string& text) {
 // Types text, presses OK, and expects the warning with this message; the
 // dialog must stay open with the text as it was typed.
 void ExpectRefused(tDriver& d, HWND dialog, const std::string& text, const std::string& message) {
-    d.SetItemText(dialog, IDC_TOPIC_NAME, text);
-    d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME) == text, "the field did not take " + Shown(text));
-    d.Press(dialog, IDOK);
+    SetDialogItemText(dialog, IDC_TOPIC_NAME, text);
+    d.Expect(ItemText(dialog, IDC_TOPIC_NAME) == text, "the field did not take " + Shown(text));
+    Click(dialog, IDOK);
     HWND box = d.WaitForOwnedDialog(dialog);
-    d.Expect(d.Text(box) == "Quillet", "caption of the box for " + Shown(text));
-    std::string shown = d.MessageBoxText(box);
+    d.Expect(TextOf(box) == "Quillet", "caption of the box for " + Shown(text));
+    std::string shown = MessageText(box);
     d.Expect(shown == message, "for " + Shown(text) + " the box said " + Shown(shown));
-    d.Press(box, IDOK);
-    if (!d.WaitUntilClosed(box)) d.Abort("the box for " + Shown(text) + " did not close");
-    if (!d.StaysOpen(dialog)) d.Abort("the dialog closed after refusing " + Shown(text));
-    d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME) == text, "the text changed after " + Shown(text));
+    Click(box, IDOK);
+    if (!WaitUntilClosed(box)) d.Abort("the box for " + Shown(text) + " did not close");
+    if (!StaysOpen(dialog)) d.Abort("the dialog closed after refusing " + Shown(text));
+    d.Expect(ItemText(dialog, IDC_TOPIC_NAME) == text, "the text changed after " + Shown(text));
 }
 
 void Accept(tDriver& d, HWND dialog, const std::string& text) {
-    d.SetItemText(dialog, IDC_TOPIC_NAME, text);
-    d.Press(dialog, IDOK);
-    d.Expect(d.WaitUntilClosed(dialog), "the dialog stayed open after " + Shown(text));
+    SetDialogItemText(dialog, IDC_TOPIC_NAME, text);
+    Click(dialog, IDOK);
+    d.Expect(WaitUntilClosed(dialog), "the dialog stayed open after " + Shown(text));
 }
 
 class TopicNameDialog : public testing::Test {
@@ -78,14 +78,14 @@ TEST_F(TopicNameDialog, StartsEmptyWithTheFieldFocused) {
         HWND dialog = d.WaitForDialog("Topic Name");
         HWND field = GetDlgItem(dialog, IDC_TOPIC_NAME);
         d.Expect(field != nullptr, "no name field");
-        d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME).empty(), "the field is not empty");
+        d.Expect(ItemText(dialog, IDC_TOPIC_NAME).empty(), "the field is not empty");
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
         GetGUIThreadInfo(thread, &info);
         d.Expect(info.hwndFocus == field, "the focus is not in the name field");
-        d.Expect(d.Text(GetWindow(dialog, GW_CHILD)) == "Enter a name for the topic:",
+        d.Expect(TextOf(GetWindow(dialog, GW_CHILD)) == "Enter a name for the topic:",
                  "prompt text");
-        d.Expect(d.ItemText(dialog, IDOK) == "OK" && d.ItemText(dialog, IDCANCEL) == "Cancel",
+        d.Expect(ItemText(dialog, IDOK) == "OK" && ItemText(dialog, IDCANCEL) == "Cancel",
                  "button texts");
         d.Expect(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)) == IDOK, "OK is not the default");
         d.Expect((GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0 ||
@@ -94,8 +94,8 @@ TEST_F(TopicNameDialog, StartsEmptyWithTheFieldFocused) {
         LONG_PTR style = GetWindowLongPtrA(field, GWL_STYLE);
         d.Expect((style & ES_AUTOHSCROLL) && (style & WS_TABSTOP), "field style");
         d.Expect(SendMessageA(field, EM_GETLIMITTEXT, 0, 0) > 1000, "the field limits its length");
-        d.Press(dialog, IDCANCEL);
-        d.Expect(d.WaitUntilClosed(dialog), "Cancel did not close the dialog");
+        Click(dialog, IDCANCEL);
+        d.Expect(WaitUntilClosed(dialog), "Cancel did not close the dialog");
     });
     EXPECT_FALSE(RunTopicNameDialog(owner, Topics({}), name));
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
@@ -135,9 +135,9 @@ TEST_F(TopicNameDialog, RefusesEachBadNameAndStaysOpen) {
 TEST_F(TopicNameDialog, CancelReturnsFalseAndKeepsTheBuffer) {
     tDriver driver([](tDriver& d) {
         HWND dialog = d.WaitForDialog("Topic Name");
-        d.SetItemText(dialog, IDC_TOPIC_NAME, "Typed");
-        d.Press(dialog, IDCANCEL);
-        d.Expect(d.WaitUntilClosed(dialog), "Cancel did not close the dialog");
+        SetDialogItemText(dialog, IDC_TOPIC_NAME, "Typed");
+        Click(dialog, IDCANCEL);
+        d.Expect(WaitUntilClosed(dialog), "Cancel did not close the dialog");
     });
     EXPECT_FALSE(RunTopicNameDialog(owner, Topics({}), name));
     EXPECT_STREQ("before", name.c_str());
@@ -150,7 +150,7 @@ TEST_F(TopicNameDialog, CancelAfterARefusalReturnsFalse) {
         ExpectRefused(d, dialog, "Notes", "Topic name already exists.");
         // The close box and Esc send Cancel too.
         SendMessageTimeoutA(dialog, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, nullptr);
-        d.Expect(d.WaitUntilClosed(dialog), "closing did not end the dialog");
+        d.Expect(WaitUntilClosed(dialog), "closing did not end the dialog");
     });
     EXPECT_FALSE(RunTopicNameDialog(owner, Topics({"Notes"}), name));
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
@@ -160,7 +160,7 @@ TEST_F(TopicNameDialog, HelpRequestsLeaveTheDialogAsItWas) {
     tDriver driver([](tDriver& d) {
         HWND dialog = d.WaitForDialog("Topic Name");
         HWND field = GetDlgItem(dialog, IDC_TOPIC_NAME);
-        d.SetItemText(dialog, IDC_TOPIC_NAME, "Half typed");
+        SetDialogItemText(dialog, IDC_TOPIC_NAME, "Half typed");
         HELPINFO info = {};
         info.cbSize = sizeof info;
         info.iContextType = HELPINFO_WINDOW;
@@ -170,8 +170,8 @@ TEST_F(TopicNameDialog, HelpRequestsLeaveTheDialogAsItWas) {
                             20000, nullptr);
         SendMessageTimeoutA(dialog, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(dialog),
                             MAKELPARAM(10, 10), SMTO_NORMAL, 20000, nullptr);
-        if (!d.StaysOpen(dialog)) d.Abort("a help request closed the dialog");
-        d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME) == "Half typed", "a help request changed the text");
+        if (!StaysOpen(dialog)) d.Abort("a help request closed the dialog");
+        d.Expect(ItemText(dialog, IDC_TOPIC_NAME) == "Half typed", "a help request changed the text");
         Accept(d, dialog, "Plans");
     });
     EXPECT_TRUE(RunTopicNameDialog(owner, Topics({}), name));
@@ -187,9 +187,9 @@ TEST_F(TopicNameDialog, FailureInsideTheDialogIsThrownAfterItCloses) {
     tDriver driver([&seen](tDriver& d) {
         HWND dialog = d.WaitForDialog("Topic Name");
         seen = dialog;
-        d.SetItemText(dialog, IDC_TOPIC_NAME, "Plans");
-        d.Press(dialog, IDOK);
-        d.Expect(d.WaitUntilClosed(dialog), "the dialog stayed open after the failure");
+        SetDialogItemText(dialog, IDC_TOPIC_NAME, "Plans");
+        Click(dialog, IDOK);
+        d.Expect(WaitUntilClosed(dialog), "the dialog stayed open after the failure");
     });
     EXPECT_THROW(RunTopicNameDialog(owner, topics, name), tQuilletError);
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
@@ -230,7 +230,7 @@ TEST_F(TopicNameDialogWithClient, RenamingAcceptsTheOwnNameInCapitals) {
     client.notebook.Select(0);
     tDriver driver([](tDriver& d) {
         HWND dialog = d.WaitForDialog("Topic Name");
-        d.Expect(d.ItemText(dialog, IDC_TOPIC_NAME).empty(), "rename does not start empty");
+        d.Expect(ItemText(dialog, IDC_TOPIC_NAME).empty(), "rename does not start empty");
         ExpectRefused(d, dialog, "IDEAS", "Topic name already exists.");
         Accept(d, dialog, "NOTES");
     });
@@ -244,8 +244,8 @@ TEST_F(TopicNameDialogWithClient, AddingRefusesTheCurrentTopicsName) {
     tDriver driver([](tDriver& d) {
         HWND dialog = d.WaitForDialog("Topic Name");
         ExpectRefused(d, dialog, "IDEAS", "Topic name already exists.");
-        d.Press(dialog, IDCANCEL);
-        d.Expect(d.WaitUntilClosed(dialog), "Cancel did not close the dialog");
+        Click(dialog, IDCANCEL);
+        d.Expect(WaitUntilClosed(dialog), "Cancel did not close the dialog");
     });
     EXPECT_FALSE(RunTopicNameDialog(owner, client.ExistingTopics(), name));
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;

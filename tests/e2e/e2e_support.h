@@ -1,7 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 #include "note_reader.h"
-#include "quillet_process.h"
+#include "support/quillet_process.h"
 #include "resources/resource.h"
 #include "support/temp_dir.h"
 

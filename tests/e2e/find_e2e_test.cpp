@@ -36,11 +36,7 @@ TEST_F(QuilletE2E, FindThroughAcceleratorThenReplaceAllReachesTheFile) {
         {quillet.client(), WM_NOTIFY, 0}, {quillet.frame(), WM_NOTIFY, 0}};
     for (const auto& m : stray)
         EXPECT_TRUE(PostMessageA(m.to, m.message, 0, m.lParam)) << std::hex << m.message;
-    // Posted after them to the same thread, so handled after them.
-    PostMessageA(quillet.edit(), EM_SETSEL, 1, 2);
-    for (DWORD start = GetTickCount(), from = 0, to = 0; from != 1 && GetTickCount() - start < 10000;)
-        SendMessageA(quillet.edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
-                     reinterpret_cast<LPARAM>(&to));
+    quillet.Settle();  // its marker is posted after them to the same thread
     ASSERT_EQ(DWORD(STILL_ACTIVE), quillet.WaitForExit(0));
     EXPECT_EQ("the cat sat on the Cat mat", quillet.EditText());
     SendMessageA(quillet.edit(), EM_SETSEL, 0, 0);

@@ -191,7 +191,7 @@ TEST_F(OptionsSheet, IsModalOverTheFrameAndOpensOnce) {
     Open(quillet);
     EXPECT_FALSE(IsWindowEnabled(quillet.frame()));
     quillet.Command(CM_OPTIONS);  // as another window could still send it
-    EXPECT_EQ(1, VisibleDialogCount(quillet.id(), "Quillet Options"));
+    EXPECT_EQ(1u, Dialogs(quillet.id(), "Quillet Options").size());
     PressButton(sheet, IDCANCEL);
     EXPECT_TRUE(IsWindowEnabled(quillet.frame()));
     quillet.Command(CM_SHUTDOWN);

@@ -149,7 +149,7 @@ TEST_F(QuilletE2E, AFullDiskKeepsTheChangesAndTriesAgain) {
     ExpectRefusalBox(quillet);
     quillet.Type(" more");
     Ticks(quillet, 3);
-    EXPECT_TRUE(NoDialogShown(quillet.id()));
+    EXPECT_TRUE(Dialogs(quillet.id()).empty());
     ASSERT_EQ(DWORD(STILL_ACTIVE), quillet.WaitForExit(0));
 
     DeleteFileA(filler.c_str());
@@ -280,8 +280,7 @@ public:
     // Shut Down, answering what a file that cannot be written asks.
     DWORD ShutDown() {
         quillet_.PostCommand(CM_SHUTDOWN);
-        DWORD start = GetTickCount();
-        while (Running() && GetTickCount() - start < 60000) {
+        WaitUntil([&] {
             tForeignDialog box;
             if (DialogShown(quillet_.id(), "Quillet - Fatal Error", box)) {
                 ++fatal_;
@@ -291,10 +290,9 @@ public:
             } else if (DialogShown(quillet_.id(), "Choose name and location for new file", box)) {
                 ChooseFile(box, rescue_);
                 rescued_ = true;
-            } else {
-                quillet_.WaitForExit(20);
             }
-        }
+            return !Running();
+        }, 60000, 20);
         return quillet_.WaitForExit(10000);
     }
 
@@ -406,7 +404,7 @@ TEST(DiskFaults, OpenAndNew) {
         EXPECT_EQ(c.message, box.text);
         PressButton(box, IDOK);
         quillet.Settle();
-        EXPECT_TRUE(NoDialogShown(quillet.id()));
+        EXPECT_TRUE(Dialogs(quillet.id()).empty());
     }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(unwritable.c_str()));
     quillet.Type("still here");

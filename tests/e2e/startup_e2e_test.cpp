@@ -127,13 +127,9 @@ TEST_F(QuilletE2E, HiddenStartWithConfiguredDefaultFile) {
     RegCloseKey(key);
 
     tQuilletProcess quillet("");
-    DWORD start = GetTickCount();
     HWND frame = nullptr;
-    while (!frame && GetTickCount() - start < 20000) {
-        frame = FindWindowA("QuilletWndClass", nullptr);
-        Sleep(20);
-    }
-    ASSERT_NE(nullptr, frame);
+    ASSERT_TRUE(WaitUntil([&] { return (frame = FindWindowA("QuilletWndClass", nullptr)) != nullptr; },
+                          20000));
     // Answered once start-up is over and the message loop runs.
     DWORD_PTR ignored = 0;
     ASSERT_NE(0, SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored));

@@ -1,8 +1,10 @@
 #pragma once
-// Answers the dialogs and message boxes that code under test shows on this
-// thread: a background thread waits for each visible top-level dialog of the
-// process, records its caption and text, and answers it as told.
+// Answers the dialogs and message boxes of a process while the test waits in
+// the code that shows them: a background thread waits for each visible
+// top-level dialog, records what it shows and answers it as told.
 #include <windows.h>
+#include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -25,30 +27,37 @@ struct tDialogAnswer {
 
 struct tSeenDialog {
     std::string caption;
-    std::string text;      // the message of a message box; empty for other dialogs
+    std::string text;        // the message of a message box; empty for other dialogs
     bool fileDialog = false;
+    HICON icon = nullptr;    // the icon shown, comparable within one process only
+    bool hasCancel = false;  // a Cancel button is shown
 };
 
 class tDialogAnswerer {
 public:
-    // One answer per dialog, in the order the dialogs appear. Stops after the
-    // last answer, or when no dialog appears for timeoutMs.
+    // The dialogs this process shows, one answer each, in the order they
+    // appear. Stops after the last answer, or when none appears for timeoutMs.
     explicit tDialogAnswerer(std::vector<tDialogAnswer> answers, DWORD timeoutMs = 15000);
+    // Every dialog with this caption the process shows, until destroyed; decide
+    // gets each and how many came before it, and returns the button to press.
+    using tDecide = std::function<int(const tSeenDialog& dialog, size_t index)>;
+    tDialogAnswerer(DWORD processId, const char* caption, tDecide decide);
     ~tDialogAnswerer();  // waits for the thread
     tDialogAnswerer(const tDialogAnswerer&) = delete;
     tDialogAnswerer& operator=(const tDialogAnswerer&) = delete;
 
     std::vector<tSeenDialog> Seen() const;
-    // True when every answer was given.
-    bool Done() const;
 
 private:
     void Run();
 
-    std::vector<tDialogAnswer> answers_;
-    DWORD timeoutMs_;
+    const DWORD processId_;
+    const std::string caption_;  // empty: any
+    const std::vector<tDialogAnswer> answers_;
+    const tDecide decide_;       // when there is no list of answers
+    const DWORD idleMs_ = INFINITE;
     mutable std::mutex lock_;
     std::vector<tSeenDialog> seen_;
-    bool stop_ = false;
+    std::atomic<bool> stop_{false};
     std::thread thread_;
 };

@@ -6,36 +6,22 @@
 // "!wait|class" waits for a visible window of that class; "!close|class"
 // closes the windows of that class and waits until they are gone.
 #include <windows.h>
+#include <shlwapi.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
-#include "base/handles.h"
-#include "uninstall/window_text.h"
+#include "support/quillet_process.h"
 
 namespace {
 
-constexpr DWORD kPollMs = 50;
-
-enum class tAction { press, wait, close };
-
 struct tStep {
-    tAction action = tAction::press;
+    std::string action;  // "wait", "close", or empty: press
     std::string caption;
-    std::string text;  // for wait and close: the window class
+    std::string text;    // for wait and close: the window class
     int button = IDOK;
-};
-
-struct tSearch {
-    const tStep* step;
-    HWND found;
-};
-
-struct tClassSearch {
-    const std::string* className;
-    std::vector<HWND> found;
 };
 
 BOOL CALLBACK CollectText(HWND child, LPARAM param) {
@@ -50,48 +36,17 @@ std::string AllTexts(HWND wnd) {
 }
 
 bool Matches(HWND wnd, const tStep& step) {
-    if (!IsWindowVisible(wnd) || ClassName(wnd) != "#32770") return false;
-    if (TextOf(wnd).compare(0, step.caption.size(), step.caption) != 0) return false;
     HWND button = GetDlgItem(wnd, step.button);
-    if (!button || !IsWindowEnabled(button)) return false;
-    return AllTexts(wnd).find(step.text) != std::string::npos;
+    return Shown(wnd) && CaptionOf(wnd).compare(0, step.caption.size(), step.caption) == 0 &&
+           button && IsWindowEnabled(button) && AllTexts(wnd).find(step.text) != std::string::npos;
 }
 
-BOOL CALLBACK MatchWindow(HWND wnd, LPARAM param) {
-    tSearch* search = reinterpret_cast<tSearch*>(param);
-    if (!Matches(wnd, *search->step)) return TRUE;
-    search->found = wnd;
-    return FALSE;
-}
-
-BOOL CALLBACK CollectOfClass(HWND wnd, LPARAM param) {
-    tClassSearch* search = reinterpret_cast<tClassSearch*>(param);
-    if (IsWindowVisible(wnd) && ClassName(wnd) == *search->className) search->found.push_back(wnd);
-    return TRUE;
-}
-
-std::vector<HWND> WindowsOfClass(const std::string& className) {
-    tClassSearch search{&className, {}};
-    EnumWindows(CollectOfClass, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-bool WaitUntil(bool wanted, const std::string& className, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (WindowsOfClass(className).empty() == wanted) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(kPollMs);
-    }
-    return true;
-}
-
-bool ParseStep(const char* arg, tStep* step) {
-    std::string text = arg;
-    for (const auto& [prefix, action] : {std::pair<const char*, tAction>{"!wait|", tAction::wait},
-                                         {"!close|", tAction::close}}) {
-        if (text.compare(0, std::strlen(prefix), prefix) == 0) {
+bool ParseStep(const std::string& text, tStep* step) {
+    for (const char* action : {"wait", "close"}) {
+        std::string prefix = std::string("!") + action + "|";
+        if (text.compare(0, prefix.size(), prefix) == 0) {
             step->action = action;
-            step->text = text.substr(std::strlen(prefix));
+            step->text = text.substr(prefix.size());
             return !step->text.empty();
         }
     }
@@ -105,25 +60,19 @@ bool ParseStep(const char* arg, tStep* step) {
 }
 
 bool ReadMachineString(const char* path, const char* name, std::string* value) {
-    tRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return false;
     char data[1024] = {};
-    DWORD size = sizeof data - 1;
-    DWORD type = 0;
-    if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
-            ERROR_SUCCESS ||
+    DWORD size = sizeof data - 1, type = 0;
+    if (SHGetValueA(HKEY_LOCAL_MACHINE, path, name, &type, data, &size) != ERROR_SUCCESS ||
         type != REG_SZ)
         return false;
     *value = data;
     return true;
 }
 
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: box_driver [--timeout SECONDS] [--run COMMAND | --run-registry KEY VALUE]"
-                 " caption|text|button | !wait|class | !close|class ...\n");
-    return 2;
+int Say(int code, const char* format, const std::string& a = "", const std::string& b = "") {
+    std::printf(format, a.c_str(), b.c_str());
+    std::fflush(stdout);
+    return code;
 }
 
 }  // namespace
@@ -138,94 +87,57 @@ int main(int argc, char** argv) {
         } else if (!std::strcmp(argv[i], "--run") && i + 1 < argc) {
             command = argv[++i];
         } else if (!std::strcmp(argv[i], "--run-registry") && i + 2 < argc) {
-            if (!ReadMachineString(argv[i + 1], argv[i + 2], &command)) {
-                std::printf("no value %s in HKLM\\%s\n", argv[i + 2], argv[i + 1]);
-                return 1;
-            }
+            if (!ReadMachineString(argv[i + 1], argv[i + 2], &command))
+                return Say(1, "no value %s in HKLM\\%s\n", argv[i + 2], argv[i + 1]);
             i += 2;
         } else {
             tStep step;
-            if (!ParseStep(argv[i], &step)) return Usage();
+            if (!ParseStep(argv[i], &step))
+                return Say(2, "usage: box_driver [--timeout SECONDS] [--run COMMAND |"
+                              " --run-registry KEY VALUE] caption|text|button | !wait|class |"
+                              " !close|class ...\n");
             steps.push_back(step);
         }
     }
 
-    tHandle process;
+    std::optional<tProcess> started;
     if (!command.empty()) {
-        std::printf("starting: %s\n", command.c_str());
-        std::fflush(stdout);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started{};
-        std::vector<char> buffer(command.begin(), command.end());
-        buffer.push_back('\0');
-        if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &started)) {
-            std::printf("cannot start it (error %lu)\n", GetLastError());
-            return 1;
-        }
-        process.reset(started.hProcess);
-        CloseHandle(started.hThread);
+        Say(0, "starting: %s\n", command);
+        started.emplace(command);
+        if (!started->id())
+            return Say(1, "cannot start it (error %s)\n", std::to_string(GetLastError()));
     }
 
     for (const tStep& step : steps) {
-        if (step.action == tAction::wait) {
-            if (!WaitUntil(true, step.text, timeoutMs)) {
-                std::printf("timed out waiting for a %s window\n", step.text.c_str());
-                return 1;
-            }
-            std::printf("[%s] window is there\n", step.text.c_str());
-            std::fflush(stdout);
+        if (!step.action.empty()) {
+            bool close = step.action == "close";
+            for (HWND wnd : TopWindows(step.text.c_str()))
+                if (close) PostMessageA(wnd, WM_CLOSE, 0, 0);
+            if (!WaitUntil([&] { return TopWindows(step.text.c_str()).empty() == close; },
+                           timeoutMs, 50))
+                return Say(1, close ? "the %s window did not close\n"
+                                    : "timed out waiting for a %s window\n", step.text);
+            Say(0, close ? "[%s] closed\n" : "[%s] window is there\n", step.text);
             continue;
         }
-        if (step.action == tAction::close) {
-            for (HWND wnd : WindowsOfClass(step.text)) PostMessageA(wnd, WM_CLOSE, 0, 0);
-            if (!WaitUntil(false, step.text, timeoutMs)) {
-                std::printf("the %s window did not close\n", step.text.c_str());
-                return 1;
-            }
-            std::printf("[%s] closed\n", step.text.c_str());
-            std::fflush(stdout);
-            continue;
-        }
-        DWORD start = GetTickCount();
-        tSearch search{&step, nullptr};
-        for (;;) {
-            search.found = nullptr;
-            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-            if (search.found) break;
-            if (GetTickCount() - start > timeoutMs) {
-                std::printf("timed out waiting for \"%s\" saying \"%s\"\n", step.caption.c_str(),
-                            step.text.c_str());
-                return 1;
-            }
-            Sleep(kPollMs);
-        }
-        HWND wnd = search.found;
-        // Answered once the box's thread has finished setting it up.
-        DWORD_PTR ready = 0;
-        SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ready);
-        std::printf("[%s] %s\n  -> button %d\n", step.caption.c_str(), AllTexts(wnd).c_str(),
-                    step.button);
-        std::fflush(stdout);
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(GetDlgItem(wnd, step.button), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG,
-                            kSendTimeoutMs, &result);
-        // Wait for the window to close or move on, so the next step does not see it again.
-        DWORD pressed = GetTickCount();
-        while (IsWindow(wnd) && Matches(wnd, step) && GetTickCount() - pressed < kSendTimeoutMs)
-            Sleep(kPollMs);
+        HWND wnd = nullptr;
+        if (!WaitUntil([&] {
+                for (HWND dialog : TopWindows("#32770"))
+                    if (Matches(dialog, step)) return (wnd = dialog) != nullptr;
+                return false;
+            }, timeoutMs, 50))
+            return Say(1, "timed out waiting for \"%s\" saying \"%s\"\n", step.caption, step.text);
+        Ask(wnd, WM_NULL);  // its thread has finished setting it up
+        Say(0, "[%s] %s\n", step.caption, AllTexts(wnd));
+        Say(0, "  -> button %s\n", std::to_string(step.button));
+        Click(wnd, step.button);
+        // Until the window closes or moves on, so the next step does not see it again.
+        WaitUntil([&] { return !Matches(wnd, step); }, 5000, 50);
     }
 
-    if (process) {
-        if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
-            std::printf("the started program did not end\n");
-            return 1;
-        }
-        DWORD code = 1;
-        GetExitCodeProcess(process.get(), &code);
-        std::printf("the started program ended with exit code %lu\n", code);
-        return code == 0 ? 0 : 1;
-    }
-    return 0;
+    if (!started) return 0;
+    DWORD code = started->WaitForExit(timeoutMs);
+    if (code == STILL_ACTIVE) return Say(1, "the started program did not end\n");
+    return Say(code == 0 ? 0 : 1, "the started program ended with exit code %s\n",
+               std::to_string(code));
 }

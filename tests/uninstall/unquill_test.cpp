@@ -4,8 +4,9 @@
 #include "base/names.h"
 #include "base/handles.h"
 #include "base/settings.h"
+#include "support/dialog_answerer.h"
+#include "support/quillet_process.h"
 #include "support/temp_dir.h"
-#include "uninstall/box_answerer.h"
 #include "uninstall/unquill.h"
 #include <fstream>
 #include <sstream>
@@ -59,15 +60,6 @@ std::vector<DWORD> RunningHelpers() {
             ids.push_back(entry.th32ProcessID);
     }
     return ids;
-}
-
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
 }
 
 HICON WarningIcon() { return LoadIconA(nullptr, IDI_EXCLAMATION); }
@@ -177,21 +169,21 @@ protected:
     std::string HelperCommand() const { return HelperCommand(ModuleFolder() + "\\" + kHelperName); }
 
     // Runs Unquill in this process on the given command text, answering its boxes.
-    std::vector<tSeenBox> Run(const char* commandText, tBoxAnswerer::tDecide decide) {
+    std::vector<tSeenDialog> Run(const char* commandText, tDialogAnswerer::tDecide decide) {
         // A box that keeps coming back is cancelled in the end rather than hang the test.
-        auto limited = [&decide](const tSeenBox& box, size_t index) {
+        auto limited = [&decide](const tSeenDialog& box, size_t index) {
             return index < kMaxBoxes ? decide(box, index) : IDCANCEL;
         };
-        tBoxAnswerer answerer(GetCurrentProcessId(), kUninstallCaption, limited);
+        tDialogAnswerer answerer(GetCurrentProcessId(), kUninstallCaption, limited);
         EXPECT_EQ(0, RunUnquill(commandText));
         return answerer.Seen();
     }
-    static int AlwaysOk(const tSeenBox&, size_t) { return IDOK; }
-    static int OkThenCancel(const tSeenBox&, size_t index) { return index == 0 ? IDOK : IDCANCEL; }
+    static int AlwaysOk(const tSeenDialog&, size_t) { return IDOK; }
+    static int OkThenCancel(const tSeenDialog&, size_t index) { return index == 0 ? IDOK : IDCANCEL; }
 
     // The helper started by the chain said it started with these arguments.
     bool HelperStarted() const {
-        return WaitFor([&] { return ReadFile(marker_).find("started") == 0; }, 10000);
+        return WaitUntil([&] { return ReadFile(marker_).find("started") == 0; }, 10000);
     }
 
     tTempDir temp_;
@@ -215,7 +207,7 @@ TEST_F(Unquill, WrongCommandLineShowsNothingAndStartsNothing) {
         SkipProgramName("C:\\Program Files\\Quillet\\Unquill.exe DoUninstall"),
     };
     for (const char* command : commands) {
-        std::vector<tSeenBox> seen = Run(command, AlwaysOk);
+        std::vector<tSeenDialog> seen = Run(command, AlwaysOk);
         EXPECT_TRUE(seen.empty()) << '"' << command << '"';
     }
     EXPECT_EQ("C:\\Quillet\\Quillet.exe", GetRunValue());
@@ -225,7 +217,7 @@ TEST_F(Unquill, WrongCommandLineShowsNothingAndStartsNothing) {
 
 TEST_F(Unquill, IntroThenChainStartedAndLeftRunning) {
     SetChain(HelperCommand());
-    std::vector<tSeenBox> seen = Run("DoUninstall", AlwaysOk);
+    std::vector<tSeenDialog> seen = Run("DoUninstall", AlwaysOk);
     // Unquill has returned while the helper still waits for its release.
     EXPECT_EQ(1u, RunningHelpers().size());
     ASSERT_EQ(1u, seen.size());
@@ -236,7 +228,7 @@ TEST_F(Unquill, IntroThenChainStartedAndLeftRunning) {
     ASSERT_TRUE(HelperStarted());
     EXPECT_EQ("started|" + marker_ + "|" + eventName_ + "\n", ReadFile(marker_));
     SetEvent(release_.get());
-    EXPECT_TRUE(WaitFor([&] { return ReadFile(marker_).find("released") != std::string::npos; },
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(marker_).find("released") != std::string::npos; },
                         10000));
 }
 
@@ -255,7 +247,7 @@ TEST_F(Unquill, RunningBoxRepeatsUntilQuilletEnds) {
     SetChain(HelperCommand());
     HANDLE quillet = CreateMutexA(nullptr, FALSE, kUninstallMutexName);
     ASSERT_TRUE(quillet);
-    std::vector<tSeenBox> seen = Run("DoUninstall", [&](const tSeenBox&, size_t index) {
+    std::vector<tSeenDialog> seen = Run("DoUninstall", [&](const tSeenDialog&, size_t index) {
         if (index == 3) CloseHandle(quillet);  // Quillet ends while the third running box shows
         return IDOK;
     });
@@ -275,7 +267,7 @@ TEST_F(Unquill, CancelWhileRunningAbandonsAndKeepsRunValue) {
     SetRunValue("C:\\Quillet\\Quillet.exe");
     tHandle quillet(CreateMutexA(nullptr, FALSE, kUninstallMutexName));
     ASSERT_TRUE(quillet);
-    std::vector<tSeenBox> seen = Run("DoUninstall", OkThenCancel);
+    std::vector<tSeenDialog> seen = Run("DoUninstall", OkThenCancel);
     ASSERT_EQ(2u, seen.size());
     EXPECT_EQ(kRunningText, seen[1].text);
     EXPECT_EQ("C:\\Quillet\\Quillet.exe", GetRunValue());
@@ -285,7 +277,7 @@ TEST_F(Unquill, CancelWhileRunningAbandonsAndKeepsRunValue) {
 TEST_F(Unquill, RunValueOkDeletesItAndGoesOn) {
     SetChain(HelperCommand());
     SetRunValue("C:\\Quillet\\Quillet.exe");
-    std::vector<tSeenBox> seen = Run("DoUninstall", AlwaysOk);
+    std::vector<tSeenDialog> seen = Run("DoUninstall", AlwaysOk);
     ASSERT_EQ(2u, seen.size());
     EXPECT_EQ(kIntroText, seen[0].text);
     EXPECT_EQ(kRunAtStartupText, seen[1].text);
@@ -298,7 +290,7 @@ TEST_F(Unquill, RunValueOkDeletesItAndGoesOn) {
 TEST_F(Unquill, RunValueCancelKeepsIt) {
     SetChain(HelperCommand());
     SetRunValue("C:\\Quillet\\Quillet.exe");
-    std::vector<tSeenBox> seen = Run("DoUninstall", OkThenCancel);
+    std::vector<tSeenDialog> seen = Run("DoUninstall", OkThenCancel);
     ASSERT_EQ(2u, seen.size());
     EXPECT_EQ(kRunAtStartupText, seen[1].text);
     EXPECT_EQ("C:\\Quillet\\Quillet.exe", GetRunValue());
@@ -311,7 +303,7 @@ TEST_F(Unquill, AnyRunTextCountsAsSet) {
                                   std::string(400, 'q')};
     for (const std::string& value : values) {
         SetRunValue(value);
-        std::vector<tSeenBox> seen = Run("DoUninstall", AlwaysOk);
+        std::vector<tSeenDialog> seen = Run("DoUninstall", AlwaysOk);
         ASSERT_EQ(2u, seen.size()) << value;
         EXPECT_EQ(kRunAtStartupText, seen[1].text);
         EXPECT_EQ("", GetRunValue());
@@ -322,7 +314,7 @@ TEST_F(Unquill, QuilletStartedAfterTheRunningCheckDoesNotStopTheChain) {
     SetChain(HelperCommand());
     SetRunValue("C:\\Quillet\\Quillet.exe");
     tHandle quillet;
-    std::vector<tSeenBox> seen = Run("DoUninstall", [&](const tSeenBox& box, size_t) {
+    std::vector<tSeenDialog> seen = Run("DoUninstall", [&](const tSeenDialog& box, size_t) {
         if (box.text == kRunAtStartupText)
             quillet.reset(CreateMutexA(nullptr, FALSE, kUninstallMutexName));
         return IDOK;
@@ -374,7 +366,7 @@ TEST_F(Unquill, CannotChain) {
         SCOPED_TRACE(c.name);
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Larkspur Software");
         c.arrange();
-        std::vector<tSeenBox> seen = Run("DoUninstall", AlwaysOk);
+        std::vector<tSeenDialog> seen = Run("DoUninstall", AlwaysOk);
         ASSERT_EQ(2u, seen.size());
         EXPECT_EQ(kIntroText, seen[0].text);
         EXPECT_EQ(kCannotChainText, seen[1].text);
@@ -402,27 +394,14 @@ protected:
 
     // Starts the program with this command line, answering its boxes.
     // Returns its exit code.
-    DWORD Start(const std::string& commandLine, std::vector<tSeenBox>* seen) {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started{};
-        std::vector<char> buffer(commandLine.begin(), commandLine.end());
-        buffer.push_back('\0');
-        if (!CreateProcessA(program_.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &startup, &started))
-            return DWORD(-1);
-        tHandle process(started.hProcess);
-        tHandle thread(started.hThread);
-        DWORD code = DWORD(-1);
-        {
-            tBoxAnswerer answerer(started.dwProcessId, kUninstallCaption, AlwaysOk);
-            if (WaitForSingleObject(process.get(), 20000) == WAIT_OBJECT_0)
-                GetExitCodeProcess(process.get(), &code);
-            else
-                TerminateProcess(process.get(), 99);
-            *seen = answerer.Seen();
-        }
-        return code;
+    DWORD Start(const std::string& commandLine, std::vector<tSeenDialog>* seen) {
+        tProcess unquill(commandLine, program_);
+        if (!unquill.id()) return DWORD(-1);
+        tDialogAnswerer answerer(unquill.id(), kUninstallCaption, AlwaysOk);
+        DWORD code = unquill.WaitForExit(20000);
+        if (code == STILL_ACTIVE) unquill.Kill();
+        *seen = answerer.Seen();
+        return code == STILL_ACTIVE ? DWORD(-1) : code;
     }
 
     std::string program_;
@@ -430,7 +409,7 @@ protected:
 
 TEST_F(UnquillProgram, QuotedPathWithTheWordRunsTheUninstall) {
     SetChain(HelperCommand());
-    std::vector<tSeenBox> seen;
+    std::vector<tSeenDialog> seen;
     EXPECT_EQ(0u, Start("\"" + program_ + "\" DoUninstall", &seen));
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(kIntroText, seen[0].text);
@@ -444,7 +423,7 @@ TEST_F(UnquillProgram, OtherCommandLinesEndSilently) {
     const std::string commandLines[] = {quoted, quoted + " douninstall", quoted + " DoUninstall ",
                                         quoted + " /DoUninstall", program_ + " DoUninstall"};
     for (const std::string& commandLine : commandLines) {
-        std::vector<tSeenBox> seen;
+        std::vector<tSeenDialog> seen;
         EXPECT_EQ(0u, Start(commandLine, &seen)) << commandLine;
         EXPECT_TRUE(seen.empty()) << commandLine;
         EXPECT_TRUE(RunningHelpers().empty()) << commandLine;
@@ -452,7 +431,7 @@ TEST_F(UnquillProgram, OtherCommandLinesEndSilently) {
 }
 
 TEST_F(UnquillProgram, CannotChainStillEndsWithZero) {
-    std::vector<tSeenBox> seen;
+    std::vector<tSeenDialog> seen;
     EXPECT_EQ(0u, Start("\"" + program_ + "\" DoUninstall", &seen));
     ASSERT_EQ(2u, seen.size());
     EXPECT_EQ(kCannotChainText, seen[1].text);
