@@ -17,22 +17,23 @@ PRINTERS_LOCK_PID=
 
 printers_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo -n "$@"; fi; }
 
+# Only the run that owns the printers puts them back: were another run to put
+# the Out line back, the owner's PDFs would land in the default folder.
 printers_cleanup() {
-  local q
-  if [ "$QUILLET_PRINTERS" = ready ] || [ -n "$CUPSD_PID" ]; then
-    for q in $QUILLET_QUEUES; do printers_root lpadmin -x "$q" 2>/dev/null || true; done
-    [ -n "$PRINTERS_OLD_DEFAULT" ] && printers_root lpadmin -d "$PRINTERS_OLD_DEFAULT" 2>/dev/null || true
-  fi
+  [ -n "$PRINTERS_LOCK_PID" ] || return 0
+  local q i
+  for q in $QUILLET_QUEUES; do printers_root lpadmin -x "$q" 2>/dev/null || true; done
+  [ -n "$PRINTERS_OLD_DEFAULT" ] && printers_root lpadmin -d "$PRINTERS_OLD_DEFAULT" 2>/dev/null || true
   if [ -f "$CUPS_PDF_SAVED" ]; then printers_root mv -f "$CUPS_PDF_SAVED" "$CUPS_PDF_CONF" || true; fi
   if [ -n "$CUPSD_PID" ]; then
     printers_root kill "$CUPSD_PID" 2>/dev/null || true
     # cupsd needs about a second to finish; it is not our child when sudo started it.
-    local i
     for i in $(seq 100); do kill -0 "$CUPSD_PID" 2>/dev/null || break; sleep 0.1; done
     wait "$CUPSD_PID" 2>/dev/null || true
     CUPSD_PID=
   fi
-  if [ -n "$PRINTERS_LOCK_PID" ]; then kill "$PRINTERS_LOCK_PID" 2>/dev/null || true; PRINTERS_LOCK_PID=; fi
+  kill "$PRINTERS_LOCK_PID" 2>/dev/null || true
+  PRINTERS_LOCK_PID=
 }
 
 cups_running() { lpstat -r 2>/dev/null | grep -q 'is running'; }

@@ -12,8 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 #include "base/settings.h"
 #include "resources/resource.h"
 #include "storage/notefile.h"
@@ -67,17 +65,15 @@ bool ShutDown(tQuilletProcess& quillet) {
     return quillet.WaitForExit(20000) != STILL_ACTIVE;
 }
 
-// After a print: the frame enabled again, the "Print" box gone, no message shown.
-bool WaitUntilIdle(tQuilletProcess& quillet) {
+// After a print: the command carried out, the frame enabled again, no message shown.
+bool WaitUntilIdle(tQuilletProcess& quillet, const std::atomic<bool>& carried) {
     tForeignDialog shown;
-    bool ended = WaitUntil([&] {
-        shown = tForeignDialog();
-        if (!IsWindowEnabled(quillet.frame())) return false;
-        if (DialogShown(quillet.id(), nullptr, shown)) return shown.caption != "Print";
-        return StaysOpen(quillet.frame());
-    }, 60000, 100);
-    if (ended && shown.wnd) Report(shown);
-    return ended && !shown.wnd;
+    WaitUntil([&] {
+        return carried || (DialogShown(quillet.id(), nullptr, shown) && shown.caption != "Print");
+    }, 120000, 50);
+    bool boxed = DialogShown(quillet.id(), nullptr, shown);
+    if (boxed) Report(shown);
+    return carried && !boxed && IsWindowEnabled(quillet.frame());
 }
 
 int Print(const std::string& path, int argc, char** argv) {
@@ -98,7 +94,8 @@ int Print(const std::string& path, int argc, char** argv) {
     tQuilletProcess quillet("/visible \"" + path + "\"");
     if (!quillet.WaitForMainWindow(30000)) return Fail("no frame window");
     if (next) quillet.Command(CM_TOPIC_NEXT);
-    quillet.PostCommand(CM_PRINT);
+    // Its answer comes once the dialog, the job and any box the job shows are done.
+    auto carried = quillet.SendCommand(CM_PRINT, 180000);
     tForeignDialog dialog;
     if (!WaitForDialog(quillet.id(), dialog, "Print", 15000)) return Fail("no Print dialog");
     // A box of that caption says the system knows no printer.
@@ -146,7 +143,7 @@ int Print(const std::string& path, int argc, char** argv) {
         Report(dialog);
         if (!PressButton(dialog, IDOK)) return Fail("box did not close");
     }
-    if (!WaitUntilIdle(quillet)) return Fail("printing did not end cleanly");
+    if (!WaitUntilIdle(quillet, *carried)) return Fail("printing did not end cleanly");
     if (!ShutDown(quillet)) return Fail("Quillet did not shut down");
     std::printf("printed\n");
     return 0;

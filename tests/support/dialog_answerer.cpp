@@ -1,5 +1,4 @@
 #include "support/dialog_answerer.h"
-#include "support/window_driver.h"
 
 namespace {
 

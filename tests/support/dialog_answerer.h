@@ -2,13 +2,10 @@
 // Answers the dialogs and message boxes of a process while the test waits in
 // the code that shows them: a background thread waits for each visible
 // top-level dialog, records what it shows and answers it as told.
-#include <windows.h>
 #include <atomic>
-#include <functional>
 #include <mutex>
-#include <string>
 #include <thread>
-#include <vector>
+#include "support/window_driver.h"
 
 struct tDialogAnswer {
     int button = IDOK;   // IDOK, IDYES, IDNO or IDCANCEL

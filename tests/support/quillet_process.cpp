@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <cstddef>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -46,10 +47,8 @@ tProcess::tProcess(std::string commandLine, const std::string& program) {
 }
 
 tProcess::~tProcess() {
-    if (info_.hProcess) {
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) Kill();
-        CloseHandle(info_.hProcess);
-    }
+    if (WaitForExit(0) == STILL_ACTIVE) Kill();
+    if (info_.hProcess) CloseHandle(info_.hProcess);
     if (info_.hThread) CloseHandle(info_.hThread);
 }
 
@@ -61,9 +60,8 @@ DWORD tProcess::WaitForExit(DWORD timeoutMs) {
 }
 
 void tProcess::Kill() {
-    if (!info_.hProcess) return;
-    TerminateProcess(info_.hProcess, 99);
-    WaitForSingleObject(info_.hProcess, 10000);
+    if (info_.hProcess && TerminateProcess(info_.hProcess, 99))
+        WaitForSingleObject(info_.hProcess, 10000);
 }
 
 tQuilletProcess::tQuilletProcess(const std::string& arguments, const std::string& program)
@@ -92,10 +90,18 @@ bool tQuilletProcess::WaitForMainWindow(DWORD timeoutMs) {
     return shown;
 }
 
-void tQuilletProcess::Command(int id) { Ask(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+void tQuilletProcess::Command(int id) { Ask(frame_, WM_COMMAND, WPARAM(id), 0); }
 
-void tQuilletProcess::PostCommand(int id) {
-    PostMessageA(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+void tQuilletProcess::PostCommand(int id) { PostMessageA(frame_, WM_COMMAND, WPARAM(id), 0); }
+
+std::shared_ptr<std::atomic<bool>> tQuilletProcess::SendCommand(int id, DWORD limitMs) {
+    auto carried = std::make_shared<std::atomic<bool>>(false);
+    std::thread([carried, frame = frame_, id, limitMs] {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(frame, WM_COMMAND, WPARAM(id), 0, SMTO_NORMAL, limitMs, &ignored);
+        *carried = true;
+    }).detach();
+    return carried;
 }
 
 void tQuilletProcess::Sync() { Ask(frame_, WM_NULL); }

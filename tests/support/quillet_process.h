@@ -1,6 +1,8 @@
 #pragma once
 // Programs run from a test, and the real Quillet.exe driven from outside as a
 // user would drive it.
+#include <atomic>
+#include <memory>
 #include "support/window_driver.h"
 
 // A process the test started or found; ended hard if it still runs at the end.
@@ -45,6 +47,9 @@ public:
     void Command(int id);
     // Posts a command that shows a dialog; the caller answers the dialog.
     void PostCommand(int id);
+    // Sends a command from a thread of its own: the flag turns true once the
+    // program has carried it out, with the dialogs it showed (the caller answers them).
+    std::shared_ptr<std::atomic<bool>> SendCommand(int id, DWORD limitMs);
     // Waits until the program has handled everything sent so far.
     void Sync();
     // Waits until it has also handled everything posted to it before now: a

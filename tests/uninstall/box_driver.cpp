@@ -5,15 +5,12 @@
 // or child texts contain text, and presses the button with that id.
 // "!wait|class" waits for a visible window of that class; "!close|class"
 // closes the windows of that class and waits until they are gone.
-#include <windows.h>
+#include "support/quillet_process.h"
 #include <shlwapi.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <string>
-#include <vector>
-#include "support/quillet_process.h"
 
 namespace {
 
