@@ -128,8 +128,7 @@ TEST_F(QuilletE2E, HiddenStartWithConfiguredDefaultFile) {
 
     tQuilletProcess quillet("");
     HWND frame = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (frame = FindWindowA("QuilletWndClass", nullptr)) != nullptr; },
-                          20000));
+    ASSERT_TRUE(WaitUntil([&] { return (frame = FindWindowA("QuilletWndClass", nullptr)); }, 20000));
     // Answered once start-up is over and the message loop runs.
     DWORD_PTR ignored = 0;
     ASSERT_NE(0, SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored));

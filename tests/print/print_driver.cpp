@@ -65,15 +65,19 @@ bool ShutDown(tQuilletProcess& quillet) {
     return quillet.WaitForExit(20000) != STILL_ACTIVE;
 }
 
-// After a print: the command carried out, the frame enabled again, no message shown.
+// After a print: the command carried out, the frame enabled again, no message
+// shown. The job's own "Print" box is not a message (and answers only between pages).
 bool WaitUntilIdle(tQuilletProcess& quillet, const std::atomic<bool>& carried) {
-    tForeignDialog shown;
-    WaitUntil([&] {
-        return carried || (DialogShown(quillet.id(), nullptr, shown) && shown.caption != "Print");
-    }, 120000, 50);
-    bool boxed = DialogShown(quillet.id(), nullptr, shown);
-    if (boxed) Report(shown);
-    return carried && !boxed && IsWindowEnabled(quillet.frame());
+    HWND box = nullptr;
+    auto message = [&] {
+        box = nullptr;
+        for (HWND dialog : Dialogs(quillet.id()))
+            if (!box && CaptionOf(dialog) != "Print") box = dialog;
+        return box != nullptr;
+    };
+    WaitUntil([&] { return carried || message(); }, 120000, 50);
+    if (message()) Report({box, CaptionOf(box), MessageText(box)});
+    return carried && !box && IsWindowEnabled(quillet.frame());
 }
 
 int Print(const std::string& path, int argc, char** argv) {
@@ -118,7 +122,7 @@ int Print(const std::string& path, int argc, char** argv) {
     if (ending) {
         // Shut Down (from the tray menu) while the job runs: the job stops and
         // the program ends normally, with no fatal error.
-        if (!WaitForDialog(quillet.id(), dialog, "Print", 30000))
+        if (!WaitUntil([&] { return !Dialogs(quillet.id(), "Print").empty(); }, 30000))
             return Fail("no Print box while printing");
         DWORD_PTR ignored = 0;
         if (!std::strcmp(ending, "--end-session"))  // the log-off

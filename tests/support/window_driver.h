@@ -1,8 +1,7 @@
 #pragma once
-// Waiting, and finding, reading and answering the windows of a process, this
-// one or another: every wait polls its condition with a limit and every
-// message is bounded, so a program that stops answering fails the test
-// instead of hanging it.
+// Waits, and the windows of a process (this one or another) found, read and
+// answered: every wait polls its condition with a limit and every message is
+// bounded, so a program that stops answering fails the test, never hangs it.
 #include <windows.h>
 #include <functional>
 #include <string>

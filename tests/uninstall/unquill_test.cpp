@@ -179,7 +179,9 @@ protected:
         return answerer.Seen();
     }
     static int AlwaysOk(const tSeenDialog&, size_t) { return IDOK; }
-    static int OkThenCancel(const tSeenDialog&, size_t index) { return index == 0 ? IDOK : IDCANCEL; }
+    static int OkThenCancel(const tSeenDialog&, size_t index) {
+        return index == 0 ? IDOK : IDCANCEL;
+    }
 
     // The helper started by the chain said it started with these arguments.
     bool HelperStarted() const {
@@ -229,7 +231,7 @@ TEST_F(Unquill, IntroThenChainStartedAndLeftRunning) {
     EXPECT_EQ("started|" + marker_ + "|" + eventName_ + "\n", ReadFile(marker_));
     SetEvent(release_.get());
     EXPECT_TRUE(WaitUntil([&] { return ReadFile(marker_).find("released") != std::string::npos; },
-                        10000));
+                          10000));
 }
 
 TEST_F(Unquill, ChainedProgramPathWithBlanks) {
