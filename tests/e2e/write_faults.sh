@@ -46,6 +46,9 @@ start_lane2() {
   exec {dfd}>&-
   lane2_display=:$n
   WINEPREFIX=$work/prefix2 wineserver -p
+  # The prefix's system services start here, untraced: started by a traced
+  # session they would be followed by its strace, which would then never end.
+  WINEPREFIX=$work/prefix2 DISPLAY=$lane2_display "$QUILLET_WINE" cmd /c exit >/dev/null 2>&1
 }
 
 # One session on lane's note file with the given injection ("" for none); one
