@@ -90,6 +90,7 @@ public:
     }
     I* get() const { return p_; }
     I* operator->() const { return p_; }
+    I& operator*() const { return *p_; }
     explicit operator bool() const { return p_ != nullptr; }
     I** put() { reset(); return &p_; }
     void reset() { if (p_) { p_->Release(); p_ = nullptr; } }

@@ -285,6 +285,71 @@ TEST(RootStorage, DamagedStructureIsRefusedBeforeOpening) {
     }
 }
 
+// The program's view of a file's bytes: a refused write keeps the storage
+// code's picture whole in memory and reaches the disk with nothing more, and
+// every page changed since the last good commit can be put back.
+TEST(FileBytes, RefusedWritesStayInMemoryAndTheOldPagesGoBack) {
+    tTempDir dir;
+    const std::string path = dir.File("bytes.qld");
+    const std::string before(1500, 'o');
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << before;
+    }
+    auto at = [](uint64_t offset) {
+        ULARGE_INTEGER where;
+        where.QuadPart = offset;
+        return where;
+    };
+    auto read = [&](tFileBytes& bytes, uint64_t offset, ULONG count) {
+        std::string got(count, '\0');
+        ULONG n = 0;
+        EXPECT_EQ(S_OK, bytes.ReadAt(at(offset), &got[0], count, &n));
+        got.resize(n);
+        return got;
+    };
+    // Written through a handle that may only read: the first write is refused.
+    {
+        auto bytes = tFileBytes::Make(tFileHandle(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
+                                                              OPEN_EXISTING, 0, nullptr)));
+        ULONG written = 0;
+        EXPECT_EQ(S_OK, bytes->WriteAt(at(500), "NEW", 3, &written));
+        EXPECT_EQ(3u, written);
+        EXPECT_TRUE(bytes->Failed());
+        EXPECT_EQ(S_OK, bytes->WriteAt(at(1498), "END!", 4, &written));  // beyond the old end
+        EXPECT_EQ("oNEWo", read(*bytes, 499, 5));
+        EXPECT_EQ("ooEND!", read(*bytes, 1496, 10));
+        STATSTG stat = {};
+        EXPECT_EQ(S_OK, bytes->Stat(&stat, STATFLAG_NONAME));
+        EXPECT_EQ(1502u, stat.cbSize.QuadPart);
+    }
+    EXPECT_EQ(before, FileBytes(path));
+    // Written for real, then put back: the pages and the size are as they were.
+    tRollback rollback;
+    {
+        auto bytes = tFileBytes::Make(tFileHandle(CreateFileA(
+            path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+        ULONG written = 0;
+        EXPECT_EQ(S_OK, bytes->WriteAt(at(510), "changed", 7, &written));
+        EXPECT_EQ(S_OK, bytes->WriteAt(at(2000), "grown", 5, &written));
+        EXPECT_FALSE(bytes->Failed());
+        rollback = bytes->TakeRollback();
+    }
+    EXPECT_NE(before, FileBytes(path));
+    {
+        // A view of the file as it was, while the changed file is on disk.
+        auto view = tFileBytes::Make(tFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                             nullptr, OPEN_EXISTING, 0, nullptr)),
+                                     &rollback);
+        EXPECT_EQ(before, read(*view, 0, 3000));
+    }
+    tFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(rollback.PutBack(file.get()));
+    file.reset();
+    EXPECT_EQ(before, FileBytes(path));
+}
+
 // The committer commits at the end of a message that ended normally and never
 // while an exception passes.
 class CommitTest : public ClientTest {};
