@@ -122,3 +122,15 @@ private:
     HDC dc_;  // borrowed
     HGDIOBJ old_;
 };
+
+// The wait cursor while something takes a moment; the cursor before it comes back.
+class tWaitCursor {
+public:
+    tWaitCursor() : wait_(LoadCursorA(nullptr, IDC_WAIT)), old_(wait_ ? SetCursor(wait_) : nullptr) {}
+    ~tWaitCursor() { if (wait_) SetCursor(old_); }
+    tWaitCursor(const tWaitCursor&) = delete;
+    tWaitCursor& operator=(const tWaitCursor&) = delete;
+private:
+    HCURSOR wait_;  // shared system cursor
+    HCURSOR old_;
+};

@@ -2,9 +2,9 @@
 // client's whole path through a real (hidden) edit control.
 #include <windows.h>
 #include "base/errors.h"
-#include "app/globals.h"
 #include "bench/bench_util.h"
-#include "client/client.h"
+#include <memory>
+#include "base/window_text.h"
 #include "client/edit.h"
 #include "client/find_replace.h"
 #include "client/search.h"
@@ -33,10 +33,12 @@ LRESULT CALLBACK HostProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) 
     return DefWindowProcA(wnd, message, wParam, lParam);
 }
 
-// A client with a real edit control in a hidden window, as the program makes it.
+// A real edit control in a hidden window with the client's find and replace,
+// as the program makes them.
 struct tHost {
     HWND window;
-    tQuilletClient client{tQuilletClient::tForTests{}};
+    HWND edit;
+    std::unique_ptr<tFindReplaceDlg> find;
     tHost() {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = HostProc;
@@ -46,29 +48,26 @@ struct tHost {
         window = CreateWindowExA(0, "QuilletBenchHost", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
                                  nullptr, nullptr, wc.hInstance, nullptr);
         Check(window != nullptr);
-        app.hInstance = wc.hInstance;
-        client.wnd = window;
-        // The edit control finds its client through its parent, as in the program.
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&client));
-        client.CreateEditControl();
-        SetWindowPos(client.editWnd, nullptr, 0, 0, 780, 560, SWP_NOZORDER);
-        SendMessageA(client.editWnd, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);  // room for megabytes
-        client.findDialog = std::make_unique<tFindReplaceDlg>(window);
+        edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                               WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
+                                   ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+                               0, 0, 780, 560, window, nullptr, wc.hInstance, nullptr);
+        Check(edit != nullptr);
+        SendMessageA(edit, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);  // room for megabytes
+        find = std::make_unique<tFindReplaceDlg>(window);
     }
     ~tHost() {
-        DestroyWindow(client.editWnd);
-        client.editWnd = nullptr;
+        find.reset();
         DestroyWindow(window);
     }
     void SetText(const std::string& text) {
-        SendMessageA(client.editWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        SendMessageA(client.editWnd, EM_SETSEL, 0, 0);
-        Check(size_t(GetWindowTextLengthA(client.editWnd)) == text.size());
+        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageA(edit, EM_SETSEL, 0, 0);
+        Check(size_t(GetWindowTextLengthA(edit)) == text.size());
     }
-    void SetSearch(const char* what, const char* with) {
-        lstrcpyA(client.findDialog->findWhat, what);
-        lstrcpyA(client.findDialog->replaceWith, with);
-        client.findDialog->findReplaceData.Flags = FR_DOWN;
+    // A press of the dialog's button (FR_FINDNEXT or FR_REPLACEALL) with these texts.
+    void Press(DWORD button, const char* what, const char* with = "") {
+        find->Request(what, with, FR_DOWN | button, edit);
     }
 };
 
@@ -97,11 +96,10 @@ void TimeRoutine(tReplaceCase& c) {
 
 void TimeClient(tHost& host, tReplaceCase& c) {
     host.SetText(c.original);
-    host.SetSearch(kPattern, kReplacement);
     double t0 = NowMs();
-    host.client.ReplaceAll();
+    host.Press(FR_REPLACEALL, kPattern, kReplacement);
     double t1 = NowMs();
-    Check(WindowText(host.client.editWnd) == c.expected);
+    Check(WindowText(host.edit) == c.expected);
     c.clientPath.push_back(t1 - t0);
 }
 
@@ -109,16 +107,16 @@ void TimeClient(tHost& host, tReplaceCase& c) {
 void TimeSteps(tHost& host, tReplaceCase& c) {
     host.SetText(c.original);
     double t0 = NowMs();
-    std::string text = WindowText(host.client.editWnd);
+    std::string text = WindowText(host.edit);
     double t1 = NowMs();
     ReplaceAllInText(text, 0, kPattern, kReplacement, false, false);
     double t2 = NowMs();
-    SendMessageA(host.client.editWnd, EM_SETSEL, 0, -1);
-    SendMessageA(host.client.editWnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(host.edit, EM_SETSEL, 0, -1);
+    SendMessageA(host.edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     double t3 = NowMs();
     host.SetText(c.original);
     double t4 = NowMs();
-    SendMessageA(host.client.editWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(host.edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     double t5 = NowMs();
     c.getText.push_back(t1 - t0);
     c.replaceSel.push_back(t3 - t2);
@@ -183,12 +181,11 @@ bool BenchFindNext(tHost& host) {
         routine.push_back(t1 - t0);
 
         host.SetText(text);
-        host.SetSearch(pattern.c_str(), "");
         double t2 = NowMs();
-        host.client.FindNext();
+        host.Press(FR_FINDNEXT, pattern.c_str());
         double t3 = NowMs();
         size_t start = 0, end = 0;
-        GetFullSelection(host.client.editWnd, start, end);
+        GetFullSelection(host.edit, start, end);
         Check(start == expected && end == expected + pattern.size());
         clientPath.push_back(t3 - t2);
     }

@@ -58,18 +58,6 @@ private:
     bool closed_ = false;
 };
 
-// The wait cursor while the topics are measured and packed.
-class tWaitCursor {
-public:
-    tWaitCursor() : wait_(LoadCursorA(nullptr, IDC_WAIT)), old_(wait_ ? SetCursor(wait_) : nullptr) {}
-    ~tWaitCursor() { if (wait_) SetCursor(old_); }
-    tWaitCursor(const tWaitCursor&) = delete;
-    tWaitCursor& operator=(const tWaitCursor&) = delete;
-private:
-    HCURSOR wait_;  // shared system cursor
-    HCURSOR old_;
-};
-
 std::vector<tPage> LayOutTopics(HWND owner, const std::vector<tPrintTopic>& topics,
                                 tPrintMetrics& metrics) {
     tWaitCursor busy;
@@ -161,9 +149,9 @@ bool tPrintDocument::End() {
     return EndDoc(hdc_) > 0;
 }
 
-bool PrintJob(HWND owner, HDC hdc, const std::string& documentName,
-              const std::vector<tPrintTopic>& topics, int copies, bool collate,
-              const LOGFONTA* textLogFont, const LOGFONTA* titleLogFont, const RECT& margins) {
+tPrintOutcome PrintJob(HWND owner, HDC hdc, const std::string& documentName,
+                       const std::vector<tPrintTopic>& topics, int copies, bool collate,
+                       const LOGFONTA* textLogFont, const LOGFONTA* titleLogFont, const RECT& margins) {
     bool ok = false;
     DWORD failure = 0;
     tPrintingBox box(owner);
@@ -195,8 +183,11 @@ bool PrintJob(HWND owner, HDC hdc, const std::string& documentName,
         }
     }
     box.Close();
-    SetLastError(failure);
-    return ok && !PrintBox().cancelled;
+    tPrintOutcome outcome;
+    outcome.cancelled = PrintBox().cancelled;
+    outcome.printed = ok && !outcome.cancelled;
+    outcome.error = failure;
+    return outcome;
 }
 
 namespace {

@@ -55,13 +55,17 @@ struct tPrintBoxState {
 };
 tPrintBoxState& PrintBox();
 
-// Prints topics as one document named documentName, with the "Print" box over
-// owner; true when every page and the document were accepted and the user did
-// not cancel. On failure the error code stays in GetLastError for the caller's
-// message.
-bool PrintJob(HWND owner, HDC hdc, const std::string& documentName,
-              const std::vector<tPrintTopic>& topics, int copies, bool collate,
-              const LOGFONTA* textLogFont, const LOGFONTA* titleLogFont, const RECT& margins);
+// How a print job ended.
+struct tPrintOutcome {
+    bool printed = false;    // every page and the document were accepted, and no one cancelled
+    bool cancelled = false;  // Cancel in the "Print" box
+    DWORD error = 0;         // what the call that failed left behind
+};
+
+// Prints topics as one document named documentName, with the "Print" box over owner.
+tPrintOutcome PrintJob(HWND owner, HDC hdc, const std::string& documentName,
+                       const std::vector<tPrintTopic>& topics, int copies, bool collate,
+                       const LOGFONTA* textLogFont, const LOGFONTA* titleLogFont, const RECT& margins);
 
 INT_PTR CALLBACK AbortDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL CALLBACK AbortProc(HDC hdc, int code);

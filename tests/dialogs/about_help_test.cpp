@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include "app/globals.h"
 #include "dialogs/about.h"
 #include "dialogs/dialog_driver.h"
 #include "dialogs/help.h"
@@ -28,10 +27,9 @@ std::vector<HWND> Children(HWND dialog) {
 class DialogTest : public testing::Test {
 protected:
     void SetUp() override {
-        app.hInstance = GetModuleHandleA(nullptr);
         SetHelpFilePath(temp.File("QLHelp.hlp"));  // never created
         owner = CreateWindowExA(0, "STATIC", "Quillet test owner", WS_POPUP, 0, 0, 200, 200,
-                                nullptr, nullptr, app.hInstance, nullptr);
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, owner);
     }
     void TearDown() override {

@@ -9,4 +9,4 @@ QUILLET_OLEFILE_OUT="Z:$(echo "$out" | tr / '\\')" "$QUILLET_WINE" "$exe" \
   --gtest_filter='EveryLoop/EndingDuringModalLoop.*'
 count=$(ls "$out"/*.qld 2>/dev/null | wc -l)
 [ "$count" -ge 40 ] || { echo "only $count note files kept"; exit 1; }
-/usr/bin/python3 "$QUILLET_SOURCE/tests/client/check_topics_olefile.py" "$out"
+/usr/bin/python3 "$QUILLET_SOURCE/tests/support/olefile_check.py" expected "$out"

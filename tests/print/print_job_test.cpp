@@ -4,7 +4,6 @@
 #include <climits>
 #include <string>
 #include <vector>
-#include "app/globals.h"
 #include "base/handles.h"
 #include "print/print_job.h"
 
@@ -149,9 +148,8 @@ TEST(RequestFromDialog, ReadsCopiesCollateAndSelection) {
 class PrintJobOnMemoryDc : public testing::Test {
 protected:
     void SetUp() override {
-        app.hInstance = GetModuleHandleA(nullptr);
         frame = CreateWindowA("STATIC", "frame", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                              nullptr, app.hInstance, nullptr);
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, frame);
         PrintBox().owner = frame;
         dc.reset(CreateCompatibleDC(nullptr));
@@ -176,17 +174,19 @@ TEST_F(PrintJobOnMemoryDc, FailedStartLeavesNothingBehind) {
     topics[1].name = "Two";
     RECT margins = {10, 10, 10, 10};
     PrintBox().cancelled = true;  // a new job starts clean
-    EXPECT_FALSE(PrintJob(frame, dc.get(), "Notes - Quillet", topics, 2, true, nullptr, nullptr, margins));
-    EXPECT_FALSE(PrintBox().cancelled);
+    tPrintOutcome outcome =
+        PrintJob(frame, dc.get(), "Notes - Quillet", topics, 2, true, nullptr, nullptr, margins);
+    EXPECT_FALSE(outcome.printed);
+    EXPECT_FALSE(outcome.cancelled);
     EXPECT_EQ(nullptr, PrintBox().box);
     EXPECT_TRUE(IsWindowEnabled(frame));
-    EXPECT_STREQ("General error", PrintErrorText(GetLastError(), PrintBox().cancelled));
+    EXPECT_STREQ("General error", PrintErrorText(outcome.error, outcome.cancelled));
 }
 
 TEST_F(PrintJobOnMemoryDc, TheBoxCancelsAndCleansUpItself) {
     PrintBox().cancelled = false;
     EnableWindow(frame, FALSE);
-    HWND box = CreateDialogParamA(app.hInstance, MAKEINTRESOURCEA(3), frame, AbortDlgProc, 0);
+    HWND box = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(3), frame, AbortDlgProc, 0);
     ASSERT_NE(nullptr, box);
     PrintBox().box = box;
     char caption[32] = {};
