@@ -468,6 +468,7 @@ bool ClientCommand(tQuilletClient& client, int id) {
     case CM_FIND: client.ShowFindDialog(); return true;
     case CM_FIND_NEXT: client.FindNext(); return true;
     case CM_REPLACE: client.ShowReplaceDialog(); return true;
+    case CM_FIND_ALL: client.ShowFindAllDialog(); return true;
     case CM_OPEN_URL: client.OpenUrl(); return true;
     case CM_OPTIONS: ShowOptions(client); return true;
     default: return false;

@@ -151,6 +151,8 @@ int RunMessageLoop() {
         if (!got) break;
         HWND findDialog = app.client ? app.client->FindDialogWindow() : nullptr;
         if (findDialog && IsDialogMessageA(findDialog, &msg)) continue;
+        HWND findAllDialog = app.client ? app.client->FindAllDialogWindow() : nullptr;
+        if (findAllDialog && IsDialogMessageA(findAllDialog, &msg)) continue;
         if (TranslateAcceleratorA(app.frameWnd, accelerators, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

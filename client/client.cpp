@@ -57,6 +57,7 @@ void tQuilletClient::InstallHooks() {
 
 void tQuilletClient::FlushBeforeClose() {
     findDialog.reset();
+    findAll.reset();
     contextMenu.reset();
     FlushOrRescue();
     if (saveTimer) KillTimer(wnd, saveTimer);
@@ -69,6 +70,7 @@ tQuilletClient::~tQuilletClient() {
     SetWriteHook(nullptr);
     SetEmergencySave(nullptr);
     findDialog.reset();
+    findAll.reset();
     if (tabWnd) DestroyWindow(tabWnd);
     if (editWnd) DestroyWindow(editWnd);
     RemoveTrayIcon();
@@ -148,7 +150,10 @@ void OnEditNotification(tQuilletClient& client, HWND control, UINT id, UINT code
     if (!control || id != kEditControlId) return;
     switch (code) {
     case EN_KILLFOCUS: client.SaveTopics(false); break;
-    case EN_CHANGE: client.OnTextChanged(); break;
+    case EN_CHANGE:
+        client.OnTextChanged();
+        client.TopicsChanged();
+        break;
     case EN_MAXTEXT: client.OnMaxText(); break;
     }
 }
@@ -177,6 +182,7 @@ bool Dispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
                            HIWORD(wParam));
         return false;
     case WM_TIMER: client->OnSaveTimer(); return true;
+    case kFindAllMessage: client->OnFindAllRequest(wParam, lParam); return true;
     case kWriteRefusedMessage:
         if (client->reportPending) {
             client->reportPending = false;

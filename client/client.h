@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include "base/handles.h"
+#include "client/find_all.h"
 #include "client/find_replace.h"
 #include "client/notebook.h"
 #include "client/tab_strip.h"
@@ -22,6 +23,7 @@ constexpr UINT kSaveTimerId = 1;
 constexpr UINT kSaveTimerPeriod = 5000;
 constexpr unsigned kRetryTicks = 3;  // a refused write is tried again after 15 s
 constexpr UINT kWriteRefusedMessage = WM_APP + 1;
+constexpr UINT kFindAllMessage = WM_APP + 2;  // the Find in All Topics dialog's requests
 
 // What the client needs from the program around it.
 struct tClientSettings {
@@ -124,6 +126,13 @@ public:
     void ReplaceAll();
     void OnFindReplaceMessage(LPARAM request);
 
+    // Find in All Topics
+    void ShowFindAllDialog();
+    void OnFindAllRequest(WPARAM request, LPARAM row);
+    // A topic's text, name, order or existence changed: earlier results are out of date.
+    void TopicsChanged();
+    HWND FindAllDialogWindow() const;
+
     class tBusyMarker {
     public:
         tBusyMarker();
@@ -195,6 +204,8 @@ public:
     std::unique_ptr<tRootStorage> root;
     std::unique_ptr<tFindReplaceDlg> findDialog;
     bool searchDone = false;
+    std::unique_ptr<tFindAllSession> findAll;
+    unsigned long topicsRevision = 0;  // counts the changes TopicsChanged is told of
     tIcon trayIcon;  // the drawn icon; none: the program's own icon is shown
     std::string selectedUrl;
     WNDPROC editDefaultProc = nullptr;
@@ -212,6 +223,8 @@ private:
     void AfterMove(std::pair<int, int> swapped);
     void ShowNewLastTopic();
     void NoMatchFound(UINT icon);
+    void RunFindAll(const tFindAllQuery& query);
+    void GoToFoundHit(size_t row);
     void ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, tFont& font);
 
     tTabStrip tabStrip;  // every change of the tab control goes through it

@@ -30,6 +30,7 @@ void tQuilletClient::TakeOver(tNoteFile&& file) {
     if (loaded.fonts.tab != tFontRecord::untouched)
         ReplaceFont(tabWnd, tabFont, std::move(loaded.tabFont));
     notebook.TakeOver(std::move(loaded.topics));
+    TopicsChanged();
     indexOutdated = loaded.indexOutdated;
     backgroundColour = loaded.appearance.backgroundColour;
     textColour = loaded.appearance.textColour;

@@ -44,6 +44,7 @@ void tQuilletClient::PreviousTopic() {
 
 void tQuilletClient::AfterMove(std::pair<int, int> swapped) {
     tabStrip.Swap(swapped.first, swapped.second);
+    TopicsChanged();
     WriteIndex(*root);
     Layout();
     SelectTab(notebook.CurrentIndex());
@@ -66,6 +67,7 @@ void tQuilletClient::MoveTopicRight() {
 void tQuilletClient::ShowNewLastTopic() {
     const std::vector<tTopic>& topics = notebook.topics;
     tabStrip.Append(topics.back().name);
+    TopicsChanged();
     Layout();
     SelectTab(int(topics.size()) - 1);
     // A list that was empty has no previous topic to take the state into.
@@ -111,6 +113,7 @@ void tQuilletClient::RenameTopic() {
     notebook.Rename(newName);
     WriteIndex(*root);
     tabStrip.Rename(notebook.CurrentIndex(), newName);
+    TopicsChanged();
     Layout();
     SelectTab(notebook.CurrentIndex());
     uncommitted = true;
@@ -136,6 +139,7 @@ void tQuilletClient::DeleteTopic() {
     notebook.Delete();
     WriteIndex(*root);
     tabStrip.Remove(deleted);
+    TopicsChanged();
     Layout();
     SelectTab(0);
     ShowTopic(0);

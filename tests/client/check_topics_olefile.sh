@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Runs the topic-list tests, keeping their note files, then reads each file
-# with Debian's olefile and compares it with what the test expected.
+# Runs tests that keep their note files, then reads each file with Debian's
+# olefile and compares it with what the test expected.
+# usage: check_topics_olefile.sh TEST_EXE [GTEST_FILTER [FEWEST_FILES]]
 set -euo pipefail
 exe=$1
-out=$TEST_TMP/topics-olefile
+filter=${2:-TopicList.*}
+fewest=${3:-5}
+out=$TEST_TMP/olefile-$(basename "$exe" .exe)
 rm -rf "$out"; mkdir -p "$out"
-QUILLET_OLEFILE_OUT="Z:$(echo "$out" | tr / '\\')" "$QUILLET_WINE" "$exe" --gtest_filter='TopicList.*'
-count=$(ls "$out"/*.qld | wc -l)
-[ "$count" -ge 5 ] || { echo "only $count note files kept"; exit 1; }
+QUILLET_OLEFILE_OUT="Z:$(echo "$out" | tr / '\\')" "$QUILLET_WINE" "$exe" --gtest_filter="$filter"
+count=$(ls "$out"/*.qld 2>/dev/null | wc -l)
+[ "$count" -ge "$fewest" ] || { echo "only $count note files kept"; exit 1; }
 /usr/bin/python3 "$(dirname "$0")/check_topics_olefile.py" "$out"

@@ -23,9 +23,6 @@ protected:
     int SelectedTab() const;
     std::string EditText() const;
     void Type(const std::string& text);
-    // Copies the file and what it must hold for the olefile check, when asked to.
-    void KeepForIndependentCheck(const std::string& label, const std::vector<std::string>& names,
-                                 const std::vector<std::string>& texts);
 
     tTempDir dir;
     HWND parent = nullptr;

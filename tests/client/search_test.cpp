@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "client/find_all.h"
 #include "client/search.h"
 
 namespace {
@@ -107,6 +108,114 @@ TEST(ReplaceAll, LongTextCountsEveryOccurrence) {
     EXPECT_EQ(50000u, ReplaceAllInText(text, 0, "ab", "abab", true, true));
     EXPECT_EQ(size_t(50000 * 5), text.size());
     EXPECT_EQ("abab abab ", text.substr(0, 10));
+}
+
+
+// Find in All Topics: rows as "topic|line|text", with the summary.
+struct tFindAllCase {
+    const char* label;
+    std::vector<std::pair<std::string, std::string>> topics;
+    tFindAllQuery query;
+    std::vector<std::string> rows;
+    std::string summary;
+};
+
+std::vector<std::string> Rows(const tFindAllResults& results) {
+    std::vector<std::string> rows;
+    char cell[300];
+    for (size_t row = 0; row < results.hits.size(); ++row) {
+        std::string text;
+        for (int column : {kTopicColumn, kLineColumn, kTextColumn}) {
+            results.CellText(row, column, cell, sizeof cell);
+            text += (column == kTopicColumn ? "" : "|") + std::string(cell);
+        }
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+TEST(FindAll, EveryTopicWithFindsRules) {
+    const std::string longLine = std::string(300, 'x') + " cat " + std::string(300, 'y');
+    const tFindAllCase cases[] = {
+        {"letter case", {{"A", "Cat cat"}, {"B", "CAT"}}, {"cat", false, false},
+         {"A|1|Cat cat", "A|1|Cat cat", "B|1|CAT"}, "3 matches in 2 topics"},
+        {"match case", {{"A", "Cat cat"}, {"B", "CAT"}}, {"cat", true, false}, {"A|1|Cat cat"},
+         "1 match in 1 topic"},
+        {"whole word at text and line edges",
+         {{"A", "cat\r\nconcat cat,\r\ncats\r\ncat"}}, {"cat", false, true},
+         {"A|1|cat", "A|2|concat cat,", "A|4|cat"}, "3 matches in 1 topic"},
+        {"several on one line, tabs shown as spaces", {{"A", "x\r\n\tab ab\tab"}},
+         {"ab", true, true}, {"A|2| ab ab ab", "A|2| ab ab ab", "A|2| ab ab ab"},
+         "3 matches in 1 topic"},
+        {"no hit spans a line break", {{"A", "end\r\nstart"}}, {"end start", false, false}, {},
+         "No matches"},
+        {"a text to find with a line break finds nothing", {{"A", "end\r\nstart"}},
+         {"end\r\nstart", true, false}, {}, "No matches"},
+        {"empty topics", {{"A", ""}, {"B", "dog"}, {"C", ""}}, {"dog", false, false}, {"B|1|dog"},
+         "1 match in 1 topic"},
+        {"lines counted in CR LF text", {{"A", "a\r\n\r\nb\r\n\r\n\r\nthe dog\r\n"}},
+         {"dog", false, false}, {"A|6|the dog"}, "1 match in 1 topic"},
+        {"a long line is cut around the match", {{"A", longLine}}, {"cat", false, true},
+         {"A|1|..." + std::string(40 - 1, 'x') + " cat " + std::string(200 - 44, 'y') + "..."},
+         "1 match in 1 topic"},
+        {"overlaps not counted twice", {{"A", "aaaa"}}, {"aa", true, false},
+         {"A|1|aaaa", "A|1|aaaa"}, "2 matches in 1 topic"},
+        {"nothing to find", {{"A", "text"}}, {"", false, false}, {}, "No matches"},
+        {"no hits", {{"A", "text"}, {"B", "more"}}, {"dog", false, false}, {}, "No matches"},
+    };
+    for (const tFindAllCase& c : cases) {
+        std::vector<tTopicToSearch> topics;
+        for (const auto& topic : c.topics) topics.push_back({&topic.first, &topic.second});
+        tFindAllResults results = FindInTopics(topics, c.query);
+        EXPECT_EQ(c.rows, Rows(results)) << c.label;
+        EXPECT_EQ(c.summary, results.Summary()) << c.label;
+        // Each hit is where Find would select it.
+        for (const tFoundHit& hit : results.hits) {
+            const std::string& text = c.topics[hit.topic].second;
+            EXPECT_TRUE(SelectionIsOccurrence(c.query.matchCase ? text : UpperAscii(text),
+                                              c.query.matchCase ? c.query.what
+                                                                : UpperAscii(c.query.what),
+                                              hit.at, hit.at + c.query.what.size(),
+                                              c.query.wholeWord))
+                << c.label << " at " << hit.at;
+        }
+    }
+}
+
+TEST(FindAll, CurrentTopicAsTheEditControlHoldsIt) {
+    tNotebook notebook;
+    notebook.TakeOver({tTopic(), tTopic()});
+    notebook.topics[0].name = "Saved";
+    notebook.topics[0].text = "old words";
+    notebook.topics[1].name = "Other";
+    notebook.topics[1].text = "old words too";
+    notebook.Select(0);
+    const std::string typed = "new words";
+    std::vector<tTopicToSearch> topics = TopicsToSearch(notebook, typed);
+    EXPECT_EQ((std::vector<std::string>{"Saved|1|new words"}),
+              Rows(FindInTopics(topics, {"new", false, false})));
+    EXPECT_EQ((std::vector<std::string>{"Other|1|old words too"}),
+              Rows(FindInTopics(topics, {"old", false, false})));
+}
+
+TEST(FindAll, NearestRowAfterChanges) {
+    const std::string a = "A", b = "B", c = "C";
+    const std::string before = "cat . cat . . . cat", after = "cat cat . . . . . . cat";
+    const std::string other = "cat";
+    tFindAllQuery query{"cat", true, false};
+    tFindAllResults old = FindInTopics({{&a, &other}, {&b, &before}, {&c, &other}}, query);
+    ASSERT_EQ(5u, old.hits.size());
+    // The same topic, moved in tab order: its hit nearest the old offset (6 -> 4).
+    tFindAllResults moved = FindInTopics({{&b, &after}, {&a, &other}, {&c, &other}}, query);
+    EXPECT_EQ(1u, old.NearestRow(2, moved));
+    // Case alone does not make another topic.
+    const std::string renamed = "b";
+    EXPECT_EQ(1u, old.NearestRow(2, FindInTopics({{&renamed, &after}}, query)));
+    // A deleted topic: the same row as far as the new list reaches.
+    tFindAllResults gone = FindInTopics({{&a, &other}, {&c, &other}}, query);
+    EXPECT_EQ(1u, old.NearestRow(3, gone));
+    EXPECT_EQ(0u, old.NearestRow(0, gone));
+    EXPECT_EQ(kNoRow, old.NearestRow(0, FindInTopics({{&a, &c}}, query)));
 }
 
 }  // namespace
