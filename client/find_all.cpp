@@ -41,88 +41,90 @@ struct tLineCursor {
             ++line;
         }
     }
-    // Where the line holding at ends, without its CR LF.
-    size_t LineEnd(size_t at) const {
-        const void* found = std::memchr(text.data() + at, '\n', text.size() - at);
-        size_t end = found ? size_t(static_cast<const char*>(found) - text.data()) : text.size();
-        if (end > lineStart && text[end - 1] == '\r') --end;
-        return end;
+};
+
+// Where the line running from `from` ends (before its CR LF) when that is
+// within limit bytes or at the end of the text; else npos.
+size_t LineEndWithin(const char* text, size_t size, size_t from, size_t limit) {
+    size_t scanned = size - from < limit ? size - from : limit;
+    const void* found = std::memchr(text + from, '\n', scanned);
+    if (!found) return from + scanned == size ? size : std::string::npos;
+    size_t end = size_t(static_cast<const char*>(found) - text);
+    return end > from && text[end - 1] == '\r' ? end - 1 : end;
+}
+
+// Appends to a cell, cut at its size; control characters (tabs among them)
+// would show as boxes or end the text, so they show as spaces.
+struct tCell {
+    char* buffer;
+    size_t size;
+    size_t used = 0;
+
+    void Put(const char* from, size_t length) {
+        for (size_t i = 0; i < length && used + 1 < size; ++i)
+            buffer[used++] = static_cast<unsigned char>(from[i]) < 0x20 ? ' ' : from[i];
+        buffer[used] = '\0';
     }
 };
 
-// Control characters (tabs among them) would show as boxes or cut the cell.
-void AppendShown(std::string& out, const char* from, size_t length) {
-    size_t first = out.size();
-    out.append(from, length);
-    for (size_t i = first; i < out.size(); ++i)
-        if (static_cast<unsigned char>(out[i]) < 0x20) out[i] = ' ';
-}
-
-void AddHit(tFindAllResults& results, size_t topic, tLineCursor& cursor, size_t at) {
-    cursor.MoveTo(at);
-    tFoundHit hit{topic, at, cursor.line, 0, 0};
-    size_t start = cursor.lineStart, end = cursor.LineEnd(at);
-    if (end - start <= kExcerptWidth && !results.hits.empty()) {
-        // Hits on one short line share its text.
-        const tFoundHit& last = results.hits.back();
-        if (last.topic == topic && last.line == hit.line) {
-            hit.excerpt = last.excerpt;
-            hit.excerptLength = last.excerptLength;
-            results.hits.push_back(hit);
-            return;
-        }
+// The hit's line as the list shows it: whole when short, else cut around the match.
+void PutLine(tCell& cell, const char* text, size_t size, const tFoundHit& hit) {
+    size_t end = LineEndWithin(text, size, hit.lineStart, kExcerptWidth + 2);
+    if (end != std::string::npos && end - hit.lineStart <= kExcerptWidth) {
+        cell.Put(text + hit.lineStart, end - hit.lineStart);
+        return;
     }
-    std::string& out = results.excerpts;
-    hit.excerpt = out.size();
-    if (end - start <= kExcerptWidth) {
-        AppendShown(out, cursor.text.data() + start, end - start);
-    } else {
-        size_t from = at - start > kLeadBeforeMatch ? at - kLeadBeforeMatch : start;
-        if (end - from < kExcerptWidth) from = end - kExcerptWidth;
-        if (from > start) out += kCutMark;
-        AppendShown(out, cursor.text.data() + from, kExcerptWidth);
-        if (from + kExcerptWidth < end) out += kCutMark;
-    }
-    hit.excerptLength = out.size() - hit.excerpt;
-    results.hits.push_back(hit);
-}
-
-void CopyCut(const char* from, size_t length, char* buffer, size_t size) {
-    if (size == 0) return;
-    if (length > size - 1) length = size - 1;
-    std::memcpy(buffer, from, length);
-    buffer[length] = '\0';
+    size_t from = hit.at - hit.lineStart > kLeadBeforeMatch ? hit.at - kLeadBeforeMatch : hit.lineStart;
+    end = LineEndWithin(text, size, from, kExcerptWidth + 2);
+    bool cutAtEnd = end == std::string::npos || end - from > kExcerptWidth;
+    if (cutAtEnd) end = from + kExcerptWidth;
+    if (from > hit.lineStart) cell.Put(kCutMark, sizeof kCutMark - 1);
+    cell.Put(text + from, end - from);
+    if (cutAtEnd) cell.Put(kCutMark, sizeof kCutMark - 1);
 }
 
 size_t Distance(size_t a, size_t b) { return a > b ? a - b : b - a; }
 
 }  // namespace
 
-tFindAllResults FindInTopics(const std::vector<tTopicToSearch>& topics, const tFindAllQuery& query) {
-    tFindAllResults results;
-    results.query = query;
-    results.topicNames.reserve(topics.size());
-    for (const tTopicToSearch& topic : topics) results.topicNames.push_back(*topic.name);
+void tFindAllResults::Find(const std::vector<tTopicToSearch>& topics, const tFindAllQuery& what) {
+    query = what;
+    topicNames.resize(topics.size());
+    for (size_t i = 0; i < topics.size(); ++i) topicNames[i] = *topics[i].name;
+    hits.clear();
+    topicsWithHits = 0;
+    texts_.clear();
+    kept_.assign(topics.size(), tKeptText());
     // The list shows one line per hit; the field to type in has one line.
-    if (query.what.empty() || query.what.find_first_of("\r\n") != std::string::npos) return results;
-    const std::string pattern = query.matchCase ? query.what : UpperAscii(query.what);
+    if (what.what.empty() || what.what.find_first_of("\r\n") != std::string::npos) return;
+    const std::string pattern = what.matchCase ? what.what : UpperAscii(what.what);
     const size_t length = pattern.size();
     std::string folded;
     for (size_t i = 0; i < topics.size(); ++i) {
         const std::string& text = *topics[i].text;
         const std::string* searched = &text;
-        if (!query.matchCase) {
-            folded.resize(text.size());
-            for (size_t k = 0; k < text.size(); ++k) folded[k] = FoldAscii(text[k]);
+        if (!what.matchCase) {
+            UpperAsciiInto(text, folded);
             searched = &folded;
         }
         tLineCursor cursor{text};
-        size_t before = results.hits.size();
-        for (size_t at = Search(*searched, pattern, 0, 0, true, query.wholeWord); at != kNoMatch;
-             at = Search(*searched, pattern, at + length, at + length, true, query.wholeWord))
-            AddHit(results, i, cursor, at);
-        if (results.hits.size() != before) ++results.topicsWithHits;
+        size_t before = hits.size();
+        for (size_t at = ::Search(*searched, pattern, 0, 0, true, what.wholeWord); at != kNoMatch;
+             at = ::Search(*searched, pattern, at + length, at + length, true, what.wholeWord)) {
+            cursor.MoveTo(at);
+            hits.push_back({i, at, cursor.line, cursor.lineStart});
+        }
+        if (hits.size() != before) {
+            ++topicsWithHits;
+            kept_[i] = {texts_.size(), text.size()};
+            texts_ += text;
+        }
     }
+}
+
+tFindAllResults FindInTopics(const std::vector<tTopicToSearch>& topics, const tFindAllQuery& query) {
+    tFindAllResults results;
+    results.Find(topics, query);
     return results;
 }
 
@@ -138,37 +140,29 @@ std::string OutOfDateStatus(const tFindAllResults& results) {
 
 void tFindAllResults::CellText(size_t row, int column, char* buffer, size_t size) const noexcept {
     if (size == 0) return;
-    buffer[0] = '\0';
+    tCell cell{buffer, size};
+    cell.Put("", 0);
     if (row >= hits.size()) return;
     const tFoundHit& hit = hits[row];
     switch (column) {
-    case kTopicColumn:
-        if (hit.topic < topicNames.size()) {
-            const std::string& name = topicNames[hit.topic];
-            CopyCut(name.data(), name.size(), buffer, size);
-        }
-        break;
+    case kTopicColumn: cell.Put(topicNames[hit.topic].data(), topicNames[hit.topic].size()); break;
     case kLineColumn: std::snprintf(buffer, size, "%zu", hit.line); break;
-    case kTextColumn: CopyCut(excerpts.data() + hit.excerpt, hit.excerptLength, buffer, size); break;
+    case kTextColumn:
+        PutLine(cell, texts_.data() + kept_[hit.topic].start, kept_[hit.topic].size, hit);
+        break;
     }
 }
 
-size_t tFindAllResults::NearestRow(size_t row, const tFindAllResults& fresh) const {
-    if (fresh.hits.empty()) return kNoRow;
-    if (row >= hits.size()) return 0;
-    const tFoundHit& chosen = hits[row];
+size_t tFindAllResults::NearestRow(const std::string& topicName, size_t at, size_t row) const {
+    if (hits.empty()) return kNoRow;
     // Names are unique without regard to case, so one topic matches at most.
     size_t topic = 0;
-    while (topic < fresh.topicNames.size() &&
-           !SameTextIgnoringCase(fresh.topicNames[topic], topicNames[chosen.topic]))
-        ++topic;
+    while (topic < topicNames.size() && !SameTextIgnoringCase(topicNames[topic], topicName)) ++topic;
     size_t best = kNoRow;
-    for (size_t i = 0; i < fresh.hits.size(); ++i) {
-        const tFoundHit& hit = fresh.hits[i];
-        if (hit.topic != topic) continue;
-        if (best == kNoRow || Distance(hit.at, chosen.at) < Distance(fresh.hits[best].at, chosen.at))
-            best = i;
+    for (size_t i = 0; i < hits.size(); ++i) {
+        if (hits[i].topic != topic) continue;
+        if (best == kNoRow || Distance(hits[i].at, at) < Distance(hits[best].at, at)) best = i;
     }
     if (best != kNoRow) return best;
-    return row < fresh.hits.size() ? row : fresh.hits.size() - 1;
+    return row < hits.size() ? row : hits.size() - 1;
 }

@@ -55,7 +55,7 @@ void tQuilletClient::RunFindAll(const tFindAllQuery& query) {
     tFindAllSession& session = *findAll;
     const tTopic* current = notebook.Current();
     std::string live = editWnd ? WindowText(editWnd) : current ? current->text : std::string();
-    session.results = FindInTopics(TopicsToSearch(notebook, live), query);
+    session.results.Find(TopicsToSearch(notebook, live), query);
     session.revision = topicsRevision;
     session.searched = true;
     session.outOfDateShown = false;
@@ -74,9 +74,10 @@ void tQuilletClient::GoToFoundHit(size_t row) {
     }
     if (session.revision != topicsRevision) {
         // A row of old results may name a topic that has moved or gone.
-        tFindAllResults old = std::move(session.results);
-        RunFindAll(old.query);
-        row = old.NearestRow(row, session.results);
+        const tFoundHit chosen = session.results.hits[row];
+        const std::string topicName = session.results.topicNames[chosen.topic];
+        RunFindAll(session.results.query);
+        row = session.results.NearestRow(topicName, chosen.at, row);
         if (row == kNoRow) return;
         session.dialog.SelectRow(row);
     }

@@ -45,6 +45,15 @@ void SetRowState(HWND list, int row, UINT state) {
     SendMessageA(list, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
 }
 
+// Row by row: a change of all rows at once (row -1) visits every row, and
+// there may be a hundred thousand.
+void ClearSelection(HWND list) {
+    for (UINT which : {UINT(LVNI_SELECTED), UINT(LVNI_FOCUSED)}) {
+        LRESULT row = SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), which);
+        if (row >= 0) SetRowState(list, int(row), 0);
+    }
+}
+
 }  // namespace
 
 tFindAllDialog::~tFindAllDialog() {
@@ -86,12 +95,16 @@ HWND tFindAllDialog::List() const { return GetDlgItem(window_, IDC_FIND_ALL_LIST
 void tFindAllDialog::ShowRows(size_t count, const std::string& status) {
     if (!window_) return;
     HWND list = List();
-    SetRowState(list, -1, 0);
+    ClearSelection(list);
     int rows = count > size_t(INT_MAX) ? INT_MAX : int(count);
+    // Drawn once afterwards: a new count updates the scroll ranges four times,
+    // and Wine's list view redraws its scroll bars for each (some 20 ms).
+    SendMessageA(window_, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_SETITEMCOUNT, WPARAM(rows), 0);
     SendMessageA(list, LVM_SETSELECTIONMARK, 0, -1);
     if (rows) SendMessageA(list, LVM_ENSUREVISIBLE, 0, FALSE);
-    InvalidateRect(list, nullptr, TRUE);
+    SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
     ShowStatus(status);
 }
 
@@ -102,7 +115,7 @@ void tFindAllDialog::ShowStatus(const std::string& status) {
 void tFindAllDialog::SelectRow(size_t row) {
     if (!window_ || row > size_t(INT_MAX)) return;
     HWND list = List();
-    SetRowState(list, -1, 0);
+    ClearSelection(list);
     SetRowState(list, int(row), LVIS_SELECTED | LVIS_FOCUSED);
     SendMessageA(list, LVM_SETSELECTIONMARK, 0, LPARAM(row));
     SendMessageA(list, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);

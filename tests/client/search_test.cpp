@@ -53,6 +53,14 @@ TEST(Search, EmptyPatternAndOutOfRangeSelectionEnd) {
 
 TEST(Search, CaseFoldingTouchesOnlyAsciiLetters) {
     EXPECT_EQ("ABC\xE9\xC9[{", UpperAscii("aBc\xE9\xC9[{"));
+    // Eight bytes at a time: every byte value at every place in a word, and a tail.
+    std::string all;
+    for (int c = 0; c < 256; ++c) all += char(c);
+    for (size_t shift = 0; shift < 8; ++shift) {
+        std::string text = std::string(shift, 'q') + all + all.substr(0, 5), out = "old";
+        UpperAsciiInto(text, out);
+        EXPECT_EQ(UpperAscii(text), out) << shift;
+    }
     EXPECT_EQ(0u, Search(UpperAscii("aBc"), UpperAscii("abc"), 0, 0, true, false));
     EXPECT_EQ(kNoMatch, Search(UpperAscii("\xE9"), UpperAscii("\xC9"), 0, 0, true, false));
 }
@@ -199,23 +207,28 @@ TEST(FindAll, CurrentTopicAsTheEditControlHoldsIt) {
 }
 
 TEST(FindAll, NearestRowAfterChanges) {
-    const std::string a = "A", b = "B", c = "C";
-    const std::string before = "cat . cat . . . cat", after = "cat cat . . . . . . cat";
-    const std::string other = "cat";
+    const std::string a = "A", c = "C", after = "cat cat . . . . . . cat", other = "cat";
     tFindAllQuery query{"cat", true, false};
-    tFindAllResults old = FindInTopics({{&a, &other}, {&b, &before}, {&c, &other}}, query);
-    ASSERT_EQ(5u, old.hits.size());
-    // The same topic, moved in tab order: its hit nearest the old offset (6 -> 4).
+    // The hit chosen was B's at 6, in row 2; B has moved in tab order.
+    const std::string b = "B";
     tFindAllResults moved = FindInTopics({{&b, &after}, {&a, &other}, {&c, &other}}, query);
-    EXPECT_EQ(1u, old.NearestRow(2, moved));
-    // Case alone does not make another topic.
-    const std::string renamed = "b";
-    EXPECT_EQ(1u, old.NearestRow(2, FindInTopics({{&renamed, &after}}, query)));
-    // A deleted topic: the same row as far as the new list reaches.
+    EXPECT_EQ(1u, moved.NearestRow("B", 6, 2));  // its hit nearest the old offset
+    EXPECT_EQ(1u, moved.NearestRow("b", 6, 2));  // case alone makes no other topic
+    // B was deleted: the same row as far as the new list reaches.
     tFindAllResults gone = FindInTopics({{&a, &other}, {&c, &other}}, query);
-    EXPECT_EQ(1u, old.NearestRow(3, gone));
-    EXPECT_EQ(0u, old.NearestRow(0, gone));
-    EXPECT_EQ(kNoRow, old.NearestRow(0, FindInTopics({{&a, &c}}, query)));
+    EXPECT_EQ(1u, gone.NearestRow("B", 16, 3));
+    EXPECT_EQ(0u, gone.NearestRow("A", 0, 0));
+    EXPECT_EQ(kNoRow, FindInTopics({{&a, &c}}, query).NearestRow("A", 0, 0));
 }
 
+TEST(FindAll, RowsShowTheTextAsSearchedUntilTheNextSearch) {
+    const std::string a = "A";
+    std::string text = "one cat\r\ntwo cats";
+    tFindAllResults results;
+    results.Find({{&a, &text}}, {"cat", false, false});
+    text = "changed";
+    EXPECT_EQ((std::vector<std::string>{"A|1|one cat", "A|2|two cats"}), Rows(results));
+    results.Find({{&a, &text}}, {"hang", false, false});
+    EXPECT_EQ((std::vector<std::string>{"A|1|changed"}), Rows(results));
+}
 }  // namespace
