@@ -80,11 +80,11 @@ double TimedAnswer(tQuilletProcess& quillet, int button, int expectedTabs) {
     return -1;
 }
 
-// Find in All Topics in the program: the search to a painted list, then going
-// to the first hits of the first two topics in turn, as the tab clicks went
-// to those topics.
+// Find in All Topics in the program: the search to a painted list, then in
+// turn going to the second topic's first hit and clicking the first topic's
+// tab, so both switch between the same topics under the same load.
 void MeasureFindAll(tQuilletProcess& quillet, size_t size, std::vector<double>& finds,
-                    std::vector<double>& goes) {
+                    std::vector<double>& goes, std::vector<double>& clicks) {
     quillet.PostCommand(CM_FIND_ALL);
     tForeignDialog dialog;
     if (!WaitForDialog(quillet.id(), dialog, "Find in All Topics", kLimitMs)) {
@@ -106,9 +106,8 @@ void MeasureFindAll(tQuilletProcess& quillet, size_t size, std::vector<double>& 
     int secondTopicRow =
         int(FindInTopics({{&name, &text}}, {word, false, false}).hits.size());
     for (int i = 0; i < kSwitches; ++i) {
-        int topic = (i + 1) % 2;
         POINT at;
-        if (!quillet.ListRowCentre(list, topic ? secondTopicRow : 0, at)) {
+        if (!quillet.ListRowCentre(list, secondTopicRow, at)) {
             goes.push_back(-1);
             continue;
         }
@@ -117,8 +116,9 @@ void MeasureFindAll(tQuilletProcess& quillet, size_t size, std::vector<double>& 
         double up = TimedSend(list, WM_LBUTTONUP, 0, where);
         double twice = TimedSend(list, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
         double last = TimedSend(list, WM_LBUTTONUP, 0, where);
-        bool ok = down >= 0 && up >= 0 && twice >= 0 && last >= 0 && quillet.SelectedTab() == topic;
+        bool ok = down >= 0 && up >= 0 && twice >= 0 && last >= 0 && quillet.SelectedTab() == 1;
         goes.push_back(ok ? down + up + twice + last : -1);
+        clicks.push_back(TimedTabClick(quillet, 0));
     }
     PressButton(dialog, IDCANCEL);
 }
@@ -154,7 +154,7 @@ tRun Measure(const std::string& note, int topics, size_t size) {
     }
     LONG style = GetWindowLongA(quillet.tabs(), GWL_STYLE);
     std::printf("    tabs: %s\n", style & TCS_MULTILINE ? "several rows" : "one scrolling row");
-    std::vector<double> clicks, next, previous, moves, adds, deletes, finds, goes;
+    std::vector<double> clicks, next, previous, moves, adds, deletes, finds, goes, pairedClicks;
     for (int i = 0; i < kSwitches; ++i) clicks.push_back(TimedTabClick(quillet, (i + 1) % 2));
     for (int i = 0; i < kSwitches; ++i) next.push_back(TimedCommand(quillet, CM_TOPIC_NEXT));
     for (int i = 0; i < kSwitches; ++i) previous.push_back(TimedCommand(quillet, CM_TOPIC_PREVIOUS));
@@ -175,7 +175,7 @@ tRun Measure(const std::string& note, int topics, size_t size) {
         quillet.PostCommand(CM_TOPIC_DELETE);
         deletes.push_back(TimedAnswer(quillet, IDYES, topics));
     }
-    if (size > 10) MeasureFindAll(quillet, size, finds, goes);
+    if (size > 10) MeasureFindAll(quillet, size, finds, goes, pairedClicks);
     Record(run, "tab click", clicks);
     Record(run, "Next Topic", next);
     Record(run, "Previous Topic", previous);
@@ -185,6 +185,7 @@ tRun Measure(const std::string& note, int topics, size_t size) {
     if (!finds.empty()) {
         Record(run, "Find All (idea)", finds);
         Record(run, "go to a hit", goes);
+        Record(run, "tab click, in turn", pairedClicks);
     }
     quillet.Command(CM_SHUTDOWN);
     if (quillet.WaitForExit(kLimitMs) != 0) {
@@ -321,8 +322,8 @@ int main(int argc, char** argv) {
     };
     // Both are the same switch of topic; the list's double-click is four round
     // trips to the tab click's two, which the tolerance covers.
-    pass &= Target("1,000 20 KB topics: go to a hit / tab click",
-                   figure("go to a hit") / figure("tab click"), "x", 1.1);
+    pass &= Target("1,000 20 KB topics: go to a hit / tab click in turn",
+                   figure("go to a hit") / figure("tab click, in turn"), "x", 1.1);
     const tRun& largest = runs[{size_t(10), 5000}];
     double slowest = largest.median.empty() ? 1e9 : 0;
     for (const auto& figure : largest.median) slowest = std::max(slowest, figure.second);

@@ -108,12 +108,14 @@ TEST_F(QuilletE2E, FindInAllTopicsGoesToHitsAndSearchesAgainAfterChanges) {
     tQuilletProcess quillet("/visible " + Quoted(path));
     ASSERT_TRUE(quillet.WaitForMainWindow());
     SendMessageA(quillet.edit(), EM_SETSEL, 29, 29);
-    quillet.Type("\na quill typed");
+    quillet.Type("\na quill");
     const std::string alpha = "first line\r\nthe quill is here\r\na quill typed";
 
     PressCtrl(quillet.frame(), 'F', true);
     tForeignDialog findAll;
     ASSERT_TRUE(WaitForDialog(quillet.id(), findAll, "Find in All Topics"));
+    // The edit control lost the focus and saved; this typing is in it alone.
+    quillet.Type(" typed");
     SetDialogItemText(findAll, IDC_FIND_ALL_TEXT, "quill");
     ClickButton(findAll, IDC_FIND_ALL_WHOLE_WORD);
     ClickButton(findAll, IDOK);
@@ -131,6 +133,12 @@ TEST_F(QuilletE2E, FindInAllTopicsGoesToHitsAndSearchesAgainAfterChanges) {
     ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(list, nullptr), &focus));
     EXPECT_EQ(list, focus.hwndFocus);
     EXPECT_EQ("4 matches in 2 topics", DialogItemText(findAll, IDC_FIND_ALL_STATUS));
+    // The arrow keys walk the hits, Enter goes to the one chosen.
+    PostMessageA(list, WM_KEYDOWN, VK_UP, 0);
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+    for (DWORD start = GetTickCount(); Selection(quillet).first != 12 && GetTickCount() - start < 10000;) {
+    }
+    EXPECT_EQ(std::make_pair(DWORD(12), DWORD(17)), Selection(quillet));
 
     quillet.PostCommand(CM_TOPIC_DELETE);
     tForeignDialog question;
