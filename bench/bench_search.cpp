@@ -288,6 +288,8 @@ int BenchFindAll(tHost& host) {
     }
     int misses = 0;
     std::printf("Find in All Topics, 1,000 topics of 20 KB\n");
+    Figure("(info) the search alone / plain byte scan, 100 hits",
+           Median(few.routine) / Median(few.plain), "x");
     if (!Target("Find All to a filled list, 100 hits", Median(few.shown), "ms", 100)) ++misses;
     if (!Target("Find All (filled list) / plain byte scan, 100 hits",
                 Median(few.shown) / Median(few.plain), "x", 3))
