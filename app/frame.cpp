@@ -112,8 +112,8 @@ void tQuilletWindow::ShowNotes(tNoteFile&& file, const tShownFile& shown, int sh
     UpdateWindow(hwnd_);
 }
 
-HWND tQuilletWindow::FindDialogWindow() const {
-    return client_ ? client_->FindDialogWindow() : nullptr;
+bool tQuilletWindow::PassToModelessDialogs(MSG& msg) const {
+    return client_ && client_->PassToModelessDialogs(msg);
 }
 
 // A placement that cannot be stored is not worth ending the program over.

@@ -31,8 +31,8 @@ public:
     // with showCommand (or stays hidden, living in the notification area).
     void ShowNotes(tNoteFile&& file, const tShownFile& shown, int showCommand);
     tQuilletClient* Client() const { return client_.get(); }
-    // The modeless Find or Replace dialog, when one is open (for the message loop).
-    HWND FindDialogWindow() const;
+    // The message loop's part for the client's modeless dialogs: true when one took msg.
+    bool PassToModelessDialogs(MSG& msg) const;
 
     // Shut Down, Close without an icon and the end of the session: every dialog
     // and menu of the program is cancelled, the message loop ends, and only

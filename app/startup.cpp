@@ -85,8 +85,7 @@ int RunMessageLoop(tQuilletWindow& frame) {
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         Check(got != -1);
         if (!got) break;
-        HWND findDialog = frame.FindDialogWindow();
-        if (findDialog && IsDialogMessageA(findDialog, &msg)) continue;
+        if (frame.PassToModelessDialogs(msg)) continue;
         if (TranslateAcceleratorA(frame.Handle(), accelerators, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

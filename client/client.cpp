@@ -52,12 +52,21 @@ tQuilletClient::~tQuilletClient() {
 
 void tQuilletClient::TakeOver(tNoteFile&& file) {
     notebook_.TakeOver(std::move(file.content.topics));
+    TopicsChanged();
     saver_.TakeOver(std::move(file.file), file.content.indexOutdated);
     view_.Present(file.content.appearance, file.content.fonts);
 }
 
 void tQuilletClient::FlushBeforeClose() {
+    findAll_.reset();
     saver_.FlushOrRescue();
+}
+
+bool tQuilletClient::PassToModelessDialogs(MSG& msg) const {
+    HWND find = findDialog_.Window();
+    if (find && IsDialogMessageA(find, &msg)) return true;
+    HWND findAll = FindAllDialogWindow();
+    return findAll && IsDialogMessageA(findAll, &msg);
 }
 
 void tQuilletClient::ShowTrayIcon(const std::string& title, bool adding) {
@@ -86,6 +95,7 @@ bool tQuilletClient::Command(int id) {
     case CM_FIND: findDialog_.ShowFind(); return true;
     case CM_FIND_NEXT: findDialog_.FindNext(edit); return true;
     case CM_REPLACE: findDialog_.ShowReplace(); return true;
+    case CM_FIND_ALL: ShowFindAllDialog(); return true;
     case CM_OPEN_URL: menus_.OpenUrl(wnd_); return true;
     default: return false;
     }
@@ -165,7 +175,10 @@ void tQuilletClient::OnMaxText() {
 void tQuilletClient::OnEditNotification(UINT code) {
     switch (code) {
     case EN_KILLFOCUS: saver_.SaveTopics(false); break;
-    case EN_CHANGE: saver_.OnTextChanged(); break;
+    case EN_CHANGE:
+        saver_.OnTextChanged();
+        TopicsChanged();
+        break;
     case EN_MAXTEXT: OnMaxText(); break;
     }
 }
@@ -187,6 +200,7 @@ bool tQuilletClient::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         return false;
     case WM_TIMER: saver_.OnTick(); return true;
     case kWriteRefusedMessage: saver_.OnRefusalMessage(); return true;
+    case kFindAllMessage: OnFindAllRequest(wParam, lParam); return true;
     case WM_CTLCOLOREDIT:
         result = reinterpret_cast<LRESULT>(view_.Appearance().ColoursFor(reinterpret_cast<HDC>(wParam)));
         return true;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include "client/context_menu.h"
+#include "client/find_all.h"
 #include "client/find_replace.h"
 #include "client/note_saver.h"
 #include "client/notebook.h"
@@ -16,6 +17,8 @@
 #include "dialogs/topic_name.h"
 #include "print/print_job.h"
 #include "storage/notefile.h"
+
+constexpr UINT kFindAllMessage = WM_APP + 2;  // the Find in All Topics dialog's requests
 
 // What the client needs from the program around it.
 struct tClientSettings {
@@ -39,8 +42,11 @@ public:
     tNotebookView& View() { return view_; }
     tNoteSaver& Saver() { return saver_; }
     tFindReplaceDlg& Find() { return findDialog_; }
-    // The modeless Find or Replace dialog, when one is open (for the message loop).
-    HWND FindDialogWindow() const { return findDialog_.Window(); }
+    // The message loop's part for the modeless dialogs (Find or Replace, and
+    // Find in All Topics): true when one of them took msg.
+    bool PassToModelessDialogs(MSG& msg) const;
+    // The Find in All Topics dialog, when it is open.
+    HWND FindAllDialogWindow() const;
 
     // Another note file, already read or created, in place of the open one.
     void TakeOver(tNoteFile&& file);
@@ -97,6 +103,13 @@ private:
     bool TopicNameExists(const std::string& name) const;
     void OnMaxText();
     void OnEditNotification(UINT code);
+    // Find in All Topics.
+    void ShowFindAllDialog();
+    void OnFindAllRequest(WPARAM request, LPARAM row);
+    void RunFindAll(const tFindAllQuery& query);
+    void GoToFoundHit(size_t row);
+    // A topic's text, name, order or existence changed: found results are out of date.
+    void TopicsChanged();
 
     bool ready_ = false;  // constructed: messages before it go to the default procedure
     HWND wnd_;
@@ -108,6 +121,8 @@ private:
     tFindReplaceDlg findDialog_;
     tContextMenus menus_;
     std::unique_ptr<tTrayIcon> tray_;  // none with "/nosystray"
+    std::unique_ptr<tFindAllSession> findAll_;  // from the first Find in All Topics on
+    unsigned long topicsRevision_ = 0;          // counts the changes TopicsChanged is told of
 };
 
 LRESULT CALLBACK ClientWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);

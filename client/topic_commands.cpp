@@ -43,12 +43,14 @@ void tQuilletClient::MoveTopic(bool left) {
     if (notebook_.Empty()) return;
     saver_.SaveTopics(true);
     std::pair<int, int> swapped = left ? notebook_.MoveLeft() : notebook_.MoveRight();
+    TopicsChanged();
     view_.TabsSwapped(swapped);
     saver_.TopicsMoved();
 }
 
 // The edit control's state is first taken into the topic that was current.
 void tQuilletClient::ShowNewLastTopic() {
+    TopicsChanged();
     view_.TabAppended();
     // A list that was empty has no previous topic to take the state into.
     if (notebook_.Count() == 1)
@@ -74,6 +76,7 @@ void tQuilletClient::RenameTopic() {
     saver_.SaveTopics(true);
     std::string oldName = notebook_.CurrentName();
     notebook_.Rename(newName);
+    TopicsChanged();
     saver_.TopicRenamed(oldName);
     view_.TabRenamed(notebook_.CurrentIndex());
 }
@@ -90,6 +93,7 @@ void tQuilletClient::DeleteTopic() {
     std::string name = notebook_.CurrentName();
     int deleted = notebook_.CurrentIndex();
     notebook_.Delete();
+    TopicsChanged();
     saver_.TopicDeleted(name);
     view_.TabRemoved(deleted);
     // Nothing is taken from the edit control: it still shows the deleted topic.

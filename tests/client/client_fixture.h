@@ -26,9 +26,6 @@ protected:
     void Type(const std::string& text);
     // The end of a message, as the window procedures end every one: the commit.
     void EndMessage() { client->AfterMessage(); }
-    // Copies the file and what it must hold for the olefile check, when asked to.
-    void KeepForIndependentCheck(const std::string& label, const std::vector<std::string>& names,
-                                 const std::vector<std::string>& texts);
 
     tTempDir dir;
     HWND parent = nullptr;  // stands in for the frame

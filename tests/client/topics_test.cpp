@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"
+#include "support/olefile_check.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ protected:
         ASSERT_TRUE(note.ok);
         EXPECT_EQ(names, note.names);
         EXPECT_EQ(texts, note.texts);
-        KeepForIndependentCheck(label, names, texts);
+        KeepForOlefileCheck(path, label, names, texts);
     }
 };
 

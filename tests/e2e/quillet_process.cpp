@@ -60,6 +60,35 @@ HWND FindVisible(DWORD processId, const char* className, const char* caption, in
     return search.found;
 }
 
+// A buffer inside the program, for messages whose data must live there.
+class tRemoteBuffer {
+public:
+    tRemoteBuffer(DWORD processId, SIZE_T size)
+        : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               processId)) {
+        if (process_)
+            at_ = static_cast<char*>(
+                VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~tRemoteBuffer() {
+        if (at_) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    tRemoteBuffer(const tRemoteBuffer&) = delete;
+    tRemoteBuffer& operator=(const tRemoteBuffer&) = delete;
+    char* at() const { return at_; }
+    bool Write(SIZE_T offset, const void* data, SIZE_T size) const {
+        return at_ && WriteProcessMemory(process_, at_ + offset, data, size, nullptr);
+    }
+    bool Read(SIZE_T offset, void* data, SIZE_T size) const {
+        return at_ && ReadProcessMemory(process_, at_ + offset, data, size, nullptr);
+    }
+
+private:
+    HANDLE process_;
+    char* at_ = nullptr;
+};
+
 std::string WindowText(HWND wnd) {
     int length = int(Ask(wnd, WM_GETTEXTLENGTH, 0, 0));
     std::string text(size_t(length) + 1, '\0');
@@ -178,25 +207,19 @@ std::string tQuilletProcess::EditText() const { return WindowText(edit_); }
 
 std::vector<std::string> tQuilletProcess::TabNames() const {
     std::vector<std::string> names;
+    // The tab texts live in the other process: read them through a buffer there.
+    char text[256] = {};
+    tRemoteBuffer remote(info_.dwProcessId, sizeof(TCITEMA) + sizeof text);
     int count = int(Ask(tabs_, TCM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        // The tab texts live in the other process: read them through a buffer there.
-        char text[256] = {};
-        HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
-                                     FALSE, info_.dwProcessId);
-        if (!process) break;
-        SIZE_T size = sizeof(TCITEMA) + sizeof text;
-        char* remote = static_cast<char*>(
-            VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    for (int i = 0; i < count && remote.at(); ++i) {
         TCITEMA item = {};
         item.mask = TCIF_TEXT;
-        item.pszText = remote + sizeof(TCITEMA);
+        item.pszText = remote.at() + sizeof(TCITEMA);
         item.cchTextMax = sizeof text;
-        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-        Ask(tabs_, TCM_GETITEMA, WPARAM(i), reinterpret_cast<LPARAM>(remote));
-        ReadProcessMemory(process, remote + sizeof(TCITEMA), text, sizeof text, nullptr);
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-        CloseHandle(process);
+        text[0] = '\0';
+        remote.Write(0, &item, sizeof item);
+        Ask(tabs_, TCM_GETITEMA, WPARAM(i), reinterpret_cast<LPARAM>(remote.at()));
+        remote.Read(sizeof(TCITEMA), text, sizeof text);
         text[sizeof text - 1] = '\0';
         names.push_back(text);
     }
@@ -205,6 +228,54 @@ std::vector<std::string> tQuilletProcess::TabNames() const {
 
 int tQuilletProcess::SelectedTab() const {
     return int(Ask(tabs_, TCM_GETCURSEL, 0, 0));
+}
+
+std::vector<std::string> tQuilletProcess::ListRows(HWND list, int columns) const {
+    std::vector<std::string> rows;
+    char text[512] = {};
+    tRemoteBuffer remote(info_.dwProcessId, sizeof(LVITEMA) + sizeof text);
+    int count = int(Ask(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count && remote.at(); ++row) {
+        std::string cells;
+        for (int column = 0; column < columns; ++column) {
+            LVITEMA item = {};
+            item.iSubItem = column;
+            item.pszText = remote.at() + sizeof(LVITEMA);
+            item.cchTextMax = sizeof text;
+            text[0] = '\0';
+            remote.Write(0, &item, sizeof item);
+            Ask(list, LVM_GETITEMTEXTA, WPARAM(row), reinterpret_cast<LPARAM>(remote.at()));
+            remote.Read(sizeof(LVITEMA), text, sizeof text);
+            text[sizeof text - 1] = '\0';
+            cells += (column ? "|" : "") + std::string(text);
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+bool tQuilletProcess::ListRowCentre(HWND list, int row, POINT& centre) const {
+    Ask(list, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
+    RECT rect = {LVIR_BOUNDS, 0, 0, 0};
+    tRemoteBuffer remote(info_.dwProcessId, sizeof rect);
+    if (!remote.Write(0, &rect, sizeof rect) ||
+        !Ask(list, LVM_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(remote.at())) ||
+        !remote.Read(0, &rect, sizeof rect))
+        return false;
+    // The middle of the first column: full-row selection or not, that is the row.
+    centre = {rect.left + 10, (rect.top + rect.bottom) / 2};
+    return true;
+}
+
+bool tQuilletProcess::DoubleClickListRow(HWND list, int row) const {
+    POINT centre;
+    if (!ListRowCentre(list, row, centre)) return false;
+    LPARAM at = MAKELPARAM(centre.x, centre.y);
+    Ask(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    Ask(list, WM_LBUTTONUP, 0, at);
+    Ask(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    Ask(list, WM_LBUTTONUP, 0, at);
+    return true;
 }
 
 DWORD tQuilletProcess::WaitForExit(DWORD timeoutMs) {
@@ -264,6 +335,14 @@ void PressButton(const tForeignDialog& dialog, int buttonId) {
 void SetDialogItemText(const tForeignDialog& dialog, int controlId, const std::string& text) {
     HWND item = GetDlgItem(dialog.wnd, controlId);
     Ask(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string DialogItemText(const tForeignDialog& dialog, int controlId) {
+    return WindowText(GetDlgItem(dialog.wnd, controlId));
+}
+
+void ClickButton(const tForeignDialog& dialog, int buttonId) {
+    Ask(GetDlgItem(dialog.wnd, buttonId), BM_CLICK, 0, 0);
 }
 
 void ChooseFile(const tForeignDialog& dialog, const std::string& path) {

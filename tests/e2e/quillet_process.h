@@ -43,6 +43,12 @@ public:
     std::string EditText() const;
     std::vector<std::string> TabNames() const;
     int SelectedTab() const;
+    // The rows of a report list view of the program, cells joined by '|'.
+    std::vector<std::string> ListRows(HWND list, int columns) const;
+    // The middle of a list row, scrolled into view; false when it cannot be had.
+    bool ListRowCentre(HWND list, int row, POINT& centre) const;
+    // Double-clicks a list row as the mouse would; false when the row cannot be had.
+    bool DoubleClickListRow(HWND list, int row) const;
 
     // Waits for the process to end; returns its exit code or STILL_ACTIVE.
     DWORD WaitForExit(DWORD timeoutMs = 20000);
@@ -74,6 +80,9 @@ int VisibleDialogCount(DWORD processId, const char* caption);
 void PressButton(const tForeignDialog& dialog, int buttonId);
 // Puts text into an edit control of a dialog.
 void SetDialogItemText(const tForeignDialog& dialog, int controlId, const std::string& text);
+std::string DialogItemText(const tForeignDialog& dialog, int controlId);
+// Clicks a button of a dialog that stays open and waits until the click is handled.
+void ClickButton(const tForeignDialog& dialog, int buttonId);
 // Puts a path into a file dialog's name field and presses OK.
 void ChooseFile(const tForeignDialog& dialog, const std::string& path);
 // True when no dialog of the process is visible.
