@@ -108,7 +108,7 @@ void tQuilletWindow::ShowNotes(tNoteFile&& file, const tShownFile& shown, int sh
     GetClientRect(hwnd_, &frame);
     OnSize(frame.right, frame.bottom);
     ShowWindow(hwnd_, (app.noTray || app.startVisible) ? showCommand : SW_HIDE);
-    ShowTitle(true);
+    ShowTitle(tTrayShow::add);
     UpdateWindow(hwnd_);
 }
 
@@ -304,7 +304,7 @@ bool tQuilletWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     case WM_TRAY_CALLBACK: OnTrayCallback(UINT(lParam)); return true;
     default:
         // The taskbar was (re)started: the notification-area icon must be added again.
-        if (message == TaskbarCreatedMessage() && client_) client_->ShowTrayIcon(titleText_, true);
+        if (message == TaskbarCreatedMessage() && client_) client_->ShowTrayIcon(titleText_, tTrayShow::add);
         return false;
     }
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include "app/printing.h"
 #include "base/handles.h"
+#include "client/tray.h"
 
 class tQuilletClient;
 struct tNoteFile;
@@ -66,7 +67,7 @@ private:
     void OpenOtherFile(bool create);
     void ShowOptions();
     // The caption: the file's title, then " - Quillet"; the icon's tip too.
-    void ShowTitle(bool addingIcon);
+    void ShowTitle(tTrayShow icon);
 
     HWND hwnd_ = nullptr;
     HWND toolbar_ = nullptr;

@@ -89,7 +89,7 @@ void tQuilletWindow::OpenOtherFile(bool create) {
     tShownFile other{path, false};
     if (!client_ || !OpenFileInClient(*client_, hwnd_, other)) return;
     shown_ = other;
-    ShowTitle(false);
+    ShowTitle(tTrayShow::change);
 }
 
 std::string FileTitleOf(const std::string& path) {
@@ -101,8 +101,8 @@ std::string FileTitleOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void tQuilletWindow::ShowTitle(bool addingIcon) {
+void tQuilletWindow::ShowTitle(tTrayShow icon) {
     titleText_ = FileTitleOf(shown_.path) + " - Quillet";
     SetWindowTextA(hwnd_, titleText_.c_str());
-    if (client_) client_->ShowTrayIcon(titleText_, addingIcon);
+    if (client_) client_->ShowTrayIcon(titleText_, icon);
 }

@@ -7,7 +7,6 @@
 struct tAppGlobals {
     HINSTANCE hInstance = nullptr;
     std::string programPath;
-    std::string helpPath;
     bool noTray = false;        // "/nosystray": no icon, and closing the frame ends the program
     bool startVisible = false;  // "/visible", or the first-use dialog was shown
     bool runAtStartup = false;  // the Run value names this program

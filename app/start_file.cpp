@@ -17,9 +17,11 @@ constexpr const char* kDefaultFileQuestion =
     "If you wish to change the default file in the future, use the configuration page of the "
     "Options property sheet.";
 
+enum class tDefaultQuestion { ask, skip };
+
 // The first-use dialog until a file it names is opened (a refused one is
 // explained by the opening itself), then the default-file question.
-bool ChooseAtFirstUse(HWND frame, const std::string& programFolder, bool askForDefault,
+bool ChooseAtFirstUse(HWND frame, const std::string& programFolder, tDefaultQuestion question,
                       const tAppearanceRecord& appearance, tNoteFile& file, tShownFile& shown) {
     app.startVisible = true;
     const std::string suggestion = SuggestedNoteFile(programFolder);
@@ -39,7 +41,7 @@ bool ChooseAtFirstUse(HWND frame, const std::string& programFolder, bool askForD
         opened = OpenNoteFileFor(frame, chosen, isDefault, appearance, file) == tOpenOutcome::opened;
     }
     shown = tShownFile{chosen, false};
-    if (askForDefault &&
+    if (question == tDefaultQuestion::ask &&
         MessageBoxA(nullptr, kDefaultFileQuestion, kAppCaption, MB_ICONWARNING | MB_YESNO) == IDYES) {
         SetConfigString(kConfig, "DefaultFile", shown.path.c_str());
         shown.isDefault = true;
@@ -60,7 +62,9 @@ bool OpenStartFile(HWND frame, const std::string& programFolder,
         char stored[kSettingTextSize];
         GetConfigString(kConfig, "DefaultFile", stored, "");
         if (stored[0] == '\0')
-            return ChooseAtFirstUse(frame, programFolder, !app.notFirstRun, appearance, file, shown);
+            return ChooseAtFirstUse(frame, programFolder,
+                                    app.notFirstRun ? tDefaultQuestion::skip : tDefaultQuestion::ask,
+                                    appearance, file, shown);
         shown = tShownFile{stored, true};
     }
     switch (OpenNoteFileFor(frame, shown.path, shown.isDefault, appearance, file)) {
@@ -74,7 +78,7 @@ bool OpenStartFile(HWND frame, const std::string& programFolder,
     // Kept, it would fail the same way at every start: the user chooses
     // another file, and may make that one the default.
     SetConfigString(kConfig, "DefaultFile", "");
-    return ChooseAtFirstUse(frame, programFolder, true, appearance, file, shown);
+    return ChooseAtFirstUse(frame, programFolder, tDefaultQuestion::ask, appearance, file, shown);
 }
 
 bool CanCreateFilesIn(const std::string& folder) {

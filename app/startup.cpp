@@ -12,7 +12,6 @@
 #include "client/client.h"
 #include "storage/notefile.h"
 #include <optional>
-#include "dialogs/help.h"
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -32,8 +31,6 @@ std::string FindProgramPaths() {
     Check(GetFullPathNameA(module, kPathBufferSize, full, &namePart) != 0);
     app.programPath = full;
     std::string directory = app.programPath.substr(0, app.programPath.rfind('\\') + 1);
-    app.helpPath = directory + kHelpFileName;
-    SetHelpFilePath(app.helpPath);
     return directory;
 }
 

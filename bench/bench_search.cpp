@@ -181,7 +181,7 @@ bool BenchFindNext(tHost& host) {
         double t0 = NowMs();
         std::string upper = UpperAscii(text);
         std::string upperPattern = UpperAscii(pattern);
-        size_t at = Search(upper, upperPattern, 0, 0, true, false);
+        size_t at = Search(upper, upperPattern, 0, 0, tDirection::down, false);
         double t1 = NowMs();
         Check(at == expected);
         routine.push_back(t1 - t0);

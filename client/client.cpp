@@ -69,9 +69,9 @@ bool tQuilletClient::PassToModelessDialogs(MSG& msg) const {
     return findAll && IsDialogMessageA(findAll, &msg);
 }
 
-void tQuilletClient::ShowTrayIcon(const std::string& title, bool adding) {
+void tQuilletClient::ShowTrayIcon(const std::string& title, tTrayShow how) {
     title_ = title;
-    if (tray_) tray_->Show(view_.Appearance().Brush(), title_, adding);
+    if (tray_) tray_->Show(view_.Appearance().Brush(), title_, how);
 }
 
 bool tQuilletClient::Command(int id) {
@@ -85,7 +85,7 @@ bool tQuilletClient::Command(int id) {
     case CM_TOPIC_MOVE_LEFT: MoveTopic(true); return true;
     case CM_TOPIC_MOVE_RIGHT: MoveTopic(false); return true;
     case CM_TOPIC_UNDO_DELETE: UndoDeleteTopic(); return true;
-    case CM_SAVE: saver_.SaveTopics(true); return true;
+    case CM_SAVE: saver_.SaveTopics(tSave::forced); return true;
     case CM_EDIT_UNDO: UndoEdit(edit); return true;
     case CM_EDIT_CUT: CutSelection(edit); return true;
     case CM_EDIT_COPY: CopySelection(edit); return true;
@@ -122,7 +122,7 @@ void tQuilletClient::ShowContextMenu(int x, int y) {
 
 void tQuilletClient::SetAutoWrap(bool wrap) {
     if (wrap == view_.AutoWrap()) return;
-    saver_.SaveTopics(true);
+    saver_.SaveTopics(tSave::forced);
     view_.SetAutoWrap(wrap);
     SetConfigDword(kConfig, "AutoWrap", wrap ? 1 : 0);
 }
@@ -134,7 +134,7 @@ void tQuilletClient::ChooseTextFont(HWND page) {
 void tQuilletClient::ChooseBackground(HWND page) {
     if (!view_.ChooseBackground(page)) return;
     saver_.AppearanceChanged();
-    ShowTrayIcon(title_, false);  // the icon is drawn in the note colour
+    ShowTrayIcon(title_, tTrayShow::change);  // the icon is drawn in the note colour
 }
 
 void tQuilletClient::ChooseTextColour(HWND page) {
@@ -147,7 +147,7 @@ void tQuilletClient::ChooseTabFont(HWND page) {
 
 tPrintOutcome tQuilletClient::PrintTopics(HDC hdc, int copies, bool collate, bool selectionOnly,
                                           const RECT& margins, const std::string& documentName) {
-    saver_.SaveTopics(true);  // the printout shows what is on the screen
+    saver_.SaveTopics(tSave::forced);  // the printout shows what is on the screen
     const tAppearance& appearance = view_.Appearance();
     const LOGFONTA* text = appearance.TextFont() ? &appearance.Record().textLogFont : nullptr;
     const LOGFONTA* titles = appearance.TabFont() ? &appearance.Record().tabLogFont : nullptr;
@@ -174,7 +174,7 @@ void tQuilletClient::OnMaxText() {
 
 void tQuilletClient::OnEditNotification(UINT code) {
     switch (code) {
-    case EN_KILLFOCUS: saver_.SaveTopics(false); break;
+    case EN_KILLFOCUS: saver_.SaveTopics(tSave::unlessHeldBack); break;
     case EN_CHANGE:
         saver_.OnTextChanged();
         TopicsChanged();

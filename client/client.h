@@ -74,7 +74,7 @@ public:
     void SetSmartContextMenus(bool on) { menus_.SetSmart(on); }
 
     // The notification-area icon, with the frame's caption as its tip.
-    void ShowTrayIcon(const std::string& title, bool adding);
+    void ShowTrayIcon(const std::string& title, tTrayShow how);
 
     // Prints all topics in tab order, or only the current one.
     tPrintOutcome PrintTopics(HDC hdc, int copies, bool collate, bool selectionOnly, const RECT& margins,
@@ -99,7 +99,8 @@ private:
     // A tab was chosen: the topic left is saved, the chosen one shown.
     void ShowSelectedTopic();
     // What the Topic Name dialog checks a name against.
-    tExistingTopics ExistingTopics(bool renaming) const;
+    enum class tNaming { newTopic, rename };
+    tExistingTopics ExistingTopics(tNaming naming) const;
     bool TopicNameExists(const std::string& name) const;
     void OnMaxText();
     void OnEditNotification(UINT code);

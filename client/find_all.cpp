@@ -109,8 +109,8 @@ void tFindAllResults::Find(const std::vector<tTopicToSearch>& topics, const tFin
         }
         tLineCursor cursor{text};
         size_t before = hits.size();
-        for (size_t at = ::Search(*searched, pattern, 0, 0, true, what.wholeWord); at != kNoMatch;
-             at = ::Search(*searched, pattern, at + length, at + length, true, what.wholeWord)) {
+        for (size_t at = ::Search(*searched, pattern, 0, 0, tDirection::down, what.wholeWord); at != kNoMatch;
+             at = ::Search(*searched, pattern, at + length, at + length, tDirection::down, what.wholeWord)) {
             cursor.MoveTo(at);
             hits.push_back({i, at, cursor.line, cursor.lineStart});
         }

@@ -93,7 +93,8 @@ void tFindReplaceDlg::FindNext(HWND edit) {
         text = UpperAscii(text);
         pattern = UpperAscii(pattern);
     }
-    size_t at = Search(text, pattern, start, end, (data_.Flags & FR_DOWN) != 0,
+    size_t at = Search(text, pattern, start, end,
+                       (data_.Flags & FR_DOWN) != 0 ? tDirection::down : tDirection::up,
                        (data_.Flags & FR_WHOLEWORD) != 0);
     if (at == kNoMatch) {
         NoMatchFound(MB_ICONINFORMATION);
@@ -117,7 +118,7 @@ void tFindReplaceDlg::Replace(HWND edit) {
     }
     size_t at = SelectionIsOccurrence(text, pattern, start, end, wholeWord)
                     ? start
-                    : Search(text, pattern, start, end, true, wholeWord);
+                    : Search(text, pattern, start, end, tDirection::down, wholeWord);
     if (at == kNoMatch) {
         NoMatchFound(MB_ICONINFORMATION);
         return;
@@ -125,7 +126,7 @@ void tFindReplaceDlg::Replace(HWND edit) {
     SendMessageA(edit, EM_SETSEL, WPARAM(at), LPARAM(at + pattern.size()));
     ReplaceSelectionUncut(edit, replacement);
     // The next occurrence in the text as it was, moved by the change in length.
-    size_t next = Search(text, pattern, at, at + pattern.size(), true, wholeWord);
+    size_t next = Search(text, pattern, at, at + pattern.size(), tDirection::down, wholeWord);
     if (next != kNoMatch) Select(edit, next + replacement.size() - pattern.size(), pattern.size());
 }
 

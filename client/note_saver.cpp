@@ -33,8 +33,9 @@ void tNoteSaver::StopTimer() {
     idleTicks_ = 0;
 }
 
-void tNoteSaver::SaveTopics(bool force) {
+void tNoteSaver::SaveTopics(tSave how) {
     if (!file_ || notebook_.Empty()) return;
+    bool force = how == tSave::forced;
     view_.CaptureCurrentTopic();
     if (!force && laptopMode_) return;  // held in memory until the forced save
     if (file_->Refused()) {
@@ -101,7 +102,7 @@ void tNoteSaver::ReportRefusal() {
 }
 
 bool tNoteSaver::FlushChanges() {
-    SaveTopics(true);
+    SaveTopics(tSave::forced);
     return Commit() && !(file_ && file_->Refused());
 }
 
@@ -131,8 +132,8 @@ void tNoteSaver::OnTick() {
         return;
     }
     switch (CountSaveTick(laptopMode_, idleTicks_, laptopTicks_)) {
-    case tSaveTick::save: SaveTopics(false); break;
-    case tSaveTick::forcedSave: SaveTopics(true); break;
+    case tSaveTick::save: SaveTopics(tSave::unlessHeldBack); break;
+    case tSaveTick::forcedSave: SaveTopics(tSave::forced); break;
     case tSaveTick::none: break;
     }
 }

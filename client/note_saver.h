@@ -16,6 +16,9 @@ constexpr UINT kSaveTimerPeriod = 5000;
 constexpr unsigned kRetryTicks = 3;  // a refused file is tried again every 15 s
 constexpr UINT kWriteRefusedMessage = WM_APP + 1;
 
+// A save that laptop mode may hold back, or one it may not.
+enum class tSave { unlessHeldBack, forced };
+
 class tNoteSaver {
 public:
     // wnd receives the timer ticks and the refusal message; closingHides says
@@ -31,7 +34,7 @@ public:
 
     // Takes the edit control's text into the current topic and, unless
     // laptop mode holds it back, writes every modified topic.
-    void SaveTopics(bool force);
+    void SaveTopics(tSave how);
     // The end of every message: commits what was written. False when the file
     // could not take the changes, which then wait in memory.
     bool Commit();

@@ -6,10 +6,10 @@
 #include "client/client.h"
 #include "dialogs/topic_name.h"
 
-tExistingTopics tQuilletClient::ExistingTopics(bool renaming) const {
+tExistingTopics tQuilletClient::ExistingTopics(tNaming naming) const {
     tExistingTopics existing;
-    existing.renaming = renaming;
-    if (renaming) existing.currentName = notebook_.CurrentName();
+    existing.renaming = naming == tNaming::rename;
+    if (existing.renaming) existing.currentName = notebook_.CurrentName();
     existing.nameExists = [this](const std::string& name) { return TopicNameExists(name); };
     return existing;
 }
@@ -20,7 +20,7 @@ bool tQuilletClient::TopicNameExists(const std::string& name) const {
 }
 
 void tQuilletClient::ShowSelectedTopic() {
-    saver_.SaveTopics(false);
+    saver_.SaveTopics(tSave::unlessHeldBack);
     view_.ShowSelectedTopic();
 }
 
@@ -41,7 +41,7 @@ void tQuilletClient::PreviousTopic() {
 // The edit control still shows the same topic, now at its new place.
 void tQuilletClient::MoveTopic(bool left) {
     if (notebook_.Empty()) return;
-    saver_.SaveTopics(true);
+    saver_.SaveTopics(tSave::forced);
     std::pair<int, int> swapped = left ? notebook_.MoveLeft() : notebook_.MoveRight();
     TopicsChanged();
     view_.TabsSwapped(swapped);
@@ -61,8 +61,8 @@ void tQuilletClient::ShowNewLastTopic() {
 
 void tQuilletClient::AddTopic() {
     std::string name;
-    if (!RunTopicNameDialog(wnd_, ExistingTopics(false), name)) return;
-    saver_.SaveTopics(true);
+    if (!RunTopicNameDialog(wnd_, ExistingTopics(tNaming::newTopic), name)) return;
+    saver_.SaveTopics(tSave::forced);
     if (!notebook_.Add(name)) return;
     saver_.TopicAdded();
     ShowNewLastTopic();
@@ -71,9 +71,9 @@ void tQuilletClient::AddTopic() {
 void tQuilletClient::RenameTopic() {
     if (notebook_.Empty()) return;
     std::string newName;
-    if (!RunTopicNameDialog(wnd_, ExistingTopics(true), newName) || !notebook_.CanRename(newName))
+    if (!RunTopicNameDialog(wnd_, ExistingTopics(tNaming::rename), newName) || !notebook_.CanRename(newName))
         return;
-    saver_.SaveTopics(true);
+    saver_.SaveTopics(tSave::forced);
     std::string oldName = notebook_.CurrentName();
     notebook_.Rename(newName);
     TopicsChanged();
@@ -89,7 +89,7 @@ void tQuilletClient::DeleteTopic() {
     std::string question = "Really delete topic " + notebook_.CurrentName() + "?\n";
     if (MessageBoxA(wnd_, question.c_str(), kAppCaption, MB_ICONWARNING | MB_YESNO) != IDYES)
         return;
-    saver_.SaveTopics(true);
+    saver_.SaveTopics(tSave::forced);
     std::string name = notebook_.CurrentName();
     int deleted = notebook_.CurrentIndex();
     notebook_.Delete();
@@ -107,7 +107,7 @@ void tQuilletClient::UndoDeleteTopic() {
         MessageBoxA(wnd_, warning.c_str(), kAppCaption, MB_ICONWARNING | MB_OK);
         return;
     }
-    saver_.SaveTopics(true);
+    saver_.SaveTopics(tSave::forced);
     if (!notebook_.UndoDelete()) return;
     saver_.TopicAdded();
     ShowNewLastTopic();

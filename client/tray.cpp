@@ -72,7 +72,8 @@ HICON DrawTrayIcon(HWND wnd, HBRUSH sheetBrush) {
 
 }  // namespace
 
-void tTrayIcon::Show(HBRUSH sheetBrush, const std::string& title, bool adding) {
+void tTrayIcon::Show(HBRUSH sheetBrush, const std::string& title, tTrayShow how) {
+    bool adding = how == tTrayShow::add;
     icon_.reset(DrawTrayIcon(data_.hWnd, sheetBrush));
     data_.hIcon = icon_ ? icon_.get() : LoadIconA(GetModuleHandleA(nullptr), "MAIN_ICON");
     lstrcpynA(data_.szTip, TrayTipText(title).c_str(), 64);

@@ -12,6 +12,9 @@ std::array<RECT, 5> TraySheetRects(int width, int height);
 // The tip text: at most the first 63 characters of the title.
 std::string TrayTipText(const std::string& title);
 
+// Whether Show adds the icon or changes the one shown.
+enum class tTrayShow { add, change };
+
 // The icon in the notification area, drawn in the note colour, whose messages
 // go to the frame.
 class tTrayIcon {
@@ -23,7 +26,7 @@ public:
 
     // Draws the icon with sheetBrush and shows it (adding it, or changing the
     // one shown) with title as its tip; the frame's class shows it too.
-    void Show(HBRUSH sheetBrush, const std::string& title, bool adding);
+    void Show(HBRUSH sheetBrush, const std::string& title, tTrayShow how);
     void Remove();
 
 private:

@@ -8,14 +8,14 @@
 namespace {
 
 // How each control follows a resized dialog: moved right, widened, moved down, made taller.
+enum : unsigned { kMoveX = 1, kGrowX = 2, kMoveY = 4, kGrowY = 8 };
 struct tAnchor {
     int id;
-    bool moveX, growX, moveY, growY;
+    unsigned follows;
 };
 constexpr tAnchor kAnchors[] = {
-    {IDC_FIND_ALL_TEXT, false, true, false, false},  {IDOK, true, false, false, false},
-    {IDCANCEL, true, false, false, false},           {IDC_FIND_ALL_LIST, false, true, false, true},
-    {IDC_FIND_ALL_STATUS, false, true, true, false},
+    {IDC_FIND_ALL_TEXT, kGrowX},   {IDOK, kMoveX},           {IDCANCEL, kMoveX},
+    {IDC_FIND_ALL_LIST, kGrowX | kGrowY}, {IDC_FIND_ALL_STATUS, kGrowX | kMoveY},
 };
 static_assert(sizeof kAnchors / sizeof *kAnchors <= 8, "room for every resized control");
 
@@ -202,9 +202,10 @@ void tFindAllDialog::Layout(int width, int height) {
     for (size_t i = 0; i < sizeof kAnchors / sizeof *kAnchors; ++i) {
         const tAnchor& anchor = kAnchors[i];
         const RECT& r = madeRects_[i];
-        int x = r.left + (anchor.moveX ? dx : 0), y = r.top + (anchor.moveY ? dy : 0);
-        int w = r.right - r.left + (anchor.growX ? dx : 0);
-        int h = r.bottom - r.top + (anchor.growY ? dy : 0);
+        int x = r.left + (anchor.follows & kMoveX ? dx : 0);
+        int y = r.top + (anchor.follows & kMoveY ? dy : 0);
+        int w = r.right - r.left + (anchor.follows & kGrowX ? dx : 0);
+        int h = r.bottom - r.top + (anchor.follows & kGrowY ? dy : 0);
         SetWindowPos(GetDlgItem(window_, anchor.id), nullptr, x, y, w, h,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }

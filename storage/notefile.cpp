@@ -353,7 +353,8 @@ bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, t
     content.appearance.textLogFont = LOGFONTA{};
     content.appearance.tabLogFont = LOGFONTA{};
     content.fonts = {tFontRecord::none, tFontRecord::none};
-    file.file = std::make_unique<tOpenNoteFile>(std::move(root), tElementKeys(), false);
+    file.file = std::make_unique<tOpenNoteFile>(std::move(root), tElementKeys(),
+                                                /*hasAppearance*/ false);
     file.content = std::move(content);
     file.isNew = true;
     return true;

@@ -299,7 +299,7 @@ TEST_F(LoadTest, EmptyIndexLoadsNoTopicsAndSavesNothing) {
     EXPECT_TRUE(Topics().empty());
     // Nothing to index: saving and typing leave the file alone.
     Type("text with no topic to hold it");
-    client->Saver().SaveTopics(true);
+    client->Saver().SaveTopics(tSave::forced);
     client->Saver().OnTick();
     EndMessage();
     Close();

@@ -114,7 +114,7 @@ TEST_F(Saving, SaveCommandWritesAtOnceInLaptopMode) {
 TEST_F(Saving, ViewStateIsRecordedWithoutTakingUnchangedText) {
     SetWindowTextA(Edit(), "line 1\r\nline 2\r\nline 3");  // no change notice: not the topic's text
     SendMessageA(Edit(), EM_SETSEL, 3, 9);
-    client->Saver().SaveTopics(false);
+    client->Saver().SaveTopics(tSave::unlessHeldBack);
     EXPECT_EQ(3, client->Notebook().ViewOf(0).selStart);
     EXPECT_EQ(9, client->Notebook().ViewOf(0).selEnd);
     EXPECT_EQ("a", Topic(0).text);
@@ -130,7 +130,7 @@ TEST_F(Saving, OnlyTheTopicChangedAfterItsWriteStaysModified) {
     Retype("B1");  // the change's message ends with the commit
     EXPECT_FALSE(Topic(0).modified);
     EXPECT_FALSE(Topic(0).written);
-    client->Saver().SaveTopics(true);
+    client->Saver().SaveTopics(tSave::forced);
     EXPECT_TRUE(Topic(1).written);
     Retype("B2");
     EXPECT_TRUE(Topic(1).modified);
@@ -201,7 +201,7 @@ protected:
 
 TEST_F(Emergency, SavesEveryTopicWithTheLastTypingAndLeavesTheOpenFile) {
     Retype("A saved");
-    client->Saver().SaveTopics(true);
+    client->Saver().SaveTopics(tSave::forced);
     EndMessage();
     client->Command(CM_TOPIC_NEXT);
     Retype("B typed just before the failure");

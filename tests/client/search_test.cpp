@@ -6,49 +6,49 @@ namespace {
 
 TEST(Search, DownwardStartsAtSelectionEndAndNeverWraps) {
     std::string text = "cat and cat";
-    EXPECT_EQ(0u, Search(text, "cat", 0, 0, true, false));
-    EXPECT_EQ(8u, Search(text, "cat", 0, 3, true, false));
-    EXPECT_EQ(kNoMatch, Search(text, "cat", 8, 11, true, false));
-    EXPECT_EQ(kNoMatch, Search(text, "cat", 11, 11, true, false));
+    EXPECT_EQ(0u, Search(text, "cat", 0, 0, tDirection::down, false));
+    EXPECT_EQ(8u, Search(text, "cat", 0, 3, tDirection::down, false));
+    EXPECT_EQ(kNoMatch, Search(text, "cat", 8, 11, tDirection::down, false));
+    EXPECT_EQ(kNoMatch, Search(text, "cat", 11, 11, tDirection::down, false));
 }
 
 TEST(Search, UpwardStartsBeforeSelectionStartAndNeverWraps) {
     std::string text = "cat and cat";
-    EXPECT_EQ(8u, Search(text, "cat", 11, 11, false, false));
-    EXPECT_EQ(0u, Search(text, "cat", 8, 11, false, false));
-    EXPECT_EQ(kNoMatch, Search(text, "cat", 0, 3, false, false));
+    EXPECT_EQ(8u, Search(text, "cat", 11, 11, tDirection::up, false));
+    EXPECT_EQ(0u, Search(text, "cat", 8, 11, tDirection::up, false));
+    EXPECT_EQ(kNoMatch, Search(text, "cat", 0, 3, tDirection::up, false));
     // An occurrence starting at selStart - 1 counts even when it runs past selStart.
-    EXPECT_EQ(8u, Search(text, "cat", 9, 9, false, false));
+    EXPECT_EQ(8u, Search(text, "cat", 9, 9, tDirection::up, false));
 }
 
 TEST(Search, WholeWordSkipsOccurrencesInsideWords) {
     std::string text = "concat cat";
-    EXPECT_EQ(7u, Search(text, "cat", 0, 0, true, true));
-    EXPECT_EQ(7u, Search(text, "cat", 10, 10, false, true));
-    EXPECT_EQ(kNoMatch, Search(text, "cat", 7, 10, false, true));
+    EXPECT_EQ(7u, Search(text, "cat", 0, 0, tDirection::down, true));
+    EXPECT_EQ(7u, Search(text, "cat", 10, 10, tDirection::up, true));
+    EXPECT_EQ(kNoMatch, Search(text, "cat", 7, 10, tDirection::up, true));
 }
 
 TEST(Search, WholeWordBoundaries) {
-    EXPECT_EQ(0u, Search("cat_x", "cat", 0, 0, true, true));       // underscore is no word char
-    EXPECT_EQ(0u, Search("cat\xE9", "cat", 0, 0, true, true));     // nor are bytes from 0x80
-    EXPECT_EQ(kNoMatch, Search("cats", "cat", 0, 0, true, true));
-    EXPECT_EQ(2u, Search("(.cat)", "cat", 0, 0, true, true));       // punctuation bounds words
-    EXPECT_EQ(0u, Search("cat", "cat", 0, 0, true, true));          // text start and end
-    EXPECT_EQ(kNoMatch, Search("9cat", "cat", 0, 0, true, true));   // digits are word chars
+    EXPECT_EQ(0u, Search("cat_x", "cat", 0, 0, tDirection::down, true));       // underscore is no word char
+    EXPECT_EQ(0u, Search("cat\xE9", "cat", 0, 0, tDirection::down, true));     // nor are bytes from 0x80
+    EXPECT_EQ(kNoMatch, Search("cats", "cat", 0, 0, tDirection::down, true));
+    EXPECT_EQ(2u, Search("(.cat)", "cat", 0, 0, tDirection::down, true));       // punctuation bounds words
+    EXPECT_EQ(0u, Search("cat", "cat", 0, 0, tDirection::down, true));          // text start and end
+    EXPECT_EQ(kNoMatch, Search("9cat", "cat", 0, 0, tDirection::down, true));   // digits are word chars
 }
 
 TEST(Search, WholeWordRejectionSkipsOverlaps) {
     // "aaa": the occurrence at 0 is rejected (followed by 'a'); the next try
     // starts after it, so the overlapping one at 1 is never considered.
-    EXPECT_EQ(kNoMatch, Search("aaa", "aa", 0, 0, true, true));
-    EXPECT_EQ(4u, Search("aaa aa", "aa", 0, 0, true, true));
+    EXPECT_EQ(kNoMatch, Search("aaa", "aa", 0, 0, tDirection::down, true));
+    EXPECT_EQ(4u, Search("aaa aa", "aa", 0, 0, tDirection::down, true));
 }
 
 TEST(Search, EmptyPatternAndOutOfRangeSelectionEnd) {
-    EXPECT_EQ(kNoMatch, Search("text", "", 0, 0, true, false));
-    EXPECT_EQ(kNoMatch, Search("text", "", 4, 4, false, false));
-    EXPECT_EQ(kNoMatch, Search("text", "t", 9, 9, true, false));
-    EXPECT_EQ(kNoMatch, Search("", "t", 0, 0, true, false));
+    EXPECT_EQ(kNoMatch, Search("text", "", 0, 0, tDirection::down, false));
+    EXPECT_EQ(kNoMatch, Search("text", "", 4, 4, tDirection::up, false));
+    EXPECT_EQ(kNoMatch, Search("text", "t", 9, 9, tDirection::down, false));
+    EXPECT_EQ(kNoMatch, Search("", "t", 0, 0, tDirection::down, false));
 }
 
 TEST(Search, CaseFoldingTouchesOnlyAsciiLetters) {
@@ -61,8 +61,8 @@ TEST(Search, CaseFoldingTouchesOnlyAsciiLetters) {
         UpperAsciiInto(text, out);
         EXPECT_EQ(UpperAscii(text), out) << shift;
     }
-    EXPECT_EQ(0u, Search(UpperAscii("aBc"), UpperAscii("abc"), 0, 0, true, false));
-    EXPECT_EQ(kNoMatch, Search(UpperAscii("\xE9"), UpperAscii("\xC9"), 0, 0, true, false));
+    EXPECT_EQ(0u, Search(UpperAscii("aBc"), UpperAscii("abc"), 0, 0, tDirection::down, false));
+    EXPECT_EQ(kNoMatch, Search(UpperAscii("\xE9"), UpperAscii("\xC9"), 0, 0, tDirection::down, false));
 }
 
 TEST(SelectionOccurrence, LengthBytesAndWordRule) {

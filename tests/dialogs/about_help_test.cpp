@@ -4,7 +4,6 @@
 #include "dialogs/help.h"
 #include "dialogs/help_viewer.h"
 #include "resources/resource.h"
-#include "support/temp_dir.h"
 #include <atomic>
 #include <map>
 #include <set>
@@ -27,7 +26,6 @@ std::vector<HWND> Children(HWND dialog) {
 class DialogTest : public testing::Test {
 protected:
     void SetUp() override {
-        SetHelpFilePath(temp.File("QLHelp.hlp"));  // never created
         owner = CreateWindowExA(0, "STATIC", "Quillet test owner", WS_POPUP, 0, 0, 200, 200,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, owner);
@@ -37,7 +35,6 @@ protected:
         DestroyWindow(owner);
     }
 
-    tTempDir temp;
     HWND owner = nullptr;
 };
 

@@ -53,7 +53,6 @@ void Accept(tDriver& d, HWND dialog, const std::string& text) {
 class TopicNameDialog : public testing::Test {
 protected:
     void SetUp() override {
-        SetHelpFilePath("Z:\\nonexistent folder\\QLHelp.hlp");
         owner = CreateWindowExA(0, "STATIC", "Topic name test owner", WS_POPUP, 0, 0, 200, 200,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, owner);
