@@ -136,6 +136,9 @@ void tQuilletWindow::RequestEnd() {
     endRequested_ = true;
     EndMenu();
     CancelDialogs();
+    // A request sent from another program is handled inside GetMessage, which
+    // then goes on waiting for posted messages: wake the loop to see it.
+    if (hwnd_) PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 
 void tQuilletWindow::EndLoopIfRequested() const {
