@@ -1,33 +1,18 @@
 #pragma once
-// Process-wide state of Quillet, kept to the app folder: the lower layers get
-// what they need as parameters.
+// What is truly process-wide in Quillet: the instance, the program's paths,
+// the start-up flags and the cursors. The frame object holds the rest.
 #include <windows.h>
-#include <memory>
 #include <string>
-#include "app/frame.h"
-#include "base/names.h"
-
-class tQuilletClient;
 
 struct tAppGlobals {
     HINSTANCE hInstance = nullptr;
     std::string programPath;
-    std::string helpPath;
-    std::string filePath;
-    std::string titleText;
-    bool noTray = false;
-    bool startVisible = false;
-    bool runAtStartup = false;
-    bool isDefaultFile = false;
-    bool notFirstRun = false;
-    bool helpMode = false;
-    HWND frameWnd = nullptr;
-    HWND clientWnd = nullptr;
-    std::unique_ptr<tQuilletWindow> window;
-    tQuilletClient* client = nullptr;  // owned by its window, the client window
+    bool noTray = false;        // "/nosystray": no icon, and closing the frame ends the program
+    bool startVisible = false;  // "/visible", or the first-use dialog was shown
+    bool runAtStartup = false;  // the Run value names this program
+    bool notFirstRun = false;   // as the settings said when the program started
     HCURSOR arrowCursor = nullptr;
     HCURSOR helpCursor = nullptr;
-    bool endRequested = false;  // the program is ending (app/ending.h)
 };
 
 extern tAppGlobals app;

@@ -1,6 +1,7 @@
 #include "app/start_file.h"
 #include "app/frame.h"
 #include "app/globals.h"
+#include "base/names.h"
 #include "base/fatal.h"
 #include "base/handles.h"
 #include "base/settings.h"
@@ -16,10 +17,12 @@ constexpr const char* kDefaultFileQuestion =
     "If you wish to change the default file in the future, use the configuration page of the "
     "Options property sheet.";
 
+enum class tDefaultQuestion { ask, skip };
+
 // The first-use dialog until a file it names is opened (a refused one is
 // explained by the opening itself), then the default-file question.
-bool ChooseAtFirstUse(HWND frame, const std::string& programFolder, bool askForDefault,
-                      const tAppearanceRecord& appearance, tNoteFile& file) {
+bool ChooseAtFirstUse(HWND frame, const std::string& programFolder, tDefaultQuestion question,
+                      const tAppearanceRecord& appearance, tNoteFile& file, tShownFile& shown) {
     app.startVisible = true;
     const std::string suggestion = SuggestedNoteFile(programFolder);
     std::string chosen;
@@ -37,12 +40,11 @@ bool ChooseAtFirstUse(HWND frame, const std::string& programFolder, bool askForD
         bool isDefault = false;
         opened = OpenNoteFileFor(frame, chosen, isDefault, appearance, file) == tOpenOutcome::opened;
     }
-    app.filePath = chosen;
-    app.isDefaultFile = false;
-    if (askForDefault &&
+    shown = tShownFile{chosen, false};
+    if (question == tDefaultQuestion::ask &&
         MessageBoxA(nullptr, kDefaultFileQuestion, kAppCaption, MB_ICONWARNING | MB_YESNO) == IDYES) {
-        SetConfigString(kConfig, "DefaultFile", app.filePath.c_str());
-        app.isDefaultFile = true;
+        SetConfigString(kConfig, "DefaultFile", shown.path.c_str());
+        shown.isDefault = true;
     }
     if (!app.notFirstRun) SetConfigDword(kConfig, "NotFirstRun", 1);
     return true;
@@ -50,22 +52,23 @@ bool ChooseAtFirstUse(HWND frame, const std::string& programFolder, bool askForD
 
 }  // namespace
 
-bool OpenStartFile(HWND frame, const std::string& programFolder, bool fileGiven, tNoteFile& file) {
+bool OpenStartFile(HWND frame, const std::string& programFolder,
+                   const std::optional<std::string>& given, tNoteFile& file, tShownFile& shown) {
     tAppearanceRecord appearance = {};
     SetDefaultColours(appearance);
-    if (!fileGiven) {
+    if (given) {
+        shown = tShownFile{*given, false};
+    } else {
         char stored[kSettingTextSize];
         GetConfigString(kConfig, "DefaultFile", stored, "");
-        if (stored[0] == '\0') return ChooseAtFirstUse(frame, programFolder, !app.notFirstRun, appearance, file);
-        app.filePath = stored;
-        app.isDefaultFile = true;
+        if (stored[0] == '\0')
+            return ChooseAtFirstUse(frame, programFolder,
+                                    app.notFirstRun ? tDefaultQuestion::skip : tDefaultQuestion::ask,
+                                    appearance, file, shown);
+        shown = tShownFile{stored, true};
     }
-    std::string path = app.filePath;
-    bool isDefault = app.isDefaultFile;
-    switch (OpenNoteFileFor(frame, path, isDefault, appearance, file)) {
+    switch (OpenNoteFileFor(frame, shown.path, shown.isDefault, appearance, file)) {
     case tOpenOutcome::opened:
-        app.filePath = path;
-        app.isDefaultFile = isDefault;
         return true;
     case tOpenOutcome::notOpened:
         return false;
@@ -75,8 +78,7 @@ bool OpenStartFile(HWND frame, const std::string& programFolder, bool fileGiven,
     // Kept, it would fail the same way at every start: the user chooses
     // another file, and may make that one the default.
     SetConfigString(kConfig, "DefaultFile", "");
-    app.isDefaultFile = false;
-    return ChooseAtFirstUse(frame, programFolder, true, appearance, file);
+    return ChooseAtFirstUse(frame, programFolder, tDefaultQuestion::ask, appearance, file, shown);
 }
 
 bool CanCreateFilesIn(const std::string& folder) {

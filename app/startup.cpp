@@ -1,8 +1,8 @@
 #include "app/startup.h"
 #include "app/cmdline.h"
-#include "app/ending.h"
 #include "app/frame.h"
 #include "app/globals.h"
+#include "base/names.h"
 #include "base/errors.h"
 #include "base/fatal.h"
 #include "base/handles.h"
@@ -10,7 +10,8 @@
 #include "app/placement.h"
 #include "app/start_file.h"
 #include "client/client.h"
-#include "dialogs/help.h"
+#include "storage/notefile.h"
+#include <optional>
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -30,12 +31,11 @@ std::string FindProgramPaths() {
     Check(GetFullPathNameA(module, kPathBufferSize, full, &namePart) != 0);
     app.programPath = full;
     std::string directory = app.programPath.substr(0, app.programPath.rfind('\\') + 1);
-    app.helpPath = directory + kHelpFileName;
-    SetHelpFilePath(app.helpPath);
     return directory;
 }
 
-void ReadCommandLine(const std::vector<std::string>& args, bool& fileGiven) {
+// The note file named on the command line, if one was.
+std::optional<std::string> ReadCommandLine(const std::vector<std::string>& args) {
     tCommandLine line = ParseCommandLine(args);
     if (line.tooManyFiles) {
         MessageBoxA(nullptr, "Only one filename allowed on command line", kAppCaption,
@@ -44,8 +44,8 @@ void ReadCommandLine(const std::vector<std::string>& args, bool& fileGiven) {
     }
     app.noTray = line.noTray;
     app.startVisible = line.startVisible;
-    fileGiven = line.fileGiven;
-    if (fileGiven) app.filePath = line.filePath;
+    if (!line.fileGiven) return std::nullopt;
+    return line.filePath;
 }
 
 void RegisterWindowClass(const char* name, WNDPROC procedure, const char* menu) {
@@ -63,58 +63,31 @@ void RegisterWindowClass(const char* name, WNDPROC procedure, const char* menu) 
     Check(RegisterClassExA(&wc) != 0);
 }
 
-void CreateWindows(int showCommand, const std::string& programFolder, bool fileGiven) {
+// The frame's stored place, where some monitor shows it.
+RECT StoredPlace() {
     int x = int(GetConfigDword(kConfig, "XPos", 100));
     int y = int(GetConfigDword(kConfig, "YPos", 100));
     int width = int(GetConfigDword(kConfig, "Width", 400));
     int height = int(GetConfigDword(kConfig, "Height", 400));
     PlaceOnNearestScreen(x, y, width, height);
-
-    app.frameWnd = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, kFrameClassName, kAppCaption,
-                                   WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr,
-                                   app.hInstance, nullptr);
-    Check(app.frameWnd != nullptr);
-
-    // The note file is opened before the client that shows it is made.
-    tNoteFile file;
-    if (!OpenStartFile(app.frameWnd, programFolder, fileGiven, file)) {
-        DestroyWindow(app.frameWnd);  // its WM_DESTROY posts the quit message
-        return;
-    }
-
-    tClientCreation creation;
-    creation.settings.frame = app.frameWnd;
-    creation.settings.noTray = app.noTray;
-    creation.file = &file;
-    app.clientWnd = CreateWindowExA(WS_EX_CLIENTEDGE, kClientClassName, kAppCaption,
-                                    WS_CHILD | WS_VISIBLE, x, y, width, height, app.frameWnd,
-                                    nullptr, app.hInstance, &creation);
-    Check(app.clientWnd != nullptr);
-    app.client = ClientOfWindow(app.clientWnd);
-    Check(app.client != nullptr && app.window != nullptr);
-
-    ShowWindow(app.frameWnd, (app.noTray || app.startVisible) ? showCommand : SW_HIDE);
-    SetFileTitle(*app.window, app.filePath);
-    app.client->UpdateTrayIcon(false);
-    UpdateWindow(app.frameWnd);
+    return RECT{x, y, x + width, y + height};
 }
 
-int RunMessageLoop() {
+int RunMessageLoop(tQuilletWindow& frame) {
     HACCEL accelerators = LoadAcceleratorsA(app.hInstance, "MAIN_ACCEL");
     Check(accelerators != nullptr);
     MSG msg;
     for (;;) {
-        EndLoopIfRequested();
+        frame.EndLoopIfRequested();
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         Check(got != -1);
         if (!got) break;
-        HWND findDialog = app.client ? app.client->FindDialogWindow() : nullptr;
-        if (findDialog && IsDialogMessageA(findDialog, &msg)) continue;
-        if (TranslateAcceleratorA(app.frameWnd, accelerators, &msg)) continue;
+        if (frame.PassToModelessDialogs(msg)) continue;
+        if (TranslateAcceleratorA(frame.Handle(), accelerators, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    CarryOutEnd();
+    frame.CarryOutEnd();
     return int(msg.wParam);
 }
 
@@ -128,8 +101,7 @@ int RunQuillet(HINSTANCE instance, int showCommand, const std::vector<std::strin
         app.hInstance = instance;
         CheckHr(CoInitialize(nullptr));
         const std::string programFolder = FindProgramPaths();
-        bool fileGiven = false;
-        ReadCommandLine(args, fileGiven);
+        const std::optional<std::string> given = ReadCommandLine(args);
 
         app.runAtStartup = GetRunValue() == app.programPath;
         app.notFirstRun = GetConfigDword(kConfig, "NotFirstRun", 0) != 0;
@@ -141,8 +113,18 @@ int RunQuillet(HINSTANCE instance, int showCommand, const std::vector<std::strin
         RegisterWindowClass(kFrameClassName, WndProc, "MAIN_MENU");
         RegisterWindowClass(kClientClassName, ClientWndProc, nullptr);
 
-        CreateWindows(showCommand, programFolder, fileGiven);
-        int exitCode = RunMessageLoop();
+        // The note file is opened, with the frame (not yet shown) as the
+        // owner of its questions, before the client that shows it is made.
+        int exitCode = 0;
+        {
+            tQuilletWindow frame(StoredPlace());
+            tNoteFile file;
+            tShownFile shown;
+            if (OpenStartFile(frame.Handle(), programFolder, given, file, shown)) {
+                frame.ShowNotes(std::move(file), shown, showCommand);
+                exitCode = RunMessageLoop(frame);
+            }
+        }
         CoUninitialize();
         return exitCode;
     } catch (const tEndStartup& end) {

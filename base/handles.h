@@ -90,6 +90,7 @@ public:
     }
     I* get() const { return p_; }
     I* operator->() const { return p_; }
+    I& operator*() const { return *p_; }
     explicit operator bool() const { return p_ != nullptr; }
     I** put() { reset(); return &p_; }
     void reset() { if (p_) { p_->Release(); p_ = nullptr; } }
@@ -120,4 +121,16 @@ public:
 private:
     HDC dc_;  // borrowed
     HGDIOBJ old_;
+};
+
+// The wait cursor while something takes a moment; the cursor before it comes back.
+class tWaitCursor {
+public:
+    tWaitCursor() : wait_(LoadCursorA(nullptr, IDC_WAIT)), old_(wait_ ? SetCursor(wait_) : nullptr) {}
+    ~tWaitCursor() { if (wait_) SetCursor(old_); }
+    tWaitCursor(const tWaitCursor&) = delete;
+    tWaitCursor& operator=(const tWaitCursor&) = delete;
+private:
+    HCURSOR wait_;  // shared system cursor
+    HCURSOR old_;
 };

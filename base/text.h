@@ -9,5 +9,7 @@ inline char FoldAscii(char c) {
 
 // a-z to A-Z; nothing else changes.
 std::string UpperAscii(std::string text);
+// The same into out, reusing its memory, eight bytes at a time.
+void UpperAsciiInto(const std::string& text, std::string& out);
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b);

@@ -5,11 +5,9 @@
 #include <objbase.h>
 #include <memory>
 #include "base/errors.h"
-#include "app/globals.h"
 #include "bench/bench_util.h"
 #include "bench/note_files.h"
-#include "app/frame.h"
-#include "client/client.h"
+#include "storage/open_note_file.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"
 
@@ -88,14 +86,18 @@ size_t BareRead(const std::string& path, bool perTopicStorage, bool keep = true)
     return total;
 }
 
+tAppearanceRecord Defaults() {
+    tAppearanceRecord appearance = {};
+    SetDefaultColours(appearance);
+    return appearance;
+}
+
 size_t ProgramLoad(const std::string& path) {
-    tQuilletClient client(tQuilletClient::tForTests{});
-    app.isDefaultFile = false;
-    Check(OpenFileInClient(client, path, false));
+    tNoteFile file;
+    Check(OpenNoteFile(path, Defaults(), file) == tReadResult::read);
     size_t total = 0;
-    for (const tTopic& topic : client.notebook.topics) total += topic.text.size();
-    client.noteFile.reset();  // released before the next timing
-    return total;
+    for (const tTopic& topic : file.content.topics) total += topic.text.size();
+    return total;  // the file is released before the next timing
 }
 
 bool BenchLoad(const char* label, const char* size, const std::string& path) {
@@ -134,20 +136,20 @@ struct tCommitTimes {
 
 tCommitTimes BenchCommit(const char* label, const std::string& source, const std::string& copy) {
     Check(CopyFileA(source.c_str(), copy.c_str(), FALSE) != 0);
-    tQuilletClient client(tQuilletClient::tForTests{});
-    app.isDefaultFile = false;
-    Check(OpenFileInClient(client, copy, false));
-    tTopic& topic = client.notebook.topics[client.notebook.topics.size() / 2];
+    tNoteFile file;
+    Check(OpenNoteFile(copy, Defaults(), file) == tReadResult::read);
+    std::vector<tTopic>& topics = file.content.topics;
+    tTopic& topic = topics[topics.size() / 2];
     std::vector<double> save, commit, total;
     for (int i = 0; i < kRepetitions + 1; ++i) {
         topic.text[100 + size_t(i)] = char('A' + i);
         topic.MarkModified();
         double t0 = NowMs();
-        client.SaveTopics(true);
+        Check(file.file->WriteModifiedTopics(topics));
         double t1 = NowMs();
-        client.Commit();
+        Check(file.file->Commit(topics));
         double t2 = NowMs();
-        Check(!client.noteFile->Uncommitted() && !topic.modified);
+        Check(!file.file->Uncommitted() && !topic.modified);
         if (i == 0) continue;  // warm-up
         save.push_back(t1 - t0);
         commit.push_back(t2 - t1);
@@ -158,7 +160,7 @@ tCommitTimes BenchCommit(const char* label, const std::string& source, const std
     std::vector<double> idle;
     for (int i = 0; i < kRepetitions; ++i) {
         double t0 = NowMs();
-        CheckHr(client.noteFile->Root()->Commit(STGC_DEFAULT));
+        CheckHr(file.file->Root()->Commit(STGC_DEFAULT));
         idle.push_back(NowMs() - t0);
     }
     double mean = 0;

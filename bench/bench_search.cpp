@@ -1,13 +1,19 @@
 // Replace All and Find Next over large topics: the text routine alone and the
-// client's whole path through a real (hidden) edit control.
+// client's whole path through a real (hidden) edit control. Find in All Topics
+// over 1,000 topics of 20 KB: against a plain byte scan, and to a filled list.
 #include <windows.h>
+#include <commctrl.h>
 #include "base/errors.h"
-#include "app/globals.h"
 #include "bench/bench_util.h"
+#include <memory>
+#include "base/window_text.h"
+#include "base/names.h"
 #include "client/client.h"
 #include "client/edit.h"
 #include "client/find_replace.h"
 #include "client/search.h"
+#include "resources/resource.h"
+#include "storage/notefile.h"
 
 namespace {
 
@@ -33,10 +39,12 @@ LRESULT CALLBACK HostProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) 
     return DefWindowProcA(wnd, message, wParam, lParam);
 }
 
-// A client with a real edit control in a hidden window, as the program makes it.
+// A real edit control in a hidden window with the client's find and replace,
+// as the program makes them.
 struct tHost {
     HWND window;
-    tQuilletClient client{tQuilletClient::tForTests{}};
+    HWND edit;
+    std::unique_ptr<tFindReplaceDlg> find;
     tHost() {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = HostProc;
@@ -46,29 +54,26 @@ struct tHost {
         window = CreateWindowExA(0, "QuilletBenchHost", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
                                  nullptr, nullptr, wc.hInstance, nullptr);
         Check(window != nullptr);
-        app.hInstance = wc.hInstance;
-        client.wnd = window;
-        // The edit control finds its client through its parent, as in the program.
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&client));
-        client.CreateEditControl();
-        SetWindowPos(client.editWnd, nullptr, 0, 0, 780, 560, SWP_NOZORDER);
-        SendMessageA(client.editWnd, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);  // room for megabytes
-        client.findDialog = std::make_unique<tFindReplaceDlg>(window);
+        edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                               WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
+                                   ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+                               0, 0, 780, 560, window, nullptr, wc.hInstance, nullptr);
+        Check(edit != nullptr);
+        SendMessageA(edit, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);  // room for megabytes
+        find = std::make_unique<tFindReplaceDlg>(window);
     }
     ~tHost() {
-        DestroyWindow(client.editWnd);
-        client.editWnd = nullptr;
+        find.reset();
         DestroyWindow(window);
     }
     void SetText(const std::string& text) {
-        SendMessageA(client.editWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        SendMessageA(client.editWnd, EM_SETSEL, 0, 0);
-        Check(size_t(GetWindowTextLengthA(client.editWnd)) == text.size());
+        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageA(edit, EM_SETSEL, 0, 0);
+        Check(size_t(GetWindowTextLengthA(edit)) == text.size());
     }
-    void SetSearch(const char* what, const char* with) {
-        lstrcpyA(client.findDialog->findWhat, what);
-        lstrcpyA(client.findDialog->replaceWith, with);
-        client.findDialog->findReplaceData.Flags = FR_DOWN;
+    // A press of the dialog's button (FR_FINDNEXT or FR_REPLACEALL) with these texts.
+    void Press(DWORD button, const char* what, const char* with = "") {
+        find->Request(what, with, FR_DOWN | button, edit);
     }
 };
 
@@ -97,11 +102,10 @@ void TimeRoutine(tReplaceCase& c) {
 
 void TimeClient(tHost& host, tReplaceCase& c) {
     host.SetText(c.original);
-    host.SetSearch(kPattern, kReplacement);
     double t0 = NowMs();
-    host.client.ReplaceAll();
+    host.Press(FR_REPLACEALL, kPattern, kReplacement);
     double t1 = NowMs();
-    Check(WindowText(host.client.editWnd) == c.expected);
+    Check(WindowText(host.edit) == c.expected);
     c.clientPath.push_back(t1 - t0);
 }
 
@@ -109,16 +113,16 @@ void TimeClient(tHost& host, tReplaceCase& c) {
 void TimeSteps(tHost& host, tReplaceCase& c) {
     host.SetText(c.original);
     double t0 = NowMs();
-    std::string text = WindowText(host.client.editWnd);
+    std::string text = WindowText(host.edit);
     double t1 = NowMs();
     ReplaceAllInText(text, 0, kPattern, kReplacement, false, false);
     double t2 = NowMs();
-    SendMessageA(host.client.editWnd, EM_SETSEL, 0, -1);
-    SendMessageA(host.client.editWnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(host.edit, EM_SETSEL, 0, -1);
+    SendMessageA(host.edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     double t3 = NowMs();
     host.SetText(c.original);
     double t4 = NowMs();
-    SendMessageA(host.client.editWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(host.edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     double t5 = NowMs();
     c.getText.push_back(t1 - t0);
     c.replaceSel.push_back(t3 - t2);
@@ -177,18 +181,17 @@ bool BenchFindNext(tHost& host) {
         double t0 = NowMs();
         std::string upper = UpperAscii(text);
         std::string upperPattern = UpperAscii(pattern);
-        size_t at = Search(upper, upperPattern, 0, 0, true, false);
+        size_t at = Search(upper, upperPattern, 0, 0, tDirection::down, false);
         double t1 = NowMs();
         Check(at == expected);
         routine.push_back(t1 - t0);
 
         host.SetText(text);
-        host.SetSearch(pattern.c_str(), "");
         double t2 = NowMs();
-        host.client.FindNext();
+        host.Press(FR_FINDNEXT, pattern.c_str());
         double t3 = NowMs();
         size_t start = 0, end = 0;
-        GetFullSelection(host.client.editWnd, start, end);
+        GetFullSelection(host.edit, start, end);
         Check(start == expected && end == expected + pattern.size());
         clientPath.push_back(t3 - t2);
     }
@@ -200,6 +203,137 @@ bool BenchFindNext(tHost& host) {
     return pass;
 }
 
+// 1,000 topics of 20 KB with the word planted hits times (in every tenth
+// topic for 100 hits, spread evenly for more).
+std::vector<tTopic> PlantedTopics(int hits) {
+    std::vector<tTopic> topics(1000);
+    int perTopic = hits >= 1000 ? hits / 1000 : 1;
+    for (size_t i = 0; i < topics.size(); ++i) {
+        topics[i].name = "Topic " + std::to_string(i + 1);
+        topics[i].text = MakeText(20 * 1024, unsigned(i) + 1);
+        if (hits < 1000 && i % (1000 / size_t(hits)) != 0) continue;
+        for (int k = 0; k < perTopic; ++k) topics[i].text.replace(size_t(k) * 200 + 100, 6, "needle");
+    }
+    return topics;
+}
+
+// A client on a note file of topics, in a hidden stand-in for the frame.
+struct tClientHost {
+    std::string path;
+    HWND frame = nullptr;
+    std::unique_ptr<tQuilletClient> client;
+    tClientHost(const std::string& file, const std::vector<tTopic>& topics) : path(file) {
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSEXA wc = {};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = ClientWndProc;
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.lpszClassName = kClientClassName;
+            registered = RegisterClassExA(&wc) != 0;
+        }
+        frame = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+        DeleteFileA(path.c_str());
+        Check(WriteNewNoteFile(path, topics) == tNewFileResult::written);
+        tAppearanceRecord appearance = {};
+        SetDefaultColours(appearance);
+        tNoteFile opened;
+        Check(OpenNoteFile(path, appearance, opened) == tReadResult::read);
+        tClientSettings settings;
+        settings.frame = frame;
+        settings.noTray = true;
+        client = std::make_unique<tQuilletClient>(settings, std::move(opened), RECT{0, 0, 800, 600});
+    }
+    ~tClientHost() {
+        client.reset();
+        DestroyWindow(frame);
+        DeleteFileA(path.c_str());
+    }
+};
+
+struct tFindAllCase {
+    int hits;
+    std::unique_ptr<tClientHost> host;
+    std::vector<double> plain, routine, shown;
+    tFindAllResults results;  // used again, as the program does
+};
+
+size_t PlainScan(const std::vector<tTopic>& topics, const std::string& word) {
+    size_t count = 0;
+    for (const tTopic& topic : topics)
+        for (size_t at = topic.text.find(word); at != std::string::npos;
+             at = topic.text.find(word, at + word.size()))
+            ++count;
+    return count;
+}
+
+void TimeFindAll(tFindAllCase& c) {
+    tQuilletClient& client = *c.host->client;
+    const std::vector<tTopic>& topics = client.Notebook().Topics();
+    double t0 = NowMs();
+    size_t plain = PlainScan(topics, "needle");
+    double t1 = NowMs();
+    std::string live = WindowText(client.View().Edit());
+    c.results.Find(TopicsToSearch(client.Notebook(), live), {"needle", false, false});
+    double t2 = NowMs();
+    Check(plain == size_t(c.hits) && c.results.hits.size() == plain);
+
+    // The dialog's own path: Find All, the client's search, the list filled and painted.
+    HWND dialog = client.FindAllDialogWindow();
+    HWND list = GetDlgItem(dialog, IDC_FIND_ALL_LIST);
+    SetFocus(GetDlgItem(dialog, IDC_FIND_ALL_TEXT));
+    double t3 = NowMs();
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    UpdateWindow(dialog);
+    double t4 = NowMs();
+    Check(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == c.hits);
+    c.plain.push_back(t1 - t0);
+    c.routine.push_back(t2 - t1);
+    c.shown.push_back(t4 - t3);
+}
+
+int BenchFindAll() {
+    InitCommonControls();
+    char folder[MAX_PATH] = {};
+    GetTempPathA(sizeof folder, folder);
+    tFindAllCase few{100, std::make_unique<tClientHost>(std::string(folder) + "findall-100.qld",
+                                                        PlantedTopics(100)), {}, {}, {}, {}};
+    tFindAllCase many{100000, std::make_unique<tClientHost>(std::string(folder) + "findall-100000.qld",
+                                                            PlantedTopics(100000)), {}, {}, {}, {}};
+    for (tFindAllCase* c : {&few, &many}) {
+        c->host->client->Command(CM_FIND_ALL);
+        SetDlgItemTextA(c->host->client->FindAllDialogWindow(), IDC_FIND_ALL_TEXT, "needle");
+    }
+    for (int i = 0; i < kRoutineRepetitions / 2; ++i) {
+        TimeFindAll(few);
+        TimeFindAll(many);
+    }
+    for (tFindAllCase* c : {&few, &many})
+        SendMessageA(c->host->client->FindAllDialogWindow(), WM_COMMAND, IDCANCEL, 0);
+    for (const tFindAllCase* c : {&few, &many}) {
+        std::printf("Find in All Topics, 1,000 topics of 20 KB, %d hits\n  plain scan ms: %s\n"
+                    "  the search alone ms: %s\n  to a filled list ms: %s\n",
+                    c->hits, Samples(c->plain).c_str(), Samples(c->routine).c_str(),
+                    Samples(c->shown).c_str());
+        Figure("plain byte scan (std::string::find), median", Median(c->plain), "ms");
+        Figure("the search alone (tFindAllResults::Find), median", Median(c->routine), "ms");
+        Figure("Find All to a filled list, median", Median(c->shown), "ms");
+    }
+    int misses = 0;
+    std::printf("Find in All Topics, 1,000 topics of 20 KB\n");
+    Figure("(info) the search alone / plain byte scan, 100 hits",
+           Median(few.routine) / Median(few.plain), "x");
+    if (!Target("Find All to a filled list, 100 hits", Median(few.shown), "ms", 100)) ++misses;
+    if (!Target("Find All (filled list) / plain byte scan, 100 hits",
+                Median(few.shown) / Median(few.plain), "x", 3))
+        ++misses;
+    if (!Target("Find All, 100,000 hits - 100 hits", Median(many.shown) - Median(few.shown), "ms",
+                100))
+        ++misses;
+    return misses;
+}
+
 }  // namespace
 
 int main() {
@@ -208,6 +342,7 @@ int main() {
         tHost host;
         misses += BenchReplace(host);
         if (!BenchFindNext(host)) ++misses;
+        misses += BenchFindAll();
     } catch (const tQuilletError&) {
         std::printf("FAILED: a checked call failed\n");
         return 1;

@@ -1,13 +1,15 @@
 // A big notebook stays quick: the real Quillet.exe on note files of 10 to 5,000
 // topics, timing start-up and each Topic command as the round trip of the
-// command to the program; then the tab control alone, for what the platform
-// costs by itself.
+// command to the program, and Find in All Topics with going to its hits; then
+// the tab control alone, for what the platform costs by itself.
 // usage: bench_topics <folder for the note files>
 #include <windows.h>
 #include <commctrl.h>
 #include <map>
 #include "bench/bench_util.h"
 #include "bench/note_files.h"
+#include "client/find_all.h"
+#include "support/quillet_process.h"
 #include "resources/resource.h"
 
 namespace {
@@ -68,6 +70,49 @@ double TimedAnswer(tQuilletProcess& quillet, int button, int expectedTabs) {
     return -1;
 }
 
+// Find in All Topics in the program: the search to a painted list, then in
+// turn going to the second topic's first hit and clicking the first topic's
+// tab, so both switch between the same topics under the same load.
+void MeasureFindAll(tQuilletProcess& quillet, size_t size, std::vector<double>& finds,
+                    std::vector<double>& goes, std::vector<double>& clicks) {
+    quillet.PostCommand(CM_FIND_ALL);
+    tForeignDialog dialog;
+    if (!WaitForDialog(quillet.id(), dialog, "Find in All Topics", kLimitMs)) {
+        finds.push_back(-1);
+        return;
+    }
+    const char* word = "idea";
+    SetDialogItemText(dialog, IDC_FIND_ALL_TEXT, word);
+    HWND list = GetDlgItem(dialog.wnd, IDC_FIND_ALL_LIST);
+    for (int i = 0; i < 3; ++i) {
+        double t0 = NowMs();
+        bool sent = TimedSend(GetDlgItem(dialog.wnd, IDOK), BM_CLICK, 0, 0) >= 0;
+        UpdateWindow(dialog.wnd);
+        finds.push_back(sent ? NowMs() - t0 : -1);
+    }
+    // The note file's topics are the benchmark's own texts: the second topic's
+    // first hit comes after all hits of the first.
+    const std::string name = "Topic 1", text = MakeText(size, 1);
+    int secondTopicRow =
+        int(FindInTopics({{&name, &text}}, {word, false, false}).hits.size());
+    for (int i = 0; i < kSwitches; ++i) {
+        POINT at;
+        if (!quillet.ListRowCentre(list, secondTopicRow, at)) {
+            goes.push_back(-1);
+            continue;
+        }
+        LPARAM where = MAKELPARAM(at.x, at.y);
+        double down = TimedSend(list, WM_LBUTTONDOWN, MK_LBUTTON, where);
+        double up = TimedSend(list, WM_LBUTTONUP, 0, where);
+        double twice = TimedSend(list, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
+        double last = TimedSend(list, WM_LBUTTONUP, 0, where);
+        bool ok = down >= 0 && up >= 0 && twice >= 0 && last >= 0 && quillet.SelectedTab() == 1;
+        goes.push_back(ok ? down + up + twice + last : -1);
+        clicks.push_back(TimedTabClick(quillet, 0));
+    }
+    PressButton(dialog, IDCANCEL);
+}
+
 struct tRun {
     std::map<std::string, double> median;  // figure name -> median ms
     int failures = 0;
@@ -84,7 +129,7 @@ void Record(tRun& run, const char* what, const std::vector<double>& samples) {
     std::fflush(stdout);
 }
 
-tRun Measure(const std::string& note, int topics) {
+tRun Measure(const std::string& note, int topics, size_t size) {
     tRun run;
     std::vector<double> starts;
     for (int i = 0; i < kStarts; ++i) starts.push_back(TimeFirstStart(note));
@@ -99,7 +144,7 @@ tRun Measure(const std::string& note, int topics) {
     }
     LONG style = GetWindowLongA(quillet.tabs(), GWL_STYLE);
     std::printf("    tabs: %s\n", style & TCS_MULTILINE ? "several rows" : "one scrolling row");
-    std::vector<double> clicks, next, previous, moves, adds, deletes;
+    std::vector<double> clicks, next, previous, moves, adds, deletes, finds, goes, pairedClicks;
     for (int i = 0; i < kSwitches; ++i) clicks.push_back(TimedTabClick(quillet, (i + 1) % 2));
     for (int i = 0; i < kSwitches; ++i) next.push_back(TimedCommand(quillet, CM_TOPIC_NEXT));
     for (int i = 0; i < kSwitches; ++i) previous.push_back(TimedCommand(quillet, CM_TOPIC_PREVIOUS));
@@ -117,12 +162,18 @@ tRun Measure(const std::string& note, int topics) {
         quillet.PostCommand(CM_TOPIC_DELETE);
         deletes.push_back(TimedAnswer(quillet, IDYES, topics));
     }
+    if (size > 10) MeasureFindAll(quillet, size, finds, goes, pairedClicks);
     Record(run, "tab click", clicks);
     Record(run, "Next Topic", next);
     Record(run, "Previous Topic", previous);
     Record(run, "Move Topic", moves);
     Record(run, "Add Topic", adds);
     Record(run, "Delete Topic", deletes);
+    if (!finds.empty()) {
+        Record(run, "Find All (idea)", finds);
+        Record(run, "go to a hit", goes);
+        Record(run, "tab click, in turn", pairedClicks);
+    }
     quillet.Command(CM_SHUTDOWN);
     if (quillet.WaitForExit(kLimitMs) != 0) {
         std::printf("    the program did not end cleanly\n");
@@ -213,7 +264,7 @@ int main(int argc, char** argv) {
         std::printf("%d topics of %u bytes (%s in %.0f ms)\n", file.topics, unsigned(file.size),
                     made ? "written" : "copied", NowMs() - t0);
         std::fflush(stdout);
-        tRun run = Measure(note, file.topics);
+        tRun run = Measure(note, file.topics, file.size);
         failures += run.failures;
         runs[{file.size, file.topics}] = run;
         DeleteFileA(note.c_str());
@@ -252,6 +303,14 @@ int main(int argc, char** argv) {
                        at(big, "start to shown window") / at(base, "start to shown window"), "x",
                        1.5);
     }
+    const tRun& big = runs[{size_t(20 * 1024), 1000}];
+    auto figure = [&big](const char* what) {
+        return big.median.count(what) ? big.median.at(what) : 1e9;
+    };
+    // Both are the same switch of topic; the list's double-click is four round
+    // trips to the tab click's two, which the tolerance covers.
+    pass &= Target("1,000 20 KB topics: go to a hit / tab click in turn",
+                   figure("go to a hit") / figure("tab click, in turn"), "x", 1.1);
     const tRun& largest = runs[{size_t(10), 5000}];
     double slowest = largest.median.empty() ? 1e9 : 0;
     for (const auto& figure : largest.median) slowest = std::max(slowest, figure.second);

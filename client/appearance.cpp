@@ -1,8 +1,7 @@
-// Colours and fonts of the notes, chosen with the standard dialogs and kept in the note file.
+#include "client/appearance.h"
 #include "base/errors.h"
 #include "base/fatal.h"
 #include "base/names.h"
-#include "client/client.h"
 #include <commdlg.h>
 
 namespace {
@@ -28,56 +27,77 @@ bool AskForFont(HWND owner, LOGFONTA& description, bool controlHasFont) {
     return ChooseFontA(&dialog) != FALSE;
 }
 
-void Repaint(HWND control) {
-    Check(InvalidateRect(control, nullptr, TRUE) != 0);
-    UpdateWindow(control);
+// A font made from a description; none when the height is 0 or creation fails.
+tFont MakeFont(const LOGFONTA& description) {
+    if (description.lfHeight == 0) return tFont();
+    return tFont(CreateFontIndirectA(&description));
+}
+
+// What the program shows when a GDI object cannot be made.
+void CannotMake(HWND owner) {
+    MessageBoxA(owner, kFatalErrorText, kAppCaption, MB_ICONEXCLAMATION);
 }
 
 }  // namespace
 
-HBRUSH tQuilletClient::OnCtlColorEdit(HDC dc) {
-    backgroundBrush.reset(CreateSolidBrush(GetNearestColor(dc, backgroundColour)));
-    SetBkColor(dc, backgroundColour);
-    SetTextColor(dc, textColour);
-    return backgroundBrush.get();
+tAppearance::tAppearance() {
+    SetDefaultColours(record_);
+    brush_.reset(CreateSolidBrush(record_.backgroundColour));
 }
 
-void tQuilletClient::ChooseBackgroundColour(HWND owner) {
-    if (!AskForColour(owner, backgroundColour, customColours)) return;
-    tBrush brush(CreateSolidBrush(backgroundColour));
-    if (brush) {
-        backgroundBrush = std::move(brush);
-        InvalidateRect(editWnd, nullptr, TRUE);
-        UpdateWindow(editWnd);
-    } else {
-        MessageBoxA(wnd, kFatalErrorText, kAppCaption, MB_ICONEXCLAMATION);
+tAppearance::tRetired tAppearance::TakeOver(const tAppearanceRecord& record,
+                                            const tFontRecords& fonts) {
+    tRetired retired;
+    record_ = record;
+    brush_.reset(CreateSolidBrush(record_.backgroundColour));
+    if (fonts.text != tFontRecord::untouched) {
+        retired.text = std::move(textFont_);
+        textFont_ = fonts.text == tFontRecord::chosen ? MakeFont(record_.textLogFont) : tFont();
     }
-    WriteAppearance();
-    UpdateTrayIcon(false);
+    if (fonts.tab != tFontRecord::untouched) {
+        retired.tab = std::move(tabFont_);
+        tabFont_ = fonts.tab == tFontRecord::chosen ? MakeFont(record_.tabLogFont) : tFont();
+    }
+    return retired;
 }
 
-void tQuilletClient::ChooseTextColour(HWND owner) {
-    if (!AskForColour(owner, textColour, customColours)) return;
-    Repaint(editWnd);
-    WriteAppearance();
+HBRUSH tAppearance::ColoursFor(HDC dc) {
+    brush_.reset(CreateSolidBrush(GetNearestColor(dc, record_.backgroundColour)));
+    SetBkColor(dc, record_.backgroundColour);
+    SetTextColor(dc, record_.textColour);
+    return brush_.get();
 }
 
-void tQuilletClient::ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, tFont& font) {
-    if (!AskForFont(owner, description, bool(font))) return;
+bool tAppearance::ChooseBackground(HWND owner) {
+    if (!AskForColour(owner, record_.backgroundColour, record_.customColours)) return false;
+    tBrush brush(CreateSolidBrush(record_.backgroundColour));
+    if (brush)
+        brush_ = std::move(brush);
+    else
+        CannotMake(owner);
+    return true;
+}
+
+bool tAppearance::ChooseTextColour(HWND owner) {
+    return AskForColour(owner, record_.textColour, record_.customColours);
+}
+
+bool tAppearance::ChooseFont(HWND owner, LOGFONTA& description, tFont& font, tFont& retired) {
+    if (!AskForFont(owner, description, bool(font))) return false;
     tFont made(CreateFontIndirectA(&description));
     if (made) {
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(made.get()), FALSE);
-        Repaint(control);
+        retired = std::move(font);
         font = std::move(made);
     } else {
-        MessageBoxA(wnd, kFatalErrorText, kAppCaption, MB_ICONEXCLAMATION);
+        CannotMake(owner);
     }
-    WriteAppearance();
+    return true;
 }
 
-void tQuilletClient::ChooseTextFont(HWND owner) { ChooseFontFor(owner, editWnd, textLogFont, textFont); }
+bool tAppearance::ChooseTextFont(HWND owner, tFont& retired) {
+    return ChooseFont(owner, record_.textLogFont, textFont_, retired);
+}
 
-void tQuilletClient::ChooseTabFont(HWND owner) {
-    ChooseFontFor(owner, tabWnd, tabLogFont, tabFont);
-    Layout();
+bool tAppearance::ChooseTabFont(HWND owner, tFont& retired) {
+    return ChooseFont(owner, record_.tabLogFont, tabFont_, retired);
 }

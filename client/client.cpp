@@ -1,130 +1,214 @@
 #include "client/client.h"
+#include <commctrl.h>
 #include "base/errors.h"
 #include "base/fatal.h"
+#include "base/guard.h"
+#include "base/names.h"
 #include "base/settings.h"
 #include "client/edit.h"
-#include "client/guard.h"
+#include "print/print_job.h"
+#include "resources/resource.h"
 
-tQuilletClient::tQuilletClient(HWND window, bool wrap, const tClientSettings& given,
-                               tNoteFile&& file)
-    : wnd(window), autoWrap(wrap), settings(given) {
-    // Found from its window from the first message its controls send.
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+namespace {
+
+HWND CreateClientWindow(tQuilletClient* client, HWND frame, const RECT& area) {
+    HWND wnd = CreateWindowExA(WS_EX_CLIENTEDGE, kClientClassName, kAppCaption, WS_CHILD | WS_VISIBLE,
+                               area.left, area.top, area.right - area.left, area.bottom - area.top,
+                               frame, nullptr, GetModuleHandleA(nullptr), client);
+    Check(wnd != nullptr);
+    return wnd;
+}
+
+}  // namespace
+
+tQuilletClient::tQuilletClient(const tClientSettings& settings, tNoteFile&& file, const RECT& area)
+    : wnd_(CreateClientWindow(this, settings.frame, area)),
+      settings_(settings),
+      saver_(wnd_, notebook_, view_, !settings.noTray),
+      findDialog_(wnd_) {
     try {
-        Create(std::move(file));
+        view_.Create(wnd_, GetConfigDword(kConfig, "AutoWrap", 0) != 0);
+        TakeOver(std::move(file));
+        if (!settings_.noTray) tray_ = std::make_unique<tTrayIcon>(settings_.frame);
+        // The fatal path saves this client's topics.
+        SetEmergencySave([this] { saver_.EmergencySave(); });
+        ready_ = true;
     } catch (...) {
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+        SetWindowLongPtrA(wnd_, GWLP_USERDATA, 0);
+        DestroyWindow(wnd_);
         throw;
     }
 }
 
-void tQuilletClient::Create(tNoteFile&& file) {
-    laptopMode = GetConfigDword(kConfig, "LaptopMode", 0) != 0;
-    laptopSavePeriod = GetConfigDword(kConfig, "LaptopSavePeriod", laptopMode ? 5 : 1);
-    useSmartContextMenus = GetConfigDword(kConfig, "UseSmartContextMenus", 1) != 0;
-
-    findDialog = std::make_unique<tFindReplaceDlg>(wnd);
-
-    contextMenu.reset(LoadMenuA(GetModuleHandleA(nullptr), "CONTEXT_MENU"));
-    Check(bool(contextMenu));
-    editMenu = GetSubMenu(contextMenu.get(), 0);
-    urlMenu = GetSubMenu(contextMenu.get(), 1);
-    Check(editMenu != nullptr && urlMenu != nullptr);
-
-    TakeOver(std::move(file));
-    FillTrayData();
-
-    RECT area;
-    GetClientRect(wnd, &area);
-    tabWnd = CreateWindowExA(0, WC_TABCONTROLA, "",
-                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
-                                 TCS_MULTILINE,
-                             0, 0, area.right, area.bottom, wnd, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
-    Check(tabWnd != nullptr);
-    tabStrip.Attach(tabWnd);
-    CreateEditControl();
-    PresentFile();
-    UpdateTrayIcon(true);
-    InstallHooks();
+// The controls first, then the window; the icon, the dialogs, the file and
+// the fonts go with their owners.
+tQuilletClient::~tQuilletClient() {
+    SetEmergencySave(nullptr);
+    ready_ = false;
+    view_.Destroy();
+    SetWindowLongPtrA(wnd_, GWLP_USERDATA, 0);
+    DestroyWindow(wnd_);
 }
 
-// The fatal path saves this client's topics.
-void tQuilletClient::InstallHooks() {
-    SetEmergencySave([this] { EmergencySave(); });
+void tQuilletClient::TakeOver(tNoteFile&& file) {
+    notebook_.TakeOver(std::move(file.content.topics));
+    TopicsChanged();
+    saver_.TakeOver(std::move(file.file), file.content.indexOutdated);
+    view_.Present(file.content.appearance, file.content.fonts);
 }
 
 void tQuilletClient::FlushBeforeClose() {
-    findDialog.reset();
-    contextMenu.reset();
-    FlushOrRescue();
-    if (saveTimer) KillTimer(wnd, saveTimer);
-    saveTimer = 0;
+    findAll_.reset();
+    saver_.FlushOrRescue();
 }
 
-// The controls go before the fonts and the brush they use.
-tQuilletClient::~tQuilletClient() {
-    if (ClientOfWindow(wnd) == this) SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-    SetEmergencySave(nullptr);
-    findDialog.reset();
-    if (tabWnd) DestroyWindow(tabWnd);
-    if (editWnd) DestroyWindow(editWnd);
-    RemoveTrayIcon();
+bool tQuilletClient::PassToModelessDialogs(MSG& msg) const {
+    HWND find = findDialog_.Window();
+    if (find && IsDialogMessageA(find, &msg)) return true;
+    HWND findAll = FindAllDialogWindow();
+    return findAll && IsDialogMessageA(findAll, &msg);
 }
 
-HWND tQuilletClient::FindDialogWindow() const {
-    return findDialog ? findDialog->Window() : nullptr;
+void tQuilletClient::ShowTrayIcon(const std::string& title, tTrayShow how) {
+    title_ = title;
+    if (tray_) tray_->Show(view_.Appearance().Brush(), title_, how);
 }
 
-void tQuilletClient::SetTitle(const std::string& title) { titleText = title; }
-
-void tQuilletClient::Layout() {
-    RECT area;
-    GetClientRect(wnd, &area);
-    RECT display = tabStrip.Fit(area);
-    Check(SetWindowPos(editWnd, HWND_TOP, display.left, display.top, display.right - display.left,
-                       display.bottom - display.top, SWP_NOACTIVATE) != 0);
-}
-
-void tQuilletClient::RebuildTabs() {
-    tabStrip.Fill(notebook.topics);
-    Layout();
-}
-
-void tQuilletClient::SelectTab(int index) {
-    Check(tabStrip.Select(index));
-}
-
-void tQuilletClient::PresentFile() {
-    backgroundBrush.reset(CreateSolidBrush(backgroundColour));
-    notebook.Select(0);
-    RebuildTabs();
-    SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), FALSE);
-    SendMessageA(tabWnd, WM_SETFONT, reinterpret_cast<WPARAM>(tabFont.get()), FALSE);
-    if (notebook.Empty()) {
-        // Nothing to show: an index with no names opens read-only until a topic is added.
-        SetWindowTextA(editWnd, "");
-        EnableWindow(editWnd, FALSE);
-        return;
+bool tQuilletClient::Command(int id) {
+    HWND edit = view_.Edit();
+    switch (id) {
+    case CM_TOPIC_ADD: AddTopic(); return true;
+    case CM_TOPIC_DELETE: DeleteTopic(); return true;
+    case CM_TOPIC_RENAME: RenameTopic(); return true;
+    case CM_TOPIC_NEXT: NextTopic(); return true;
+    case CM_TOPIC_PREVIOUS: PreviousTopic(); return true;
+    case CM_TOPIC_MOVE_LEFT: MoveTopic(true); return true;
+    case CM_TOPIC_MOVE_RIGHT: MoveTopic(false); return true;
+    case CM_TOPIC_UNDO_DELETE: UndoDeleteTopic(); return true;
+    case CM_SAVE: saver_.SaveTopics(tSave::forced); return true;
+    case CM_EDIT_UNDO: UndoEdit(edit); return true;
+    case CM_EDIT_CUT: CutSelection(edit); return true;
+    case CM_EDIT_COPY: CopySelection(edit); return true;
+    case CM_EDIT_PASTE: PasteText(edit); return true;
+    case CM_EDIT_DELETE: ClearSelection(edit); return true;
+    case CM_EDIT_SELECT_ALL: SelectAllText(edit); return true;
+    case CM_FIND: findDialog_.ShowFind(); return true;
+    case CM_FIND_NEXT: findDialog_.FindNext(edit); return true;
+    case CM_REPLACE: findDialog_.ShowReplace(); return true;
+    case CM_FIND_ALL: ShowFindAllDialog(); return true;
+    case CM_OPEN_URL: menus_.OpenUrl(wnd_); return true;
+    default: return false;
     }
-    EnableWindow(editWnd, TRUE);
-    SetWindowTextA(editWnd, notebook.topics[0].text.c_str());
 }
 
-void tQuilletClient::ShowTopic(int index) {
-    if (index < 0 || size_t(index) >= notebook.topics.size()) return;
-    tTopic& topic = notebook.topics[size_t(index)];
-    EnableWindow(editWnd, TRUE);
-    SetWindowTextA(editWnd, topic.text.c_str());
-    notebook.Select(index);
-    SendMessageA(editWnd, EM_LINESCROLL, 0, topic.firstVisibleLine);
-    SendMessageA(editWnd, EM_SETSEL, topic.selStart, topic.selEnd);
-    SendMessageA(editWnd, EM_SCROLLCARET, 0, 0);
+void tQuilletClient::PrepareMenu(HMENU menu, int position) {
+    switch (position) {
+    case 0:
+        if (!menus_.Owns(menu)) saver_.UpdateFileMenu(menu);
+        break;
+    case 1: PrepareEditMenu(menu, view_.Edit(), findDialog_.SearchDone()); break;
+    case 2:
+        EnableMenuItem(menu, CM_TOPIC_UNDO_DELETE,
+                       MF_BYCOMMAND | (notebook_.CanUndoDelete() ? MF_ENABLED : MF_GRAYED));
+        break;
+    }
 }
 
-void tQuilletClient::ShowSelectedTopic() {
-    SaveTopics(false);
-    ShowTopic(tabStrip.Selected());
+void tQuilletClient::ShowContextMenu(int x, int y) {
+    menus_.Show(view_.Edit(), x, y, settings_.frame, [&](HMENU menu) {
+        PrepareEditMenu(menu, view_.Edit(), findDialog_.SearchDone());
+    });
+}
+
+void tQuilletClient::SetAutoWrap(bool wrap) {
+    if (wrap == view_.AutoWrap()) return;
+    saver_.SaveTopics(tSave::forced);
+    view_.SetAutoWrap(wrap);
+    SetConfigDword(kConfig, "AutoWrap", wrap ? 1 : 0);
+}
+
+void tQuilletClient::ChooseTextFont(HWND page) {
+    if (view_.ChooseTextFont(page)) saver_.AppearanceChanged();
+}
+
+void tQuilletClient::ChooseBackground(HWND page) {
+    if (!view_.ChooseBackground(page)) return;
+    saver_.AppearanceChanged();
+    ShowTrayIcon(title_, tTrayShow::change);  // the icon is drawn in the note colour
+}
+
+void tQuilletClient::ChooseTextColour(HWND page) {
+    if (view_.ChooseTextColour(page)) saver_.AppearanceChanged();
+}
+
+void tQuilletClient::ChooseTabFont(HWND page) {
+    if (view_.ChooseTabFont(page)) saver_.AppearanceChanged();
+}
+
+tPrintOutcome tQuilletClient::PrintTopics(HDC hdc, int copies, bool collate, bool selectionOnly,
+                                          const RECT& margins, const std::string& documentName) {
+    saver_.SaveTopics(tSave::forced);  // the printout shows what is on the screen
+    const tAppearance& appearance = view_.Appearance();
+    const LOGFONTA* text = appearance.TextFont() ? &appearance.Record().textLogFont : nullptr;
+    const LOGFONTA* titles = appearance.TabFont() ? &appearance.Record().tabLogFont : nullptr;
+    std::vector<tPrintTopic> printed;
+    if (!selectionOnly) {
+        printed.reserve(notebook_.Count());
+        for (const tTopic& topic : notebook_.Topics()) printed.push_back({topic.name, topic.text});
+    } else if (const tTopic* current = notebook_.Current()) {
+        printed.push_back({current->name, current->text});
+    }
+    return PrintJob(settings_.frame, hdc, documentName, printed, copies, collate, text, titles,
+                    margins);
+}
+
+void tQuilletClient::OnMaxText() {
+    // Yes takes back the change that hit the limit, and only that. WM_UNDO cannot: after a
+    // refused keystroke the control inserted nothing and its undo buffer still holds the user's
+    // previous typing, and Wine asks before it inserts the shortened text. The edit control's
+    // subclass undoes the change once the control has finished it.
+    if (MessageBoxA(wnd_, "The requested change caused the topic text to exceed the maximum length - Undo?",
+                    kAppCaption, MB_ICONWARNING | MB_YESNO) == IDYES)
+        view_.takeBackCutChange = true;
+}
+
+void tQuilletClient::OnEditNotification(UINT code) {
+    switch (code) {
+    case EN_KILLFOCUS: saver_.SaveTopics(tSave::unlessHeldBack); break;
+    case EN_CHANGE:
+        saver_.OnTextChanged();
+        TopicsChanged();
+        break;
+    case EN_MAXTEXT: OnMaxText(); break;
+    }
+}
+
+bool tQuilletClient::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    result = 0;
+    switch (message) {
+    case WM_SIZE: view_.Layout(); return true;
+    case WM_SETFOCUS: SetFocus(view_.Edit()); return true;
+    case WM_ERASEBKGND: result = 1; return true;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header && header->hwndFrom == view_.Tabs() && header->code == TCN_SELCHANGE)
+            ShowSelectedTopic();
+        return false;
+    }
+    case WM_COMMAND:
+        if (lParam && LOWORD(wParam) == kEditControlId) OnEditNotification(HIWORD(wParam));
+        return false;
+    case WM_TIMER: saver_.OnTick(); return true;
+    case kWriteRefusedMessage: saver_.OnRefusalMessage(); return true;
+    case kFindAllMessage: OnFindAllRequest(wParam, lParam); return true;
+    case WM_CTLCOLOREDIT:
+        result = reinterpret_cast<LRESULT>(view_.Appearance().ColoursFor(reinterpret_cast<HDC>(wParam)));
+        return true;
+    default:
+        if (!findDialog_.IsItsMessage(message)) return false;
+        findDialog_.OnRequest(lParam, view_.Edit());
+        return true;
+    }
 }
 
 tQuilletClient* ClientOfWindow(HWND clientWnd) {
@@ -132,76 +216,14 @@ tQuilletClient* ClientOfWindow(HWND clientWnd) {
                      : nullptr;
 }
 
-namespace {
-
-LRESULT OnCreate(HWND wnd, const CREATESTRUCTA* create) {
-    auto* creation = static_cast<tClientCreation*>(create->lpCreateParams);
-    if (!creation || !creation->file) return -1;
-    bool wrap = GetConfigDword(kConfig, "AutoWrap", 0) != 0;
-    new tQuilletClient(wnd, wrap, creation->settings, std::move(*creation->file));
-    return 0;
-}
-
-void OnEditNotification(tQuilletClient& client, HWND control, UINT id, UINT code) {
-    if (!control || id != kEditControlId) return;
-    switch (code) {
-    case EN_KILLFOCUS: client.SaveTopics(false); break;
-    case EN_CHANGE: client.OnTextChanged(); break;
-    case EN_MAXTEXT: client.OnMaxText(); break;
-    }
-}
-
-void OnNotify(tQuilletClient& client, const NMHDR* header) {
-    if (header && header->hwndFrom == client.tabWnd && header->code == TCN_SELCHANGE)
-        client.ShowSelectedTopic();
-}
-
-// Handles one message; false sends it on to the default procedure.
-bool Dispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    result = 0;
-    if (message == WM_CREATE) {
-        result = OnCreate(wnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
-        return true;
+LRESULT CALLBACK ClientWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     tQuilletClient* client = ClientOfWindow(wnd);
-    if (!client) return false;
-    switch (message) {
-    case WM_SIZE: client->Layout(); return true;
-    case WM_SETFOCUS: SetFocus(client->editWnd); return true;
-    case WM_ERASEBKGND: result = 1; return true;
-    case WM_NOTIFY: OnNotify(*client, reinterpret_cast<NMHDR*>(lParam)); return false;
-    case WM_COMMAND:
-        OnEditNotification(*client, reinterpret_cast<HWND>(lParam), LOWORD(wParam),
-                           HIWORD(wParam));
-        return false;
-    case WM_TIMER: client->OnSaveTimer(); return true;
-    case kWriteRefusedMessage:
-        if (client->reportPending) {
-            client->reportPending = false;
-            client->ReportWriteRefused();
-        }
-        return true;
-    case WM_CTLCOLOREDIT:
-        result = reinterpret_cast<LRESULT>(client->OnCtlColorEdit(reinterpret_cast<HDC>(wParam)));
-        return true;
-    default:
-        if (client->findDialog && client->findDialog->IsItsMessage(message)) {
-            client->OnFindReplaceMessage(lParam);
-            return true;
-        }
-        return false;
-    }
-}
-
-}  // namespace
-
-LRESULT CALLBACK ClientWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return HandleGuarded(Dispatch, wnd, wnd, message, wParam, lParam);
-}
-
-void DeleteClient(HWND clientWnd) {
-    tQuilletClient* client = ClientOfWindow(clientWnd);
-    if (!client) return;
-    client->FlushBeforeClose();
-    delete client;
+    if (!client || !client->Ready()) return DefWindowProcA(wnd, message, wParam, lParam);
+    return HandleGuarded(
+        [&](LRESULT& result) { return client->HandleMessage(message, wParam, lParam, result); },
+        [&] { client->AfterMessage(); }, wnd, message, wParam, lParam);
 }

@@ -1,236 +1,132 @@
 #pragma once
-// The notebook client: owns the open note file, the topics in tab order and
-// the controls that show them.
+// The notebook client: the child window of the frame that shows the open note
+// file. It owns the topics (tNotebook), the controls that show them
+// (tNotebookView), their saving into the file (tNoteSaver), the find dialogs,
+// the context menus and the notification-area icon, and carries out the
+// commands that concern them.
 #include <windows.h>
-#include <commctrl.h>
-#include <shellapi.h>
-#include <string>
-#include <vector>
-#include <functional>
 #include <memory>
-#include "base/handles.h"
+#include <string>
+#include "client/context_menu.h"
+#include "client/find_all.h"
 #include "client/find_replace.h"
+#include "client/note_saver.h"
 #include "client/notebook.h"
-#include "client/tab_strip.h"
+#include "client/notebook_view.h"
+#include "client/tray.h"
 #include "dialogs/topic_name.h"
+#include "print/print_job.h"
 #include "storage/notefile.h"
-#include "storage/open_note_file.h"
-#include "storage/topic.h"
 
-constexpr UINT kEditControlId = 1;
-constexpr UINT kSaveTimerId = 1;
-constexpr UINT kSaveTimerPeriod = 5000;
-constexpr unsigned kRetryTicks = 3;  // a refused write is tried again every 15 s
-constexpr UINT kWriteRefusedMessage = WM_APP + 1;
+constexpr UINT kFindAllMessage = WM_APP + 2;  // the Find in All Topics dialog's requests
 
 // What the client needs from the program around it.
 struct tClientSettings {
-    HWND frame = nullptr;      // owner of the tray icon and the menus
-    bool noTray = false;
-    std::string programPath;   // what "run at log-on" starts
-    std::string helpPath;
+    HWND frame = nullptr;  // the parent, owner of the icon and of the menus' commands
+    bool noTray = false;   // no notification-area icon: closing the frame ends the program
 };
 
 class tQuilletClient {
 public:
-    // Takes over file, already read or created.
-    tQuilletClient(HWND window, bool autoWrap, const tClientSettings& settings, tNoteFile&& file);
-    // Tests only (defined with the tests): no windows and no file.
-    struct tForTests {};
-    explicit tQuilletClient(tForTests);
+    // Makes the client window over area of the frame, showing file, already
+    // read or created.
+    tQuilletClient(const tClientSettings& settings, tNoteFile&& file, const RECT& area);
     ~tQuilletClient();
     tQuilletClient(const tQuilletClient&) = delete;
     tQuilletClient& operator=(const tQuilletClient&) = delete;
 
-    // Makes this client the one the fatal path saves (done when it is made).
-    void InstallHooks();
+    HWND Window() const { return wnd_; }
+    // Constructed: until then its window passes every message on.
+    bool Ready() const { return ready_; }
+    const tNotebook& Notebook() const { return notebook_; }
+    tNotebookView& View() { return view_; }
+    tNoteSaver& Saver() { return saver_; }
+    tFindReplaceDlg& Find() { return findDialog_; }
+    // The message loop's part for the modeless dialogs (Find or Replace, and
+    // Find in All Topics): true when one of them took msg.
+    bool PassToModelessDialogs(MSG& msg) const;
+    // The Find in All Topics dialog, when it is open.
+    HWND FindAllDialogWindow() const;
 
-    // Note file
-    // Takes over another note file, already read or created, in place of the open one.
+    // Another note file, already read or created, in place of the open one.
     void TakeOver(tNoteFile&& file);
-    tAppearanceRecord Appearance() const;
-    void WriteAppearance();
+    // The end of every message of the frame and the client: commits the note file.
+    void AfterMessage() { saver_.Commit(); }
+    // Before the client goes: saves and commits, or offers the emergency save,
+    // so that a failure takes the fatal path while the client still exists.
+    void FlushBeforeClose();
 
-    // Saving
-    void SaveTopics(bool force);
-    // Commits what was written; false when the file could not take the
-    // changes, which then wait in memory (see ScheduleRetry).
-    bool Commit();
-    // Saves with force and commits; false when the changes are still only in
-    // memory because the file refused them.
-    bool FlushChanges();
-    // The same before the file is closed: changes the file refuses are
-    // offered to another file (the emergency save), never dropped.
-    void FlushOrRescue();
-    // Puts the refused file back at its last commit and writes everything
-    // into it; false while it still refuses (another try is then scheduled).
-    bool RecoverFile();
-    // The file refused: the user is told once, and it is tried again every
-    // kRetryTicks ticks of the save timer.
-    void ScheduleRetry();
-    void ReportWriteRefused();
-    void OnTextChanged();
-    void OnSaveTimer();
-    void SetLaptopOptions(bool mode, unsigned period);
-    void UpdateFileMenu(HMENU menu);
-    void EmergencySave();
+    // A command of the menus, keys, toolbar or context menus; false when it
+    // is not one of the client's.
+    bool Command(int id);
+    // Readies the File (position 0), Edit (1) or Topic (2) pop-up, or a
+    // context menu (position 0 too, never the File menu's items).
+    void PrepareMenu(HMENU menu, int position);
+    bool OwnsMenu(HMENU menu) const { return menus_.Owns(menu); }
 
-    // Notification-area icon
-    void FillTrayData();
-    void UpdateTrayIcon(bool adding);
-    // The frame's title, which the tray icon's tip shows.
-    void SetTitle(const std::string& title);
-    void RemoveTrayIcon();
+    // The Options sheet's settings.
+    void SetAutoWrap(bool wrap);
+    void ChooseTextFont(HWND page);
+    void ChooseBackground(HWND page);
+    void ChooseTextColour(HWND page);
+    void ChooseTabFont(HWND page);
+    bool SmartContextMenus() const { return menus_.Smart(); }
+    void SetSmartContextMenus(bool on) { menus_.SetSmart(on); }
 
-    // Topics on screen
-    void PresentFile();
-    void Layout();
-    void RebuildTabs();
-    void ShowTopic(int index);
-    void ShowSelectedTopic();
-    void PrepareTopicMenu(HMENU menu);
+    // The notification-area icon, with the frame's caption as its tip.
+    void ShowTrayIcon(const std::string& title, tTrayShow how);
+
+    // Prints all topics in tab order, or only the current one.
+    tPrintOutcome PrintTopics(HDC hdc, int copies, bool collate, bool selectionOnly, const RECT& margins,
+                     const std::string& documentName);
+
+    // Messages of the client window.
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The edit control's right button.
+    void ShowContextMenu(int x, int y);
+
+private:
+    // The Topic menu.
     void NextTopic();
     void PreviousTopic();
-    void MoveTopicLeft();
-    void MoveTopicRight();
+    void MoveTopic(bool left);
     void AddTopic();
     void DeleteTopic();
     void RenameTopic();
     void UndoDeleteTopic();
-    bool TopicNameExists(const std::string& name) const;
-    std::string CurrentTopicName() const;
-    // What the Topic Name dialog checks a name against.
-    tExistingTopics ExistingTopics() const;
-
-    // Saves, commits and stops the timer; called before the client is deleted,
-    // so that a failure takes the fatal path while the client still exists.
-    void FlushBeforeClose();
-
-    // Edit control
-    void CreateEditControl();
-    void OnMaxText();
-    void Undo();
-    void Cut();
-    void Copy();
-    void Paste();
-    void Clear();
-    void SelectAll();
-    void PrepareEditMenu(HMENU menu);
-    void SetAutoWrap(bool wrap);
-
-    // Find and replace
-    void ShowFindDialog();
-    void ShowReplaceDialog();
-    void FindNext();
-    void Replace();
-    void ReplaceAll();
-    void OnFindReplaceMessage(LPARAM request);
-
-    class tBusyMarker {
-    public:
-        tBusyMarker();
-        ~tBusyMarker();
-        tBusyMarker(const tBusyMarker&) = delete;
-        tBusyMarker& operator=(const tBusyMarker&) = delete;
-    };
-
-    // Smart context menus
-    void ShowContextMenu(int x, int y);
-    bool ShowShellContextMenu(int x, int y, const std::string& path);
-    void OpenUrl();
-    void SetSmartContextMenus(bool on);
-
-    // Appearance
-    HBRUSH OnCtlColorEdit(HDC dc);
-    void ChooseTextFont(HWND owner);
-    void ChooseBackgroundColour(HWND owner);
-    void ChooseTextColour(HWND owner);
-    void ChooseTabFont(HWND owner);
-
-    // Printing: all topics in tab order, or only the current one.
-    bool PrintTopics(HDC hdc, int copies, bool collate, bool selectionOnly, const RECT& margins,
-                     const std::string& documentName);
-
-    // The modeless Find or Replace dialog, when one is open (for the message loop).
-    HWND FindDialogWindow() const;
-
-    class tRenamingMarker {
-    public:
-        explicit tRenamingMarker(tQuilletClient& c) : c_(c) { c_.renaming = true; }
-        ~tRenamingMarker() { c_.renaming = false; }
-        tRenamingMarker(const tRenamingMarker&) = delete;
-        tRenamingMarker& operator=(const tRenamingMarker&) = delete;
-    private:
-        tQuilletClient& c_;
-    };
-
-    bool useSmartContextMenus = false;
-    bool saveItemInserted = false;
-    HWND wnd = nullptr;
-    HWND tabWnd = nullptr;
-    HWND editWnd = nullptr;
-    tMenu contextMenu;
-    HMENU editMenu = nullptr;     // borrowed from contextMenu
-    HMENU urlMenu = nullptr;      // borrowed from contextMenu
-    bool laptopMode = false;
-    unsigned laptopSavePeriod = 1;
-    unsigned laptopTicks = 0;
-    NOTIFYICONDATAA trayData = {};
-    COLORREF backgroundColour = kDefaultBackground;
-    COLORREF textColour = kDefaultTextColour;
-    tBrush backgroundBrush;
-    tFont textFont;
-    LOGFONTA textLogFont = {};
-    tFont tabFont;
-    LOGFONTA tabLogFont = {};
-    COLORREF customColours[16] = {};
-    tNotebook notebook;
-    bool indexOutdated = false;  // topics renamed at load: the Index is written at the next save
-    bool waitingToRetry = false;  // the file refused and a retry is scheduled; the user is told
-    bool reportPending = false;   // ... once this message is over
-    unsigned retryTicks = 0;
-    unsigned saveTimer = 0;
-    unsigned idleTicks = 0;
-    bool autoWrap = false;
-    std::unique_ptr<tOpenNoteFile> noteFile;
-    std::unique_ptr<tFindReplaceDlg> findDialog;
-    bool searchDone = false;
-    tIcon trayIcon;  // the drawn icon; none: the program's own icon is shown
-    std::string selectedUrl;
-    WNDPROC editDefaultProc = nullptr;
-    // Set when the maximum-length question is answered Yes; the edit control's subclass then
-    // takes back what the change that hit the limit inserted.
-    bool takeBackCutChange = false;
-    bool renaming = false;
-
-    tClientSettings settings;
-    std::string titleText;
-
-private:
-    void Create(tNoteFile&& file);
-    // The edit control's view state, and its text when changed, into the current topic.
-    void CaptureCurrentTopic();
-    void StopSaveTimer();
-    void SelectTab(int index);
-    void AfterMove(std::pair<int, int> swapped);
+    // After a topic was appended: its tab is selected and it is shown.
     void ShowNewLastTopic();
-    void NoMatchFound(UINT icon);
-    void ChooseFontFor(HWND owner, HWND control, LOGFONTA& description, tFont& font);
+    // A tab was chosen: the topic left is saved, the chosen one shown.
+    void ShowSelectedTopic();
+    // What the Topic Name dialog checks a name against.
+    enum class tNaming { newTopic, rename };
+    tExistingTopics ExistingTopics(tNaming naming) const;
+    bool TopicNameExists(const std::string& name) const;
+    void OnMaxText();
+    void OnEditNotification(UINT code);
+    // Find in All Topics.
+    void ShowFindAllDialog();
+    void OnFindAllRequest(WPARAM request, LPARAM row);
+    void RunFindAll(const tFindAllQuery& query);
+    void GoToFoundHit(size_t row);
+    // A topic's text, name, order or existence changed: found results are out of date.
+    void TopicsChanged();
 
-    tTabStrip tabStrip;  // every change of the tab control goes through it
-};
-
-// The client window's creation parameter (lpCreateParams).
-struct tClientCreation {
-    tClientSettings settings;
-    std::string titleText;
-    tNoteFile* file = nullptr;  // taken over by the new client
+    bool ready_ = false;  // constructed: messages before it go to the default procedure
+    HWND wnd_;
+    tClientSettings settings_;
+    std::string title_;
+    tNotebook notebook_;
+    tNotebookView view_{notebook_};
+    tNoteSaver saver_;
+    tFindReplaceDlg findDialog_;
+    tContextMenus menus_;
+    std::unique_ptr<tTrayIcon> tray_;  // none with "/nosystray"
+    std::unique_ptr<tFindAllSession> findAll_;  // from the first Find in All Topics on
+    unsigned long topicsRevision_ = 0;          // counts the changes TopicsChanged is told of
 };
 
 LRESULT CALLBACK ClientWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Saves, commits and ends the client of a client window, if it has one.
-void DeleteClient(HWND clientWnd);
 
 // The client shown in a client window; null before its creation and after its end.
 tQuilletClient* ClientOfWindow(HWND clientWnd);

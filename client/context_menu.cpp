@@ -3,7 +3,8 @@
 #include "base/handles.h"
 #include "base/names.h"
 #include "base/settings.h"
-#include "client/client.h"
+#include "client/context_menu.h"
+#include "base/window_text.h"
 #include "client/edit.h"
 #include "client/url.h"
 #include "resources/resource.h"
@@ -14,10 +15,6 @@ namespace {
 constexpr UINT kFirstShellCommand = 1;
 constexpr UINT kLastShellCommand = 0x7FFE;
 constexpr UINT kPropertiesCommand = 0x7FFF;
-
-void TrackMenu(HMENU menu, int x, int y, HWND owner) {
-    TrackPopupMenu(menu, TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
-}
 
 }  // namespace
 
@@ -38,33 +35,41 @@ private:
 };
 }  // namespace
 
-void tQuilletClient::ShowContextMenu(int x, int y) {
-    POINT at = {x, y};
-    if (!ClientToScreen(editWnd, &at)) return;
-    if (useSmartContextMenus) {
+tContextMenus::tContextMenus() {
+    smart_ = GetConfigDword(kConfig, "UseSmartContextMenus", 1) != 0;
+    menu_.reset(LoadMenuA(GetModuleHandleA(nullptr), "CONTEXT_MENU"));
+    Check(bool(menu_));
+    editMenu_ = GetSubMenu(menu_.get(), 0);
+    urlMenu_ = GetSubMenu(menu_.get(), 1);
+    Check(editMenu_ != nullptr && urlMenu_ != nullptr);
+}
+
+HMENU tContextMenus::Choose(HWND edit, int x, int y) {
+    selectedUrl_.clear();  // Open URL acts on the URL of the menu shown last, if it was one
+    at_ = POINT{x, y};
+    if (!ClientToScreen(edit, &at_)) return nullptr;
+    if (smart_) {
         size_t start, end;
-        GetFullSelection(editWnd, start, end);
-        std::string candidate = SelectionCandidate(WindowText(editWnd), start, end);
+        GetFullSelection(edit, start, end);
+        std::string candidate = SelectionCandidate(WindowText(edit), start, end);
         if (!candidate.empty()) {
             if (UrlProgramKind(candidate)) {
                 if (!HasWhitespace(candidate)) {
-                    selectedUrl = candidate;
-                    PrepareEditMenu(urlMenu);
-                    TrackMenu(urlMenu, at.x, at.y, settings.frame);
-                    return;
+                    selectedUrl_ = candidate;
+                    return urlMenu_;
                 }
             } else if (LooksLikeFullPath(candidate) &&
                        GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES &&
-                       ShowShellContextMenu(at.x, at.y, candidate)) {
-                return;
+                       ShowShellMenu(GetParent(edit), candidate)) {
+                return nullptr;
             }
         }
     }
-    PrepareEditMenu(editMenu);
-    TrackMenu(editMenu, at.x, at.y, settings.frame);
+    return editMenu_;
 }
 
-bool tQuilletClient::ShowShellContextMenu(int x, int y, const std::string& path) {
+bool tContextMenus::ShowShellMenu(HWND wnd, const std::string& path) {
+    const int x = at_.x, y = at_.y;
     tItemList items;
     tComPtr<IShellFolder> desktop;
     if (!items.Allocate() || FAILED(SHGetDesktopFolder(desktop.put()))) return false;
@@ -117,11 +122,11 @@ bool tQuilletClient::ShowShellContextMenu(int x, int y, const std::string& path)
     return true;
 }
 
-void tQuilletClient::OpenUrl() {
+void tContextMenus::OpenUrl(HWND wnd) {
     // Only a text that passed the prefix test reaches the shell, whoever sent the command.
-    const char* kind = UrlProgramKind(selectedUrl);
-    if (!kind || HasWhitespace(selectedUrl)) return;
-    HINSTANCE result = ShellExecuteA(nullptr, "open", selectedUrl.c_str(), nullptr, nullptr,
+    const char* kind = UrlProgramKind(selectedUrl_);
+    if (!kind || HasWhitespace(selectedUrl_)) return;
+    HINSTANCE result = ShellExecuteA(nullptr, "open", selectedUrl_.c_str(), nullptr, nullptr,
                                      SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(result) > 32) return;
     std::string warning = std::string("Failed to open URL -\nplease ensure you have a suitable ") +
@@ -129,7 +134,7 @@ void tQuilletClient::OpenUrl() {
     MessageBoxA(wnd, warning.c_str(), kAppCaption, MB_ICONWARNING);
 }
 
-void tQuilletClient::SetSmartContextMenus(bool on) {
-    useSmartContextMenus = on;
+void tContextMenus::SetSmart(bool on) {
+    smart_ = on;
     SetConfigDword(kConfig, "UseSmartContextMenus", on ? 1 : 0);
 }

@@ -1,41 +1,8 @@
 #include "client/edit.h"
-#include "base/errors.h"
-#include "base/names.h"
-#include "client/guard.h"
-#include "base/settings.h"
+#include "base/guard.h"
+#include "base/window_text.h"
 #include "client/client.h"
 #include "resources/resource.h"
-
-namespace {
-DWORD EditStyle(bool wrap) {
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE |
-                  ES_AUTOVSCROLL | ES_NOHIDESEL;
-    // Without horizontal scrolling the control wraps at its right edge.
-    if (!wrap) style |= WS_HSCROLL | ES_AUTOHSCROLL;
-    return style;
-}
-}  // namespace
-
-void tQuilletClient::CreateEditControl() {
-    editWnd = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", EditStyle(autoWrap), 0, 0,
-                              CW_USEDEFAULT, CW_USEDEFAULT, wnd,
-                              reinterpret_cast<HMENU>(UINT_PTR(kEditControlId)), GetModuleHandleA(nullptr),
-                              nullptr);
-    Check(editWnd != nullptr);
-    editDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-        editWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditControlWndProc)));
-    Check(editDefaultProc != nullptr);
-}
-
-void tQuilletClient::OnMaxText() {
-    // Yes takes back the change that hit the limit, and only that. WM_UNDO cannot: after a
-    // refused keystroke the control inserted nothing and its undo buffer still holds the user's
-    // previous typing, and Wine asks before it inserts the shortened text. The subclass below
-    // undoes the change once the control has finished it.
-    if (MessageBoxA(wnd, "The requested change caused the topic text to exceed the maximum length - Undo?",
-                    kAppCaption, MB_ICONWARNING | MB_YESNO) == IDYES)
-        takeBackCutChange = true;
-}
 
 void GetFullSelection(HWND edit, size_t& start, size_t& end) {
     DWORD s = 0, e = 0;
@@ -84,33 +51,32 @@ struct tChangeStart {
     }
 };
 
-bool EditDispatch(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    result = 0;
-    tQuilletClient* client = ClientOfWindow(GetParent(wnd));
-    if (!client) return false;
+bool EditDispatch(tQuilletClient& client, HWND wnd, UINT message, WPARAM wParam, LPARAM lParam,
+                  LRESULT& result) {
+    tNotebookView& view = client.View();
     if (message == WM_RBUTTONUP) {
-        client->ShowContextMenu(int(LOWORD(lParam)), int(HIWORD(lParam)));
+        client.ShowContextMenu(int(LOWORD(lParam)), int(HIWORD(lParam)));
         return true;
     }
     if (!MayInsertText(message)) return false;
     tChangeStart change(wnd);
-    bool outer = client->takeBackCutChange;
-    client->takeBackCutChange = false;
-    result = CallWindowProcA(client->editDefaultProc, wnd, message, wParam, lParam);
-    if (client->takeBackCutChange) change.TakeBack(wnd);
-    client->takeBackCutChange = outer;
+    bool outer = view.takeBackCutChange;
+    view.takeBackCutChange = false;
+    result = CallWindowProcA(view.EditDefaultProc(), wnd, message, wParam, lParam);
+    if (view.takeBackCutChange) change.TakeBack(wnd);
+    view.takeBackCutChange = outer;
     return true;
 }
 
 }  // namespace
 
 LRESULT CALLBACK EditControlWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND clientWnd = GetParent(wnd);
-    tQuilletClient* client = ClientOfWindow(clientWnd);
+    tQuilletClient* client = ClientOfWindow(GetParent(wnd));
     if (!client) return DefWindowProcA(wnd, message, wParam, lParam);
-    // The control's own messages never committed: that stays with the client window.
-    return HandleGuarded(EditDispatch, nullptr, wnd, message, wParam, lParam,
-                         client->editDefaultProc);
+    // The control's own messages never commit: that stays with the client window.
+    return HandleGuarded(
+        [&](LRESULT& result) { return EditDispatch(*client, wnd, message, wParam, lParam, result); },
+        [] {}, wnd, message, wParam, lParam, client->View().EditDefaultProc());
 }
 
 namespace {
@@ -130,51 +96,35 @@ void SendUnlessEmpty(HWND edit, UINT message) {
 
 }  // namespace
 
-void tQuilletClient::Undo() {
-    if (SendMessageA(editWnd, EM_CANUNDO, 0, 0))
-        SendMessageA(editWnd, WM_UNDO, 0, 0);
+void UndoEdit(HWND edit) {
+    if (SendMessageA(edit, EM_CANUNDO, 0, 0))
+        SendMessageA(edit, WM_UNDO, 0, 0);
     else
         MessageBeep(0);
 }
 
-void tQuilletClient::Cut() { SendUnlessEmpty(editWnd, WM_CUT); }
-void tQuilletClient::Copy() { SendUnlessEmpty(editWnd, WM_COPY); }
-void tQuilletClient::Clear() { SendUnlessEmpty(editWnd, WM_CLEAR); }
+void CutSelection(HWND edit) { SendUnlessEmpty(edit, WM_CUT); }
+void CopySelection(HWND edit) { SendUnlessEmpty(edit, WM_COPY); }
+void ClearSelection(HWND edit) { SendUnlessEmpty(edit, WM_CLEAR); }
 
-void tQuilletClient::Paste() {
+void PasteText(HWND edit) {
     if (IsClipboardFormatAvailable(CF_TEXT))
-        SendMessageA(editWnd, WM_PASTE, 0, 0);
+        SendMessageA(edit, WM_PASTE, 0, 0);
     else
         MessageBeep(0);
 }
 
-void tQuilletClient::SelectAll() { SendMessageA(editWnd, EM_SETSEL, 0, -1); }
+void SelectAllText(HWND edit) { SendMessageA(edit, EM_SETSEL, 0, -1); }
 
-void tQuilletClient::PrepareEditMenu(HMENU menu) {
+void PrepareEditMenu(HMENU menu, HWND edit, bool searchDone) {
     auto enable = [menu](UINT id, bool on) {
         EnableMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
     };
-    bool selection = !SelectionEmpty(editWnd);
-    enable(CM_EDIT_UNDO, SendMessageA(editWnd, EM_CANUNDO, 0, 0) != 0);
+    bool selection = !SelectionEmpty(edit);
+    enable(CM_EDIT_UNDO, SendMessageA(edit, EM_CANUNDO, 0, 0) != 0);
     enable(CM_EDIT_CUT, selection);
     enable(CM_EDIT_COPY, selection);
     enable(CM_EDIT_DELETE, selection);
     enable(CM_EDIT_PASTE, IsClipboardFormatAvailable(CF_TEXT) != 0);
     enable(CM_FIND_NEXT, searchDone);
-}
-
-void tQuilletClient::SetAutoWrap(bool wrap) {
-    if (wrap == autoWrap) return;
-    SaveTopics(true);
-    Check(DestroyWindow(editWnd) != 0);
-    editWnd = nullptr;
-    autoWrap = wrap;
-    CreateEditControl();
-    SendMessageA(editWnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), FALSE);
-    Layout();
-    if (notebook.Empty())
-        EnableWindow(editWnd, FALSE);
-    else
-        ShowTopic(notebook.CurrentIndex());
-    SetConfigDword(kConfig, "AutoWrap", wrap ? 1 : 0);
 }

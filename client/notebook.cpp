@@ -2,13 +2,14 @@
 #include "base/text.h"
 
 void tNotebook::TakeOver(std::vector<tTopic>&& loaded) {
-    topics = std::move(loaded);
+    topics_ = std::move(loaded);
+    views_.assign(topics_.size(), tTopicView());
     current_ = 0;
 }
 
 tTopic* tNotebook::Current() {
-    if (current_ < 0 || size_t(current_) >= topics.size()) return nullptr;
-    return &topics[size_t(current_)];
+    if (current_ < 0 || size_t(current_) >= topics_.size()) return nullptr;
+    return &topics_[size_t(current_)];
 }
 
 const tTopic* tNotebook::Current() const {
@@ -20,26 +21,33 @@ std::string tNotebook::CurrentName() const {
     return topic ? topic->name : std::string();
 }
 
+tTopicView* tNotebook::CurrentView() {
+    return Current() ? &views_[size_t(current_)] : nullptr;
+}
+
 bool tNotebook::Select(int index) {
-    if (index < 0 || size_t(index) >= topics.size()) return false;
+    if (index < 0 || size_t(index) >= topics_.size()) return false;
     current_ = index;
     return true;
 }
 
 int tNotebook::NextIndex() const {
-    if (topics.empty()) return -1;
-    return int((size_t(current_) + 1) % topics.size());
+    if (topics_.empty()) return -1;
+    return int((size_t(current_) + 1) % topics_.size());
 }
 
 int tNotebook::PreviousIndex() const {
-    if (topics.empty()) return -1;
-    return current_ == 0 ? int(topics.size()) - 1 : current_ - 1;
+    if (topics_.empty()) return -1;
+    return current_ == 0 ? int(topics_.size()) - 1 : current_ - 1;
 }
 
 std::pair<int, int> tNotebook::Move(int neighbour) {
     std::pair<int, int> swapped(current_, neighbour);
     if (neighbour < 0 || !Current()) return std::make_pair(-1, -1);
-    if (neighbour != current_) std::swap(topics[size_t(current_)], topics[size_t(neighbour)]);
+    if (neighbour != current_) {
+        std::swap(topics_[size_t(current_)], topics_[size_t(neighbour)]);
+        std::swap(views_[size_t(current_)], views_[size_t(neighbour)]);
+    }
     current_ = neighbour;
     return swapped;
 }
@@ -48,7 +56,7 @@ std::pair<int, int> tNotebook::MoveLeft() { return Move(PreviousIndex()); }
 std::pair<int, int> tNotebook::MoveRight() { return Move(NextIndex()); }
 
 bool tNotebook::NameExists(const std::string& name) const {
-    for (const tTopic& topic : topics)
+    for (const tTopic& topic : topics_)
         if (SameTextIgnoringCase(topic.name, name)) return true;
     return false;
 }
@@ -57,7 +65,8 @@ bool tNotebook::Add(const std::string& name) {
     if (NameExists(name)) return false;
     tTopic topic;
     topic.name = name;
-    topics.push_back(std::move(topic));
+    topics_.push_back(std::move(topic));
+    views_.emplace_back();
     return true;
 }
 
@@ -77,16 +86,19 @@ bool tNotebook::Rename(const std::string& newName) {
 
 bool tNotebook::Delete() {
     if (!CanDelete() || !Current()) return false;
-    deleted_ = topics[size_t(current_)];
+    deleted_ = topics_[size_t(current_)];
+    deletedView_ = views_[size_t(current_)];
     hasDeleted_ = true;
-    topics.erase(topics.begin() + current_);
+    topics_.erase(topics_.begin() + current_);
+    views_.erase(views_.begin() + current_);
     current_ = 0;
     return true;
 }
 
 bool tNotebook::UndoDelete() {
     if (!hasDeleted_ || NameExists(deleted_.name)) return false;
-    topics.push_back(deleted_);
+    topics_.push_back(deleted_);
+    views_.push_back(deletedView_);
     hasDeleted_ = false;
     return true;
 }

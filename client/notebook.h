@@ -1,26 +1,44 @@
 #pragma once
-// The topics of the open note file in tab order, which one is current and the
-// last deleted one, with the rules for changing them. No windows and no file:
-// the client shows what this decides and writes it to the note file.
+// The topics of the open note file in tab order, which one is current, how
+// each was last seen, and the last deleted one, with the rules for changing
+// them. No windows and no file: the client shows what this decides and writes
+// it to the note file.
 #include <string>
 #include <utility>
 #include <vector>
 #include "storage/topic.h"
 
+// Where a topic was when it was last left: first visible line and selection.
+// Never stored in the file.
+struct tTopicView {
+    int firstVisibleLine = 0;
+    int selStart = 0;
+    int selEnd = 0;
+};
+
 class tNotebook {
 public:
-    std::vector<tTopic> topics;
-
-    // A freshly read file: its topics, the first one current. The deleted topic
-    // is kept, so Undo Delete can still bring it back into this file.
+    // A freshly read file: its topics, each seen from the start, the first one
+    // current. The deleted topic is kept, so Undo Delete can still bring it back
+    // into this file.
     void TakeOver(std::vector<tTopic>&& loaded);
 
-    bool Empty() const { return topics.empty(); }
+    // The topics in tab order: their texts and flags may change, their number
+    // and order only through the operations below.
+    std::vector<tTopic>& Topics() { return topics_; }
+    const std::vector<tTopic>& Topics() const { return topics_; }
+    size_t Count() const { return topics_.size(); }
+    bool Empty() const { return topics_.empty(); }
+
     int CurrentIndex() const { return current_; }
     // Null when there is no current topic (a file without topics).
     tTopic* Current();
     const tTopic* Current() const;
     std::string CurrentName() const;
+    // Null when there is no current topic.
+    tTopicView* CurrentView();
+    // How topic index was last seen; index must name a topic.
+    const tTopicView& ViewOf(int index) const { return views_[size_t(index)]; }
     // False when index names no topic.
     bool Select(int index);
 
@@ -47,8 +65,8 @@ public:
     bool Rename(const std::string& newName);
 
     // The last topic is never deleted. The deleted topic waits in the undo
-    // slot and the first topic becomes current.
-    bool CanDelete() const { return topics.size() > 1; }
+    // slot, with how it was seen, and the first topic becomes current.
+    bool CanDelete() const { return topics_.size() > 1; }
     bool Delete();
 
     bool CanUndoDelete() const { return hasDeleted_; }
@@ -60,7 +78,10 @@ public:
 private:
     std::pair<int, int> Move(int neighbour);
 
+    std::vector<tTopic> topics_;
+    std::vector<tTopicView> views_;  // one per topic, in the same order
     int current_ = 0;
     tTopic deleted_;
+    tTopicView deletedView_;
     bool hasDeleted_ = false;
 };

@@ -15,7 +15,8 @@ bool BoundedAsWord(const std::string& text, size_t at, size_t length) {
 }  // namespace
 
 size_t Search(const std::string& text, const std::string& pattern, size_t selStart, size_t selEnd,
-              bool down, bool wholeWord) {
+              tDirection direction, bool wholeWord) {
+    bool down = direction == tDirection::down;
     if (pattern.empty() || pattern.size() > text.size()) return kNoMatch;
     for (;;) {
         size_t at;

@@ -9,10 +9,12 @@ constexpr size_t kNoMatch = std::string::npos;
 // ASCII letters and digits only; every other byte (0x80 and up too) is not.
 bool IsWordChar(char c);
 
-// The occurrence of pattern searched from the selection: downward from selEnd,
-// upward before selStart. An empty pattern never matches.
+enum class tDirection { down, up };
+
+// The occurrence of pattern searched from the selection: down from selEnd, or
+// up before selStart. An empty pattern never matches.
 size_t Search(const std::string& text, const std::string& pattern, size_t selStart, size_t selEnd,
-              bool down, bool wholeWord);
+              tDirection direction, bool wholeWord);
 
 // True when the selection [start, end) is itself an occurrence.
 bool SelectionIsOccurrence(const std::string& text, const std::string& pattern, size_t start,

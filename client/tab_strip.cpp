@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <algorithm>
 #include "base/errors.h"
+#include "base/handles.h"
 
 namespace {
 // The control's own spacing: text padding on each side of a tab, and what its
@@ -38,13 +39,14 @@ void tTabStrip::Attach(HWND tabs) {
     changed_ = true;
 }
 
-void tTabStrip::SetStyle(bool multiLine, bool fixedWidth) {
+void tTabStrip::SetLayout(tLayout layout) {
     LONG style = GetWindowLongA(tabs_, GWL_STYLE);
     LONG wanted = (style & ~LONG(TCS_MULTILINE | TCS_FIXEDWIDTH)) |
-                  (multiLine ? TCS_MULTILINE : 0) | (fixedWidth ? TCS_FIXEDWIDTH : 0);
+                  (layout == tLayout::severalRows ? TCS_MULTILINE : 0) |
+                  (layout == tLayout::filling ? TCS_FIXEDWIDTH : 0);
     // The control lays its tabs out again on WM_STYLECHANGED.
     if (wanted != style) SetWindowLongA(tabs_, GWL_STYLE, wanted);
-    multiLine_ = multiLine;
+    multiLine_ = layout == tLayout::severalRows;
 }
 
 void tTabStrip::SetText(int index, const std::string& name) {
@@ -71,7 +73,7 @@ void tTabStrip::Fill(const std::vector<tTopic>& topics) {
     // costs one measured layout instead of one per tab. Existing tabs are
     // reused rather than deleted one by one, which costs a layout each too.
     SendMessageA(tabs_, WM_SETREDRAW, FALSE, 0);
-    SetStyle(false, true);
+    SetLayout(tLayout::filling);
     size_t keep = std::min(names_.size(), topics.size());
     for (size_t i = 0; i < keep; ++i) {
         if (names_[i] == topics[i].name) continue;
@@ -83,7 +85,7 @@ void tTabStrip::Fill(const std::vector<tTopic>& topics) {
         names_.pop_back();
     }
     for (size_t i = names_.size(); i < topics.size(); ++i) Append(topics[i].name);
-    SetStyle(false, false);
+    SetLayout(tLayout::oneRow);
     Select(0);
     SendMessageA(tabs_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(tabs_, nullptr, TRUE);
@@ -123,22 +125,20 @@ bool tTabStrip::MultiLineFits(const RECT& area, int singleRowHeight) const {
     int maxRows = MaxTabRows(singleRowHeight, area.bottom - area.top);
     int lineWidth = area.right - area.left - kRowMargin;
     if (lineWidth <= 0) return false;
-    HDC dc = GetDC(tabs_);
-    if (!dc) return false;
+    tWindowDC dc(tabs_);
+    if (!dc.get()) return false;
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(tabs_, WM_GETFONT, 0, 0));
-    HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+    tSelectObject select(dc.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
     std::vector<int> widths;
     long long total = 0;
     long long room = (long long)(maxRows + 1) * lineWidth;
     for (const std::string& name : names_) {
         SIZE size = {};
-        GetTextExtentPoint32A(dc, name.c_str(), int(name.size()), &size);
+        GetTextExtentPoint32A(dc.get(), name.c_str(), int(name.size()), &size);
         widths.push_back(size.cx + 2 * kTabPadding);
         total += widths.back();
         if (total > room) break;  // more than the allowed rows can hold
     }
-    SelectObject(dc, old);
-    ReleaseDC(tabs_, dc);
     return CountTabRows(widths, lineWidth, maxRows) <= maxRows;
 }
 
@@ -163,20 +163,20 @@ RECT tTabStrip::Fit(const RECT& area) {
     if (multiLine_) {
         int rows = TabCtrl_GetRowCount(tabs_);
         int rowHeight = rows > 0 ? rowsHeight / rows : rowsHeight;
-        if (rows > MaxTabRows(rowHeight, height)) SetStyle(false, false);
+        if (rows > MaxTabRows(rowHeight, height)) SetLayout(tLayout::oneRow);
     } else {
         bool refused = refused_.set && refused_.count == names_.size() &&
                        refused_.width == area.right - area.left && refused_.height == height &&
                        refused_.font == font;
         if (!refused && MultiLineFits(area, rowsHeight)) {
-            SetStyle(true, false);
+            SetLayout(tLayout::severalRows);
             display = area;
             TabCtrl_AdjustRect(tabs_, FALSE, &display);
             int rows = TabCtrl_GetRowCount(tabs_);
             int rowHeight = rows > 0 ? (display.top - area.top) / rows : rowsHeight;
             if (rows > MaxTabRows(rowHeight, height)) {
                 // The texts measured narrower than the control draws them.
-                SetStyle(false, false);
+                SetLayout(tLayout::oneRow);
                 refused_.set = true;
                 refused_.count = names_.size();
                 refused_.width = area.right - area.left;

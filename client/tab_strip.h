@@ -38,7 +38,9 @@ public:
 
 private:
     void SetText(int index, const std::string& name);
-    void SetStyle(bool multiLine, bool fixedWidth);
+    // filling: one row of fixed-width tabs, which the control need not measure.
+    enum class tLayout { oneRow, severalRows, filling };
+    void SetLayout(tLayout layout);
     bool MultiLineFits(const RECT& area, int singleRowHeight) const;
 
     HWND tabs_ = nullptr;

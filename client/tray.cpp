@@ -1,7 +1,6 @@
 #include "client/tray.h"
 #include "base/errors.h"
 #include "base/handles.h"
-#include "client/client.h"
 #include "resources/resource.h"
 
 std::array<RECT, 5> TraySheetRects(int width, int height) {
@@ -20,13 +19,12 @@ std::string TrayTipText(const std::string& title) {
     return title.substr(0, 63);
 }
 
-void tQuilletClient::FillTrayData() {
-    trayData = {};
-    trayData.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    trayData.hWnd = settings.frame;
-    trayData.uID = 0;
-    trayData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    trayData.uCallbackMessage = WM_TRAY_CALLBACK;
+tTrayIcon::tTrayIcon(HWND frame) {
+    data_.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data_.hWnd = frame;
+    data_.uID = 0;
+    data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data_.uCallbackMessage = WM_TRAY_CALLBACK;
 }
 
 namespace {
@@ -74,24 +72,26 @@ HICON DrawTrayIcon(HWND wnd, HBRUSH sheetBrush) {
 
 }  // namespace
 
-void tQuilletClient::UpdateTrayIcon(bool adding) {
-    if (settings.noTray) return;
-    trayIcon.reset(DrawTrayIcon(wnd, backgroundBrush.get()));
-    trayData.hIcon = trayIcon ? trayIcon.get() : LoadIconA(GetModuleHandleA(nullptr), "MAIN_ICON");
-    lstrcpynA(trayData.szTip, TrayTipText(titleText).c_str(), 64);
+void tTrayIcon::Show(HBRUSH sheetBrush, const std::string& title, tTrayShow how) {
+    bool adding = how == tTrayShow::add;
+    icon_.reset(DrawTrayIcon(data_.hWnd, sheetBrush));
+    data_.hIcon = icon_ ? icon_.get() : LoadIconA(GetModuleHandleA(nullptr), "MAIN_ICON");
+    lstrcpynA(data_.szTip, TrayTipText(title).c_str(), 64);
     // The taskbar may not exist yet (a start at log-on): the icon is added
     // again when the taskbar announces itself, so a refusal here is not fatal.
-    if (!Shell_NotifyIconA(adding ? NIM_ADD : NIM_MODIFY, &trayData) && !adding)
-        Shell_NotifyIconA(NIM_ADD, &trayData);
-    if (settings.frame) {
-        SetClassLongPtrA(settings.frame, GCLP_HICON, reinterpret_cast<LONG_PTR>(trayData.hIcon));
-        SetClassLongPtrA(settings.frame, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(trayData.hIcon));
+    if (!Shell_NotifyIconA(adding ? NIM_ADD : NIM_MODIFY, &data_) && !adding)
+        Shell_NotifyIconA(NIM_ADD, &data_);
+    shown_ = true;
+    if (data_.hWnd) {
+        SetClassLongPtrA(data_.hWnd, GCLP_HICON, reinterpret_cast<LONG_PTR>(data_.hIcon));
+        SetClassLongPtrA(data_.hWnd, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(data_.hIcon));
     }
 }
 
-void tQuilletClient::RemoveTrayIcon() {
-    if (settings.noTray) return;
-    Shell_NotifyIconA(NIM_DELETE, &trayData);
-    trayData.hIcon = nullptr;
-    trayIcon.reset();
+void tTrayIcon::Remove() {
+    if (!shown_) return;
+    shown_ = false;
+    Shell_NotifyIconA(NIM_DELETE, &data_);
+    data_.hIcon = nullptr;
+    icon_.reset();
 }

@@ -1,4 +1,5 @@
 #include "dialogs/help.h"
+#include "base/names.h"
 #include "resources/resource.h"
 
 namespace {
@@ -22,9 +23,12 @@ constexpr tCommandHelp kCommandHelp[] = {
     {CM_OPTIONS, 34},
 };
 
-std::string& HelpFilePath() {
-    static std::string path;
-    return path;
+// The help file lies beside the program.
+std::string HelpFilePath() {
+    char module[kPathBufferSize] = {};
+    DWORD length = GetModuleFileNameA(nullptr, module, kPathBufferSize);
+    std::string path(module, length < DWORD(kPathBufferSize) ? length : 0);
+    return path.substr(0, path.rfind('\\') + 1) + kHelpFileName;
 }
 
 void AskHelpFile(HWND window, UINT command, ULONG_PTR data) {
@@ -33,7 +37,6 @@ void AskHelpFile(HWND window, UINT command, ULONG_PTR data) {
 
 }  // namespace
 
-void SetHelpFilePath(const std::string& path) { HelpFilePath() = path; }
 
 int HelpContextForCommand(int commandId) {
     for (const tCommandHelp& entry : kCommandHelp)

@@ -4,9 +4,6 @@
 #include <windows.h>
 #include <string>
 
-// Where the help file is; set once at start-up.
-void SetHelpFilePath(const std::string& path);
-
 // No help context: the command has no popup help.
 constexpr int kNoHelpContext = 0;
 

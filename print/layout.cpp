@@ -187,7 +187,7 @@ std::vector<tPage> PackPages(const std::vector<tPrintableTopic>& topics,
         const tPrintableTopic& topic = topics[t];
         const long long height = PieceHeight(metrics, static_cast<long long>(topic.lines.size()));
         if (height < metrics.printHeight - used) {
-            page.segments.push_back(tSegment{topic.name, topic.lines, true, true});
+            page.segments.push_back(WholeSegment(topic.name, topic.lines));
             used += height;
             ++t;
         } else if (!page.segments.empty()) {

@@ -58,6 +58,13 @@ struct tSegment {
     bool isLast = false;   // ends the topic: curved bottom corners, else "(Continued)"
 };
 
+// A topic that fits whole on its page.
+inline tSegment WholeSegment(const std::string& title, const std::vector<std::string>& lines) {
+    tSegment segment{title, lines};
+    segment.isFirst = segment.isLast = true;
+    return segment;
+}
+
 struct tPage {
     std::vector<tSegment> segments;  // top to bottom
 };

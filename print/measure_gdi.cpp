@@ -57,7 +57,6 @@ tPrintMetrics::tPrintMetrics(HDC printerDc, const LOGFONTA* textLogFont,
     }
     printWidth = SpaceBetween(GetDeviceCaps(hdc, HORZRES), margins->left, margins->right);
     printHeight = SpaceBetween(GetDeviceCaps(hdc, VERTRES), margins->top, margins->bottom);
-    fontState = 0;
     try {
         int aveCharWidth = 0;
         SelectBodyFont();
@@ -78,29 +77,29 @@ tPrintMetrics::~tPrintMetrics() {
     RestoreFont();
 }
 
-void tPrintMetrics::SelectRoleFont(HFONT font, int state) {
+void tPrintMetrics::SelectRoleFont(HFONT font, tSelected role) {
     if (font) {
-        if (fontState == 0)
+        if (selected == tSelected::own)
             savedFont = static_cast<HFONT>(SelectObject(hdc, font));
-        else if (fontState != state)
+        else if (selected != role)
             SelectObject(hdc, font);
-        fontState = state;
+        selected = role;
     } else {
         RestoreFont();  // this role prints in the DC's own font
     }
 }
 
 void tPrintMetrics::SelectBodyFont() {
-    SelectRoleFont(bodyFont.get(), 2);
+    SelectRoleFont(bodyFont.get(), tSelected::body);
 }
 
 void tPrintMetrics::SelectTitleFont() {
-    SelectRoleFont(titleFont.get(), 1);
+    SelectRoleFont(titleFont.get(), tSelected::title);
 }
 
 void tPrintMetrics::RestoreFont() {
-    if (fontState != 0) SelectObject(hdc, savedFont);
-    fontState = 0;
+    if (selected != tSelected::own) SelectObject(hdc, savedFont);
+    selected = tSelected::own;
 }
 
 tMeasureText BodyTextMeasure(const tPrintMetrics& metrics) {

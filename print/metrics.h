@@ -24,7 +24,8 @@ public:
     tFont bodyFont;               // none: the DC's own font prints the text
     tFont titleFont;              // none: the DC's own font prints the titles
     HFONT savedFont = nullptr;    // selected before one of ours replaced it
-    int fontState = 0;            // 0 the DC's own font, 1 titleFont, 2 bodyFont
+    enum class tSelected { own, title, body };
+    tSelected selected = tSelected::own;  // the font the DC holds now
     const RECT* margins = nullptr;  // borrowed; left, top, right, bottom
     int printWidth = 0;
     int printHeight = 0;
@@ -35,7 +36,7 @@ public:
     int indent = 0;               // titleHeight in horizontal units
 
 private:
-    void SelectRoleFont(HFONT font, int state);
+    void SelectRoleFont(HFONT font, tSelected role);
 };
 
 // A screen font size scaled to the printer, truncated toward zero and kept

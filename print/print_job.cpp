@@ -19,56 +19,7 @@ int ToPixels(LONG margin, int dpi, double divisor) {
     return pixels >= double(INT_MAX) ? INT_MAX : int(pixels);
 }
 
-// The frame is disabled and the "Print" box shown while the job runs. Close()
-// ends that normally; a job left by an exception still gets its frame back.
-class tPrintingBox {
-public:
-    explicit tPrintingBox(HWND owner) : state_(PrintBox()) {
-        state_.owner = owner;
-        state_.cancelled = false;
-        state_.failure.Clear();
-        EnableWindow(owner, FALSE);
-        HWND box = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PRINTING),
-                                      owner, AbortDlgProc, 0);
-        if (!box) EnableWindow(owner, TRUE);
-        Check(box != nullptr);
-        state_.box = box;
-    }
-    ~tPrintingBox() {
-        if (closed_) return;
-        if (state_.box) DestroyWindow(state_.box);
-        state_.box = nullptr;
-        EnableWindow(state_.owner, TRUE);
-    }
-    tPrintingBox(const tPrintingBox&) = delete;
-    tPrintingBox& operator=(const tPrintingBox&) = delete;
-
-    // After a cancel the box's own procedure has already done both.
-    void Close() {
-        closed_ = true;
-        if (state_.cancelled) return;
-        EnableWindow(state_.owner, TRUE);
-        HWND box = state_.box;
-        state_.box = nullptr;
-        Check(DestroyWindow(box) != 0);
-    }
-
-private:
-    tPrintBoxState& state_;
-    bool closed_ = false;
-};
-
-// The wait cursor while the topics are measured and packed.
-class tWaitCursor {
-public:
-    tWaitCursor() : wait_(LoadCursorA(nullptr, IDC_WAIT)), old_(wait_ ? SetCursor(wait_) : nullptr) {}
-    ~tWaitCursor() { if (wait_) SetCursor(old_); }
-    tWaitCursor(const tWaitCursor&) = delete;
-    tWaitCursor& operator=(const tWaitCursor&) = delete;
-private:
-    HCURSOR wait_;  // shared system cursor
-    HCURSOR old_;
-};
+tPrintingBox* runningBox = nullptr;  // the box of the job that runs now
 
 std::vector<tPage> LayOutTopics(HWND owner, const std::vector<tPrintTopic>& topics,
                                 tPrintMetrics& metrics) {
@@ -80,11 +31,6 @@ std::vector<tPage> LayOutTopics(HWND owner, const std::vector<tPrintTopic>& topi
 }
 
 }  // namespace
-
-tPrintBoxState& PrintBox() {
-    static tPrintBoxState state;
-    return state;
-}
 
 const char* PrintErrorText(DWORD lastError, bool cancelled) {
     switch (LONG(lastError)) {
@@ -161,9 +107,9 @@ bool tPrintDocument::End() {
     return EndDoc(hdc_) > 0;
 }
 
-bool PrintJob(HWND owner, HDC hdc, const std::string& documentName,
-              const std::vector<tPrintTopic>& topics, int copies, bool collate,
-              const LOGFONTA* textLogFont, const LOGFONTA* titleLogFont, const RECT& margins) {
+tPrintOutcome PrintJob(HWND owner, HDC hdc, const std::string& documentName,
+                       const std::vector<tPrintTopic>& topics, int copies, bool collate,
+                       const LOGFONTA* textLogFont, const LOGFONTA* titleLogFont, const RECT& margins) {
     bool ok = false;
     DWORD failure = 0;
     tPrintingBox box(owner);
@@ -183,7 +129,7 @@ bool PrintJob(HWND owner, HDC hdc, const std::string& documentName,
                 if (!ok) failure = GetLastError();
                 // The "Print" box sees its messages between pages.
                 if (ok && !AbortProc(hdc, 0)) ok = false;
-                PrintBox().failure.Rethrow();
+                box.RethrowFailure();
                 if (!ok) break;
             }
             if (ok && !document.End()) {
@@ -195,49 +141,73 @@ bool PrintJob(HWND owner, HDC hdc, const std::string& documentName,
         }
     }
     box.Close();
-    SetLastError(failure);
-    return ok && !PrintBox().cancelled;
+    tPrintOutcome outcome;
+    outcome.cancelled = box.Cancelled();
+    outcome.printed = ok && !outcome.cancelled;
+    outcome.error = failure;
+    return outcome;
 }
 
-namespace {
+tPrintingBox::tPrintingBox(HWND owner) : owner_(owner), outer_(runningBox) {
+    EnableWindow(owner, FALSE);
+    box_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PRINTING), owner,
+                              DialogProc, reinterpret_cast<LPARAM>(this));
+    if (!box_) EnableWindow(owner, TRUE);
+    Check(box_ != nullptr);
+    runningBox = this;
+}
 
-// The job stops at the next page; the frame is given back at once.
-void CancelJob(tPrintBoxState& state, HWND box) {
+tPrintingBox::~tPrintingBox() {
+    runningBox = outer_;
+    if (closed_ || cancelled_) return;
+    DestroyWindow(box_);
+    EnableWindow(owner_, TRUE);
+}
+
+void tPrintingBox::Close() {
+    if (closed_ || cancelled_) return;
+    closed_ = true;
+    EnableWindow(owner_, TRUE);
+    Check(DestroyWindow(box_) != 0);
+}
+
+void tPrintingBox::Cancel() {
     // The job throws a failure again between pages; the box is gone by then.
-    state.failure.Run(
+    failure_.Run(
         [&] {
-            state.cancelled = true;
-            EnableWindow(state.owner, TRUE);
-            state.box = nullptr;
+            cancelled_ = true;
+            EnableWindow(owner_, TRUE);
+            HWND box = box_;
+            box_ = nullptr;
             if (box) Check(DestroyWindow(box) != 0);
             return true;
         },
         [] {}, true);
 }
 
-}  // namespace
-
-INT_PTR CALLBACK AbortDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    if (message != WM_COMMAND) return FALSE;
-    CancelJob(PrintBox(), dialog);
+INT_PTR CALLBACK tPrintingBox::DialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    auto* box = reinterpret_cast<tPrintingBox*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (message != WM_COMMAND || !box) return FALSE;
+    box->Cancel();
     return TRUE;
 }
 
 BOOL CALLBACK AbortProc(HDC, int) {
-    tPrintBoxState& state = PrintBox();
+    tPrintingBox* box = runningBox;
+    if (!box) return TRUE;
     MSG msg;
-    while (!state.cancelled && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (!box->cancelled_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // The quit message stops the job as Cancel does, and is passed on
             // to the loops below this one.
             PostQuitMessage(int(msg.wParam));
-            CancelJob(state, state.box);
+            box->Cancel();
             break;
         }
-        if (state.box && IsDialogMessageA(state.box, &msg)) continue;
+        if (box->box_ && IsDialogMessageA(box->box_, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    return !state.cancelled;
+    return !box->cancelled_;
 }
-

@@ -45,25 +45,49 @@ tPrintRequest RequestFromDialog(const PRINTDLGA& dialog);
 constexpr const char* kPrintTerminatedCaption = "Quillet - printing terminated";
 constexpr const char* kMarginsTooLarge = "Margins too large for the page";
 
-// The running job's "Print" box, which the abort procedure and the box's own
-// procedure share: the abort procedure has no parameter to carry it.
-struct tPrintBoxState {
-    HWND owner = nullptr;   // disabled while the job runs; borrowed
-    HWND box = nullptr;
-    bool cancelled = false;
-    tCallbackFailure failure;
+// The "Print" box over its disabled owner while a job runs. Close() ends that
+// normally; a job left by an exception still gets its owner back. The abort
+// procedure has no parameter to carry the box: it reaches the box of the job
+// that runs now, which only exists for the job's length.
+class tPrintingBox {
+public:
+    explicit tPrintingBox(HWND owner);
+    ~tPrintingBox();
+    tPrintingBox(const tPrintingBox&) = delete;
+    tPrintingBox& operator=(const tPrintingBox&) = delete;
+
+    void Close();  // after a cancel the box has already done it all
+    bool Cancelled() const { return cancelled_; }
+    HWND Window() const { return box_; }
+    // Throws again what failed in a message the box's pump handed on.
+    void RethrowFailure() { failure_.Rethrow(); }
+
+private:
+    friend BOOL CALLBACK AbortProc(HDC hdc, int code);
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    void Cancel();  // the job stops at the next page; the owner is given back at once
+
+    HWND owner_;  // borrowed
+    HWND box_ = nullptr;
+    bool cancelled_ = false;
+    bool closed_ = false;
+    tCallbackFailure failure_;
+    tPrintingBox* outer_;  // the box of a job this one runs within, if any
 };
-tPrintBoxState& PrintBox();
 
-// Prints topics as one document named documentName, with the "Print" box over
-// owner; true when every page and the document were accepted and the user did
-// not cancel. On failure the error code stays in GetLastError for the caller's
-// message.
-bool PrintJob(HWND owner, HDC hdc, const std::string& documentName,
-              const std::vector<tPrintTopic>& topics, int copies, bool collate,
-              const LOGFONTA* textLogFont, const LOGFONTA* titleLogFont, const RECT& margins);
+// How a print job ended.
+struct tPrintOutcome {
+    bool printed = false;    // every page and the document were accepted, and no one cancelled
+    bool cancelled = false;  // Cancel in the "Print" box
+    DWORD error = 0;         // what the call that failed left behind
+};
 
-INT_PTR CALLBACK AbortDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Prints topics as one document named documentName, with the "Print" box over owner.
+tPrintOutcome PrintJob(HWND owner, HDC hdc, const std::string& documentName,
+                       const std::vector<tPrintTopic>& topics, int copies, bool collate,
+                       const LOGFONTA* textLogFont, const LOGFONTA* titleLogFont, const RECT& margins);
+
+// Passes messages on while a page prints; false once the job is cancelled.
 BOOL CALLBACK AbortProc(HDC hdc, int code);
 
 // StartDoc, then EndDoc when asked, or AbortDoc when the scope ends first.

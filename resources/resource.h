@@ -14,9 +14,17 @@
 #define IDD_PRINTING 3
 #define IDD_CONFIGURATION 4
 #define IDD_APPEARANCE 5
+#define IDD_FIND_ALL 6
 
 // Controls of the Topic Name dialog
 #define IDC_TOPIC_NAME 101
+
+// Controls of the Find in All Topics dialog
+#define IDC_FIND_ALL_TEXT 101
+#define IDC_FIND_ALL_MATCH_CASE 102
+#define IDC_FIND_ALL_WHOLE_WORD 103
+#define IDC_FIND_ALL_LIST 104
+#define IDC_FIND_ALL_STATUS 105
 
 // Commands
 #define CM_SHUTDOWN 101
@@ -50,6 +58,7 @@
 #define CM_OPTIONS 236
 #define CM_SAVE 237
 #define CM_OPEN_URL 240
+#define CM_FIND_ALL 241
 
 // Frame's private messages
 #define WM_TRAY_MENU_DONE (WM_USER + 257)

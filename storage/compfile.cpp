@@ -81,7 +81,7 @@ void tRootStorage::Open(tFileHandle file, DWORD mode, const tRollback* asItWas) 
     bytes_ = tFileBytes::Make(std::move(file), asItWas);
     if (mode & STGM_CREATE)
         hr = StgCreateDocfileOnILockBytes(bytes_.get(), mode, 0, storage.put());
-    else if (!LooksSound(*bytes_.get()))
+    else if (!LooksSound(*bytes_))
         hr = STG_E_DOCFILECORRUPT;
     else
         hr = StgOpenStorageOnILockBytes(bytes_.get(), nullptr, mode, nullptr, 0, storage.put());

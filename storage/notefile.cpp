@@ -91,11 +91,6 @@ tFontRecords ReadFonts(tStream& stream, tAppearanceRecord& appearance) {
     return records;
 }
 
-tFont MakeFont(const LOGFONTA& description) {
-    if (description.lfHeight == 0) return tFont();
-    return tFont(CreateFontIndirectA(&description));
-}
-
 std::vector<std::string> ReadIndex(tStream& stream) {
     std::vector<std::string> names;
     Check(ReadIndexRecords(StreamReader(stream), RemainingBytes(stream), names));
@@ -188,8 +183,6 @@ void ReadNoteFile(IStorage* root, const tAppearanceRecord& current, tLoadedFile&
             file.appearance.textLogFont = LOGFONTA{};
             file.appearance.tabLogFont = LOGFONTA{};
         }
-        if (file.fonts.text == tFontRecord::chosen) file.textFont = MakeFont(file.appearance.textLogFont);
-        if (file.fonts.tab == tFontRecord::chosen) file.tabFont = MakeFont(file.appearance.tabLogFont);
     }
     std::vector<std::string> names = ReadIndex(index);
     file.topics.reserve(names.size());
@@ -360,7 +353,8 @@ bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, t
     content.appearance.textLogFont = LOGFONTA{};
     content.appearance.tabLogFont = LOGFONTA{};
     content.fonts = {tFontRecord::none, tFontRecord::none};
-    file.file = std::make_unique<tOpenNoteFile>(std::move(root), tElementKeys(), false);
+    file.file = std::make_unique<tOpenNoteFile>(std::move(root), tElementKeys(),
+                                                /*hasAppearance*/ false);
     file.content = std::move(content);
     file.isNew = true;
     return true;

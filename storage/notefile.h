@@ -7,7 +7,6 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "base/handles.h"
 #include "storage/compfile.h"
 #include "storage/topic.h"
 
@@ -56,9 +55,6 @@ struct tFontRecords {
 // Reads the two 60-byte descriptions of the "Font" stream into the record.
 tFontRecords ReadFonts(tStream& stream, tAppearanceRecord& appearance);
 
-// A font made from a description; empty when the height is 0 or creation fails.
-tFont MakeFont(const LOGFONTA& description);
-
 // Reads the topic count and the topic names of an "Index" stream. A count the
 // stream cannot hold (each record takes at least 4 bytes) or a short record throws.
 std::vector<std::string> ReadIndex(tStream& stream);
@@ -72,8 +68,6 @@ struct tLoadedFile {
     std::vector<tTopic> topics;
     tAppearanceRecord appearance;
     tFontRecords fonts = {tFontRecord::untouched, tFontRecord::untouched};
-    tFont textFont;  // owned until the client takes it
-    tFont tabFont;
     // Some names of the Index could not be kept (see StorableTopicNames):
     // those topics were renamed and the Index must be written again.
     bool indexOutdated = false;

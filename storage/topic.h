@@ -6,10 +6,6 @@ class tTopic {
 public:
     std::string name;
     std::string text;
-    // View state when the topic was last left; never stored in the file.
-    int firstVisibleLine = 0;
-    int selStart = 0;
-    int selEnd = 0;
     bool modified = false;  // differs from what was last committed
     bool written = false;   // written to the file since the last commit
 

@@ -1,7 +1,9 @@
 #include "client_fixture.h"
 #include <commctrl.h>
-#include <fstream>
+#include "base/names.h"
 #include "base/settings.h"
+#include "base/window_text.h"
+#include "storage/notefile.h"
 
 namespace {
 void RegisterClientClass() {
@@ -25,96 +27,63 @@ DWORD GetConfigDwordForTest(const char* name) {
 void ClientWindowTest::SetUp() {
     DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
     RegisterClientClass();
-    app.hInstance = GetModuleHandleA(nullptr);
-    app.noTray = true;
-    app.isDefaultFile = false;
-    app.arrowCursor = LoadCursorA(nullptr, IDC_ARROW);
     parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr,
-                             app.hInstance, nullptr);
-    app.frameWnd = parent;
+                             GetModuleHandleA(nullptr), nullptr);
 }
 
 void ClientWindowTest::TearDown() {
     Close();
     DestroyWindow(parent);
-    app.frameWnd = nullptr;
     DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
 }
 
 void ClientWindowTest::Open(const std::string& name) {
-    app.filePath = dir.File(name);
-    // Opened as at start-up: read, or created when missing, before the client is made.
+    path = dir.File(name);
+    // Read, or created when missing, before the client is made, as at start-up.
     tNoteFile file;
     tAppearanceRecord appearance = {};
     SetDefaultColours(appearance);
-    bool isDefault = app.isDefaultFile;
-    ASSERT_EQ(tOpenOutcome::opened, OpenNoteFileFor(parent, app.filePath, isDefault, appearance, file));
-    tClientCreation creation;
-    creation.settings.frame = parent;
-    creation.settings.noTray = true;
-    creation.file = &file;
-    app.clientWnd = CreateWindowExA(WS_EX_CLIENTEDGE, kClientClassName, "", WS_CHILD | WS_VISIBLE,
-                                    0, 0, 600, 400, parent, nullptr, app.hInstance, &creation);
-    ASSERT_NE(nullptr, app.clientWnd);
-    client = ClientOfWindow(app.clientWnd);
-    app.client = client;
-    ASSERT_NE(nullptr, client);
+    tReadResult read = OpenNoteFile(path, appearance, file);
+    ASSERT_TRUE(read == tReadResult::read ||
+                (read == tReadResult::notFound && CreateNoteFile(path, appearance, file)));
+    tClientSettings settings;
+    settings.frame = parent;
+    settings.noTray = true;
+    client = std::make_unique<tQuilletClient>(settings, std::move(file), RECT{0, 0, 600, 400});
 }
 
 void ClientWindowTest::Close() {
-    if (!app.client) return;
-    DeleteClient(app.clientWnd);
-    app.client = nullptr;
-    client = nullptr;
-    DestroyWindow(app.clientWnd);
-    app.clientWnd = nullptr;
+    if (!client) return;
+    client->FlushBeforeClose();
+    client.reset();
 }
 
 std::vector<std::string> ClientWindowTest::Names() const {
     std::vector<std::string> names;
-    for (const tTopic& topic : client->notebook.topics) names.push_back(topic.name);
+    for (const tTopic& topic : client->Notebook().Topics()) names.push_back(topic.name);
     return names;
 }
 
 std::vector<std::string> ClientWindowTest::TabNames() const {
     std::vector<std::string> names;
-    int count = TabCtrl_GetItemCount(client->tabWnd);
+    HWND tabs = client->View().Tabs();
+    int count = TabCtrl_GetItemCount(tabs);
     for (int i = 0; i < count; ++i) {
         char text[256] = {};
         TCITEMA item = {};
         item.mask = TCIF_TEXT;
         item.pszText = text;
         item.cchTextMax = sizeof text;
-        SendMessageA(client->tabWnd, TCM_GETITEMA, WPARAM(i), reinterpret_cast<LPARAM>(&item));
+        SendMessageA(tabs, TCM_GETITEMA, WPARAM(i), reinterpret_cast<LPARAM>(&item));
         names.push_back(text);
     }
     return names;
 }
 
-int ClientWindowTest::SelectedTab() const { return TabCtrl_GetCurSel(client->tabWnd); }
+int ClientWindowTest::SelectedTab() const { return TabCtrl_GetCurSel(client->View().Tabs()); }
 
-std::string ClientWindowTest::EditText() const {
-    char text[4096] = {};
-    GetWindowTextA(client->editWnd, text, sizeof text);
-    return text;
-}
+std::string ClientWindowTest::EditText() const { return WindowText(Edit()); }
 
 void ClientWindowTest::Type(const std::string& text) {
-    for (char c : text) SendMessageA(client->editWnd, WM_CHAR, WPARAM(BYTE(c)), 0);
-}
-
-void ClientWindowTest::KeepForIndependentCheck(const std::string& label,
-                                               const std::vector<std::string>& names,
-                                               const std::vector<std::string>& texts) {
-    char out[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("QUILLET_OLEFILE_OUT", out, sizeof out)) return;
-    std::string target = std::string(out) + "\\" + label;
-    CopyFileA(app.filePath.c_str(), (target + ".qld").c_str(), FALSE);
-    // One line per topic: name, a tab, the text with line ends written as \n.
-    std::ofstream expected(target + ".expected", std::ios::binary);
-    for (size_t i = 0; i < names.size(); ++i) {
-        std::string text;
-        for (char c : texts[i]) text += c == '\n' ? std::string("\\n") : std::string(1, c);
-        expected << names[i] << '\t' << text << '\n';
-    }
+    for (char c : text) SendMessageA(Edit(), WM_CHAR, WPARAM(BYTE(c)), 0);
 }

@@ -1,9 +1,9 @@
 #pragma once
 // A real client window on a note file in a temporary folder, without the frame.
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
-#include "app/globals.h"
 #include "client/client.h"
 #include "support/dialog_answerer.h"
 #include "support/temp_dir.h"
@@ -21,13 +21,14 @@ protected:
     std::vector<std::string> Names() const;
     std::vector<std::string> TabNames() const;
     int SelectedTab() const;
+    HWND Edit() const { return client->View().Edit(); }
     std::string EditText() const;
     void Type(const std::string& text);
-    // Copies the file and what it must hold for the olefile check, when asked to.
-    void KeepForIndependentCheck(const std::string& label, const std::vector<std::string>& names,
-                                 const std::vector<std::string>& texts);
+    // The end of a message, as the window procedures end every one: the commit.
+    void EndMessage() { client->AfterMessage(); }
 
     tTempDir dir;
-    HWND parent = nullptr;
-    tQuilletClient* client = nullptr;
+    HWND parent = nullptr;  // stands in for the frame
+    std::string path;
+    std::unique_ptr<tQuilletClient> client;
 };

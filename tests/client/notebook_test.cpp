@@ -23,7 +23,7 @@ tNotebook Make(const tNames& names, int current = 0) {
 
 tNames Names(const tNotebook& notebook) {
     tNames names;
-    for (const tTopic& topic : notebook.topics) names.push_back(topic.name);
+    for (const tTopic& topic : notebook.Topics()) names.push_back(topic.name);
     return names;
 }
 
@@ -66,7 +66,7 @@ TEST(Notebook, MovesSwapWithTheNeighbourAndWrapAtBothEnds) {
         EXPECT_EQ(std::make_pair(row.from, row.to), swapped) << label.str();
         EXPECT_EQ(row.to, notebook.CurrentIndex()) << label.str();
         EXPECT_EQ(moved, notebook.CurrentName()) << "the moved topic stays current";
-        for (const tTopic& topic : notebook.topics) EXPECT_EQ(topic.name + " text", topic.text);
+        for (const tTopic& topic : notebook.Topics()) EXPECT_EQ(topic.name + " text", topic.text);
     }
     tNotebook single = Make({"A"});
     EXPECT_EQ(std::make_pair(0, 0), single.MoveLeft());
@@ -86,9 +86,9 @@ TEST(Notebook, AddAppendsAnEmptyTopicUnlessTheNameIsTaken) {
     tNotebook notebook = Make({"To-do", "Notes"});
     EXPECT_FALSE(notebook.Add("notes"));
     ASSERT_TRUE(notebook.Add("Ideas"));
-    ASSERT_EQ(3u, notebook.topics.size());
-    EXPECT_EQ("Ideas", notebook.topics.back().name);
-    EXPECT_EQ("", notebook.topics.back().text);
+    ASSERT_EQ(3u, notebook.Topics().size());
+    EXPECT_EQ("Ideas", notebook.Topics().back().name);
+    EXPECT_EQ("", notebook.Topics().back().text);
     EXPECT_EQ(0, notebook.CurrentIndex());  // the client shows the new topic
 }
 
@@ -130,7 +130,8 @@ TEST(Notebook, DeleteKeepsTheLastTopicAndMakesTheFirstCurrent) {
 
 TEST(Notebook, UndoDeleteAppendsTheTopicOnceAndNeverTwiceByName) {
     tNotebook notebook = Make({"A", "Notes", "C"}, 1);
-    notebook.topics[1].selStart = 3;
+    ASSERT_TRUE(notebook.Select(1));
+    notebook.CurrentView()->selStart = 3;
     EXPECT_FALSE(notebook.UndoDelete());  // nothing deleted yet
     ASSERT_TRUE(notebook.Delete());
     ASSERT_TRUE(notebook.Add("NOTES"));
@@ -140,11 +141,11 @@ TEST(Notebook, UndoDeleteAppendsTheTopicOnceAndNeverTwiceByName) {
     ASSERT_TRUE(notebook.Rename("Other"));  // the name is free again
     ASSERT_TRUE(notebook.UndoDelete());
     EXPECT_EQ((tNames{"A", "C", "Other", "Notes"}), Names(notebook));
-    EXPECT_EQ("Notes text", notebook.topics[3].text);
-    EXPECT_EQ(3, notebook.topics[3].selStart);  // the view state comes back too
+    EXPECT_EQ("Notes text", notebook.Topics()[3].text);
+    EXPECT_EQ(3, notebook.ViewOf(3).selStart);  // the view state comes back too
     EXPECT_FALSE(notebook.CanUndoDelete());
     EXPECT_FALSE(notebook.UndoDelete());
-    EXPECT_EQ(4u, notebook.topics.size());
+    EXPECT_EQ(4u, notebook.Topics().size());
 }
 
 }  // namespace

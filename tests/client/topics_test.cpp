@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"
+#include "support/olefile_check.h"
 
 namespace {
 
@@ -14,15 +15,15 @@ class TopicList : public ClientWindowTest {
 protected:
     void Add(const std::string& name) {
         tDialogAnswerer answerer({tDialogAnswer::Text(IDC_TOPIC_NAME, name)});
-        client->AddTopic();
+        client->Command(CM_TOPIC_ADD);
     }
     void Rename(const std::string& name) {
         tDialogAnswerer answerer({tDialogAnswer::Text(IDC_TOPIC_NAME, name)});
-        client->RenameTopic();
+        client->Command(CM_TOPIC_RENAME);
     }
     std::vector<tSeenDialog> Delete(int button = IDYES) {
         tDialogAnswerer answerer({tDialogAnswer::Button(button)});
-        client->DeleteTopic();
+        client->Command(CM_TOPIC_DELETE);
         return answerer.Seen();
     }
     // The tabs follow the list, the file follows it after the commit of the message.
@@ -30,30 +31,30 @@ protected:
                           const std::string& label) {
         EXPECT_EQ(names, Names());
         EXPECT_EQ(names, TabNames());
-        client->Commit();
+        EndMessage();
         Close();
-        tNoteOnDisk note = ReadNoteOnDisk(app.filePath);
+        tNoteOnDisk note = ReadNoteOnDisk(path);
         ASSERT_TRUE(note.ok);
         EXPECT_EQ(names, note.names);
         EXPECT_EQ(texts, note.texts);
-        KeepForIndependentCheck(label, names, texts);
+        KeepForOlefileCheck(path, label, names, texts);
     }
 };
 
 TEST_F(TopicList, MovesAtBothEndsSwapWithTheOtherEnd) {
     Open("moves.qld");
     Add("Ideas");
-    EXPECT_EQ(2, client->notebook.CurrentIndex());
-    client->NextTopic();  // wraps to the first
+    EXPECT_EQ(2, client->Notebook().CurrentIndex());
+    client->Command(CM_TOPIC_NEXT);  // wraps to the first
     EXPECT_EQ(0, SelectedTab());
     Type("first");
-    client->MoveTopicLeft();
+    client->Command(CM_TOPIC_MOVE_LEFT);
     EXPECT_EQ((tNames{"Ideas", "Notes", "To-do"}), TabNames());
     EXPECT_EQ(2, SelectedTab());
     EXPECT_EQ("first", EditText());
-    client->MoveTopicRight();
+    client->Command(CM_TOPIC_MOVE_RIGHT);
     EXPECT_EQ(0, SelectedTab());
-    client->MoveTopicRight();
+    client->Command(CM_TOPIC_MOVE_RIGHT);
     ExpectEverywhere({"Notes", "To-do", "Ideas"}, {"", "first", ""}, "moves");
 }
 
@@ -71,44 +72,44 @@ TEST_F(TopicList, DeleteAnsweredNoChangesNothing) {
     Open("no.qld");
     Delete(IDNO);
     EXPECT_EQ((tNames{"To-do", "Notes"}), Names());
-    EXPECT_FALSE(client->notebook.CanUndoDelete());
+    EXPECT_FALSE(client->Notebook().CanUndoDelete());
 }
 
 TEST_F(TopicList, UndoDeleteRestoresTextAndViewStateAsLastTab) {
     Open("undo.qld");
-    client->NextTopic();
+    client->Command(CM_TOPIC_NEXT);
     Type("line one\rline two");
-    SendMessageA(client->editWnd, EM_SETSEL, 2, 6);
+    SendMessageA(Edit(), EM_SETSEL, 2, 6);
     Add("Third");
-    client->PreviousTopic();  // back to Notes
+    client->Command(CM_TOPIC_PREVIOUS);  // back to Notes
     EXPECT_EQ("line one\r\nline two", EditText());
     Delete();
-    EXPECT_EQ(0, client->notebook.CurrentIndex());  // the first topic is shown after a delete
+    EXPECT_EQ(0, client->Notebook().CurrentIndex());  // the first topic is shown after a delete
     EXPECT_EQ("", EditText());
-    client->UndoDeleteTopic();
+    client->Command(CM_TOPIC_UNDO_DELETE);
     EXPECT_EQ((tNames{"To-do", "Third", "Notes"}), Names());
     EXPECT_EQ(2, SelectedTab());
     EXPECT_EQ("line one\r\nline two", EditText());
     DWORD start = 0, end = 0;
-    SendMessageA(client->editWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+    SendMessageA(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(2u, start);
     EXPECT_EQ(6u, end);
-    client->UndoDeleteTopic();  // the slot is empty now: nothing happens
+    client->Command(CM_TOPIC_UNDO_DELETE);  // the slot is empty now: nothing happens
     EXPECT_EQ(3u, Names().size());
     ExpectEverywhere({"To-do", "Third", "Notes"}, {"", "", "line one\r\nline two"}, "undo");
 }
 
 TEST_F(TopicList, UndoRefusedWhileTheNameIsTakenAcrossCase) {
     Open("taken.qld");
-    client->NextTopic();
+    client->Command(CM_TOPIC_NEXT);
     Delete();
     Add("NOTES");
     tDialogAnswerer answerer({tDialogAnswer::Button(IDOK)});
-    client->UndoDeleteTopic();
+    client->Command(CM_TOPIC_UNDO_DELETE);
     ASSERT_EQ(1u, answerer.Seen().size());
     EXPECT_EQ("Topic Notes already exists", answerer.Seen()[0].text);
-    EXPECT_TRUE(client->notebook.CanUndoDelete());
+    EXPECT_TRUE(client->Notebook().CanUndoDelete());
 }
 
 TEST_F(TopicList, RenameToOtherCaseKeepsTheStream) {
@@ -130,7 +131,7 @@ TEST_F(TopicList, DuplicateNameAcrossCaseIsRefused) {
     Open("dup.qld");
     tDialogAnswerer answerer({tDialogAnswer::Text(IDC_TOPIC_NAME, "notes"),
                               tDialogAnswer::Button(IDOK), tDialogAnswer::Button(IDCANCEL)});
-    client->AddTopic();
+    client->Command(CM_TOPIC_ADD);
     auto seen = answerer.Seen();
     ASSERT_EQ(3u, seen.size());
     EXPECT_EQ("Topic name already exists.", seen[1].text);
@@ -143,23 +144,23 @@ TEST_F(TopicList, ViewStateIsKeptPerTopicAcrossSwitches) {
     for (int i = 0; i < 200; ++i) many += "line " + std::to_string(i) + "\r";
     Type(many);
     // Scrolled away from the top, with the selection on a visible line.
-    SendMessageA(client->editWnd, EM_SETSEL, 0, 0);
-    SendMessageA(client->editWnd, EM_SCROLLCARET, 0, 0);
-    SendMessageA(client->editWnd, EM_LINESCROLL, 0, 50);
-    int firstLine = int(SendMessageA(client->editWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
+    SendMessageA(Edit(), EM_SETSEL, 0, 0);
+    SendMessageA(Edit(), EM_SCROLLCARET, 0, 0);
+    SendMessageA(Edit(), EM_LINESCROLL, 0, 50);
+    int firstLine = int(SendMessageA(Edit(), EM_GETFIRSTVISIBLELINE, 0, 0));
     ASSERT_EQ(50, firstLine);
-    DWORD lineStart = DWORD(SendMessageA(client->editWnd, EM_LINEINDEX, 51, 0));
-    SendMessageA(client->editWnd, EM_SETSEL, lineStart, lineStart + 4);
-    client->NextTopic();
+    DWORD lineStart = DWORD(SendMessageA(Edit(), EM_LINEINDEX, 51, 0));
+    SendMessageA(Edit(), EM_SETSEL, lineStart, lineStart + 4);
+    client->Command(CM_TOPIC_NEXT);
     Type("other");
-    client->PreviousTopic();
+    client->Command(CM_TOPIC_PREVIOUS);
     DWORD start = 0, end = 0;
-    SendMessageA(client->editWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+    SendMessageA(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(lineStart, start);
     EXPECT_EQ(lineStart + 4, end);
-    EXPECT_EQ(firstLine, int(SendMessageA(client->editWnd, EM_GETFIRSTVISIBLELINE, 0, 0)));
-    client->NextTopic();
+    EXPECT_EQ(firstLine, int(SendMessageA(Edit(), EM_GETFIRSTVISIBLELINE, 0, 0)));
+    client->Command(CM_TOPIC_NEXT);
     EXPECT_EQ("other", EditText());
 }
 
@@ -168,12 +169,12 @@ TEST_F(TopicList, FileWithoutTopicsOpensAndTakesANewOne) {
     ASSERT_EQ(tNewFileResult::written, WriteNewNoteFile(path, {}));
     Open("empty.qld");
     EXPECT_TRUE(Names().empty());
-    EXPECT_FALSE(IsWindowEnabled(client->editWnd));
-    client->NextTopic();
-    client->MoveTopicLeft();
+    EXPECT_FALSE(IsWindowEnabled(Edit()));
+    client->Command(CM_TOPIC_NEXT);
+    client->Command(CM_TOPIC_MOVE_LEFT);
     Delete();  // refused: nothing to delete
     Add("First");
-    EXPECT_TRUE(IsWindowEnabled(client->editWnd));
+    EXPECT_TRUE(IsWindowEnabled(Edit()));
     Type("text");
     ExpectEverywhere({"First"}, {"text"}, "empty");
 }
@@ -200,59 +201,58 @@ TEST(TabRows, WrapAndLimit) {
 // beyond, switching both ways as topics come and go and as the window changes size.
 TEST_F(TopicList, ManyTabsShareOneScrollingRowAndLeaveTheEditArea) {
     Open("many.qld");
-    auto multiLine = [&] { return (GetWindowLongA(client->tabWnd, GWL_STYLE) & TCS_MULTILINE) != 0; };
+    auto multiLine = [&] { return (GetWindowLongA(client->View().Tabs(), GWL_STYLE) & TCS_MULTILINE) != 0; };
     auto editTop = [&] {
         RECT edit;
-        GetWindowRect(client->editWnd, &edit);
-        MapWindowPoints(nullptr, app.clientWnd, reinterpret_cast<POINT*>(&edit), 2);
+        GetWindowRect(Edit(), &edit);
+        MapWindowPoints(nullptr, client->Window(), reinterpret_cast<POINT*>(&edit), 2);
         return edit.top;
     };
     RECT area, frame;
-    GetClientRect(app.clientWnd, &area);
-    GetWindowRect(app.clientWnd, &frame);
+    GetClientRect(client->Window(), &area);
+    GetWindowRect(client->Window(), &frame);
     EXPECT_TRUE(multiLine());
 
-    std::vector<tTopic> few = client->notebook.topics;
-    for (int i = 0; i < 10; ++i) {
-        tTopic topic;
-        topic.name = "Topic " + std::to_string(i);
-        few.push_back(topic);
-    }
-    std::vector<tTopic> many = few;
-    for (int i = 10; i < 300; ++i) {
-        tTopic topic;
-        topic.name = "Topic " + std::to_string(i);
-        many.push_back(topic);
-    }
-    client->notebook.topics = many;
-    client->RebuildTabs();
+    // Files with these topics, shown in place of the open one.
+    auto show = [&](int count, const std::string& name) {
+        std::vector<tTopic> topics(2);
+        topics[0].name = "To-do";
+        topics[1].name = "Notes";
+        for (int i = 0; i < count; ++i) {
+            topics.emplace_back();
+            topics.back().name = "Topic " + std::to_string(i);
+        }
+        ASSERT_EQ(tNewFileResult::written, WriteNewNoteFile(dir.File(name), topics));
+        tNoteFile file;
+        tAppearanceRecord appearance = client->View().Appearance().Record();
+        ASSERT_EQ(tReadResult::read, OpenNoteFile(dir.File(name), appearance, file));
+        client->TakeOver(std::move(file));
+    };
+    show(300, "300.qld");
     EXPECT_FALSE(multiLine());
     EXPECT_EQ(300 + 2, int(TabNames().size()));
     EXPECT_EQ(0, SelectedTab());
     EXPECT_LE(editTop(), area.bottom / 3);
-    HWND arrows = FindWindowExA(client->tabWnd, nullptr, UPDOWN_CLASSA, nullptr);
+    HWND arrows = FindWindowExA(client->View().Tabs(), nullptr, UPDOWN_CLASSA, nullptr);
     // Every tab stays reachable (the test window itself is hidden).
     EXPECT_TRUE(arrows && (GetWindowLongA(arrows, GWL_STYLE) & WS_VISIBLE));
-    client->NextTopic();
-    client->PreviousTopic();
-    client->PreviousTopic();
+    client->Command(CM_TOPIC_NEXT);
+    client->Command(CM_TOPIC_PREVIOUS);
+    client->Command(CM_TOPIC_PREVIOUS);
     EXPECT_EQ(300 + 1, SelectedTab());
-    EXPECT_EQ(300 + 1, client->notebook.CurrentIndex());
+    EXPECT_EQ(300 + 1, client->Notebook().CurrentIndex());
 
-    client->notebook.topics = few;
-    client->RebuildTabs();
+    show(10, "10.qld");
     EXPECT_TRUE(multiLine());
-    EXPECT_GT(TabCtrl_GetRowCount(client->tabWnd), 1);
+    EXPECT_GT(TabCtrl_GetRowCount(client->View().Tabs()), 1);
     EXPECT_LE(editTop(), area.bottom / 3);
 
     // A low window has room for one row only, and gets several back when it grows.
     int width = frame.right - frame.left;
-    SetWindowPos(app.clientWnd, nullptr, 0, 0, width, 90, SWP_NOZORDER | SWP_NOMOVE);
+    SetWindowPos(client->Window(), nullptr, 0, 0, width, 90, SWP_NOZORDER | SWP_NOMOVE);
     EXPECT_FALSE(multiLine());
-    SetWindowPos(app.clientWnd, nullptr, 0, 0, width, frame.bottom - frame.top, SWP_NOZORDER | SWP_NOMOVE);
+    SetWindowPos(client->Window(), nullptr, 0, 0, width, frame.bottom - frame.top, SWP_NOZORDER | SWP_NOMOVE);
     EXPECT_TRUE(multiLine());
-    client->notebook.topics.resize(2);
-    client->RebuildTabs();
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
-#include "app/globals.h"
 #include "dialogs/about.h"
 #include "support/dialog_driver.h"
 #include "dialogs/help.h"
 #include "dialogs/help_viewer.h"
 #include "resources/resource.h"
-#include "support/temp_dir.h"
 #include <atomic>
 #include <map>
 #include <set>
@@ -28,10 +26,8 @@ std::vector<HWND> Children(HWND dialog) {
 class DialogTest : public testing::Test {
 protected:
     void SetUp() override {
-        app.hInstance = GetModuleHandleA(nullptr);
-        SetHelpFilePath(temp.File("QLHelp.hlp"));  // never created
         owner = CreateWindowExA(0, "STATIC", "Quillet test owner", WS_POPUP, 0, 0, 200, 200,
-                                nullptr, nullptr, app.hInstance, nullptr);
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, owner);
     }
     void TearDown() override {
@@ -39,7 +35,6 @@ protected:
         DestroyWindow(owner);
     }
 
-    tTempDir temp;
     HWND owner = nullptr;
 };
 

@@ -3,7 +3,7 @@
 // letter case ignored for a-z only.
 #include <string>
 #include <vector>
-#include "app/cmdline.h"
+#include "base/text.h"
 #include "dialogs/topic_name.h"
 
 inline tExistingTopics Topics(std::vector<std::string> names, bool renaming = false,

@@ -1,10 +1,7 @@
 // The Topic Name dialog itself, run modally on this thread and driven from another.
 #include <gtest/gtest.h>
 #include "dialogs/existing_topics.h"
-#include "app/cmdline.h"
 #include "base/errors.h"
-#include "app/globals.h"
-#include "client/client.h"
 #include "support/dialog_driver.h"
 #include "dialogs/help_viewer.h"
 #include "dialogs/help.h"
@@ -56,11 +53,8 @@ void Accept(tDriver& d, HWND dialog, const std::string& text) {
 class TopicNameDialog : public testing::Test {
 protected:
     void SetUp() override {
-        app.hInstance = GetModuleHandleA(nullptr);
-        SetHelpFilePath("Z:\\nonexistent folder\\QLHelp.hlp");
-        app.noTray = true;
         owner = CreateWindowExA(0, "STATIC", "Topic name test owner", WS_POPUP, 0, 0, 200, 200,
-                                nullptr, nullptr, app.hInstance, nullptr);
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, owner);
         name = "before";
     }
@@ -197,22 +191,13 @@ TEST_F(TopicNameDialog, FailureInsideTheDialogIsThrownAfterItCloses) {
     EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
-// The same dialog checking against a real client's topics.
-class TopicNameDialogWithClient : public TopicNameDialog {
+// The same dialog checking against the topics of a notebook.
+class TopicNameDialogWithTopics : public TopicNameDialog {
 protected:
-    void SetUp() override {
-        TopicNameDialog::SetUp();
-        for (const char* name : {"Notes", "ideas", "a[1]"}) {
-            tTopic topic;
-            topic.name = name;
-            client.notebook.topics.push_back(topic);
-        }
-        client.notebook.Select(0);
-    }
-    tQuilletClient client{tQuilletClient::tForTests{}};
+    const std::vector<std::string> names{"Notes", "ideas", "a[1]"};
 };
 
-TEST_F(TopicNameDialogWithClient, AddingRefusesNamesTakenInAnyLetterCase) {
+TEST_F(TopicNameDialogWithTopics, AddingRefusesNamesTakenInAnyLetterCase) {
     tDriver driver([](tDriver& d) {
         HWND dialog = d.WaitForDialog("Topic Name");
         ExpectRefused(d, dialog, "NOTES", "Topic name already exists.");
@@ -220,33 +205,30 @@ TEST_F(TopicNameDialogWithClient, AddingRefusesNamesTakenInAnyLetterCase) {
         ExpectRefused(d, dialog, "A[1]", "Topic name already exists.");
         Accept(d, dialog, "a{1}");  // only a-z fold: { is not [
     });
-    EXPECT_TRUE(RunTopicNameDialog(owner, client.ExistingTopics(), name));
+    EXPECT_TRUE(RunTopicNameDialog(owner, Topics(names), name));
     EXPECT_STREQ("a{1}", name.c_str());
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
 }
 
-TEST_F(TopicNameDialogWithClient, RenamingAcceptsTheOwnNameInCapitals) {
-    tQuilletClient::tRenamingMarker renaming(client);
-    client.notebook.Select(0);
+TEST_F(TopicNameDialogWithTopics, RenamingAcceptsTheOwnNameInCapitals) {
     tDriver driver([](tDriver& d) {
         HWND dialog = d.WaitForDialog("Topic Name");
         d.Expect(ItemText(dialog, IDC_TOPIC_NAME).empty(), "rename does not start empty");
         ExpectRefused(d, dialog, "IDEAS", "Topic name already exists.");
         Accept(d, dialog, "NOTES");
     });
-    EXPECT_TRUE(RunTopicNameDialog(owner, client.ExistingTopics(), name));
+    EXPECT_TRUE(RunTopicNameDialog(owner, Topics(names, true, "Notes"), name));
     EXPECT_STREQ("NOTES", name.c_str());
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
 }
 
-TEST_F(TopicNameDialogWithClient, AddingRefusesTheCurrentTopicsName) {
-    client.notebook.Select(1);
+TEST_F(TopicNameDialogWithTopics, AddingRefusesTheCurrentTopicsName) {
     tDriver driver([](tDriver& d) {
         HWND dialog = d.WaitForDialog("Topic Name");
         ExpectRefused(d, dialog, "IDEAS", "Topic name already exists.");
         Click(dialog, IDCANCEL);
         d.Expect(WaitUntilClosed(dialog), "Cancel did not close the dialog");
     });
-    EXPECT_FALSE(RunTopicNameDialog(owner, client.ExistingTopics(), name));
+    EXPECT_FALSE(RunTopicNameDialog(owner, Topics(names, false, "ideas"), name));
     for (const std::string& failure : driver.Finish()) ADD_FAILURE() << failure;
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include "dialogs/existing_topics.h"
-#include "app/cmdline.h"
+#include "base/text.h"
 #include "dialogs/topic_name.h"
 #include <vector>
 

@@ -1,7 +1,8 @@
 // Ending the program while each of its modal loops runs: Shut Down (as the
-// tray menu sends it) and the end of the session. Run by ending_olefile.sh,
+// tray menu sends it) and the end of the session. Run by support/olefile_check.sh,
 // which reads the note files again with olefile.
 #include "e2e_support.h"
+#include "support/olefile_check.h"
 #include <commctrl.h>
 #include <prsht.h>
 #include <fstream>
@@ -159,18 +160,9 @@ enum class tEnd { shutDown, sessionEnd };
 class EndingDuringModalLoop : public QuilletE2E,
                               public testing::WithParamInterface<std::tuple<tModalLoop, tEnd>> {};
 
-// Keeps the file for olefile, with the topics it must hold.
-void KeepForOlefile(const std::string& path, const std::string& name, const std::string& typed) {
-    char out[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("QUILLET_OLEFILE_OUT", out, sizeof out)) return;
-    const std::string kept = std::string(out) + "\\" + name;
-    CopyFileA(path.c_str(), (kept + ".qld").c_str(), FALSE);
-    std::ofstream(kept + ".expected", std::ios::binary) << "To-do\t" << typed << "\nNotes\t\n";
-}
-
 TEST_P(EndingDuringModalLoop, SavesTheTypingAndEndsCleanly) {
     if (!GetEnvironmentVariableA("QUILLET_OLEFILE_OUT", nullptr, 0))
-        GTEST_SKIP() << "run by ending_olefile.sh, which reads the files with olefile";
+        GTEST_SKIP() << "run by olefile_check.sh, which reads the files with olefile";
     const tModalLoop& loop = std::get<0>(GetParam());
     const tEnd end = std::get<1>(GetParam());
     const std::string name =
@@ -202,7 +194,7 @@ TEST_P(EndingDuringModalLoop, SavesTheTypingAndEndsCleanly) {
     ASSERT_TRUE(note.ok);
     ASSERT_EQ((std::vector<std::string>{"To-do", "Notes"}), note.names);
     EXPECT_EQ(typed, note.texts[0]);
-    KeepForOlefile(path, name, typed);
+    KeepForOlefileCheck(path, name, {"To-do", "Notes"}, {typed, ""});
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,4 +1,6 @@
 #include "e2e_support.h"
+#include "storage/storage_test_util.h"
+#include "support/olefile_check.h"
 
 namespace {
 
@@ -7,18 +9,26 @@ constexpr int kReplaceText = 0x481;  // edt2
 constexpr int kReplaceAll = 0x401;   // psh2
 constexpr int kMatchCase = 0x411;    // chx2
 
-// Presses a key with Ctrl held, as the user would, into the foreground window.
-void PressCtrl(HWND frame, WORD key) {
+// Presses a key with Ctrl (and Shift) held, as the user would, into the foreground window.
+void PressCtrl(HWND frame, WORD key, bool shift = false) {
     SetForegroundWindow(frame);
-    INPUT keys[4] = {};
-    for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = VK_CONTROL;
-    keys[1].ki.wVk = key;
-    keys[2].ki.wVk = key;
-    keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
-    keys[3].ki.wVk = VK_CONTROL;
-    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, keys, sizeof(INPUT));
+    std::vector<WORD> down = {VK_CONTROL};
+    if (shift) down.push_back(VK_SHIFT);
+    down.push_back(key);
+    std::vector<INPUT> keys(down.size() * 2);
+    for (size_t i = 0; i < down.size(); ++i) {
+        keys[i].type = keys[keys.size() - 1 - i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = keys[keys.size() - 1 - i].ki.wVk = down[i];
+        keys[keys.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    SendInput(UINT(keys.size()), keys.data(), sizeof(INPUT));
+}
+
+std::pair<DWORD, DWORD> Selection(const tQuilletProcess& quillet) {
+    DWORD start = 0, end = 0;
+    SendMessageA(quillet.edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    return {start, end};
 }
 
 TEST_F(QuilletE2E, FindThroughAcceleratorThenReplaceAllReachesTheFile) {
@@ -81,6 +91,74 @@ TEST_F(QuilletE2E, FindThroughAcceleratorThenReplaceAllReachesTheFile) {
     tNoteOnDisk note = ReadNoteOnDisk(path);
     ASSERT_TRUE(note.ok);
     EXPECT_EQ("the dog sat on the dog mat", note.texts[0]);
+}
+
+// Every topic is searched as it is now, typing not yet saved included; a
+// double-click goes there as a tab click would; rows of a deleted topic lead
+// to a new search first.
+TEST_F(QuilletE2E, FindInAllTopicsGoesToHitsAndSearchesAgainAfterChanges) {
+    std::string path = dir.File("find-all.qld");
+    WriteNoteFile(path, {{"Alpha", "first line\r\nthe quill is here"},
+                         {"Beta", "no match\r\n\r\nquill\tpen and quill"},
+                         {"Gamma", "quills"}});
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    SendMessageA(quillet.edit(), EM_SETSEL, 29, 29);
+    quillet.Type("\na quill");
+    const std::string alpha = "first line\r\nthe quill is here\r\na quill typed";
+
+    PressCtrl(quillet.frame(), 'F', true);
+    tForeignDialog findAll;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), findAll, "Find in All Topics"));
+    // The edit control lost the focus and saved; this typing is in it alone.
+    quillet.Type(" typed");
+    SetDialogItemText(findAll, IDC_FIND_ALL_TEXT, "quill");
+    Ask(GetDlgItem(findAll, IDC_FIND_ALL_WHOLE_WORD), BM_CLICK);
+    Ask(GetDlgItem(findAll, IDOK), BM_CLICK);
+    HWND list = GetDlgItem(findAll.wnd, IDC_FIND_ALL_LIST);
+    EXPECT_EQ((std::vector<std::string>{"Alpha|2|the quill is here", "Alpha|3|a quill typed",
+                                         "Beta|3|quill pen and quill", "Beta|3|quill pen and quill"}),
+              quillet.ListRows(list, 3));
+    EXPECT_EQ("4 matches in 2 topics", ItemText(findAll, IDC_FIND_ALL_STATUS));
+
+    ASSERT_TRUE(quillet.DoubleClickListRow(list, 3));
+    EXPECT_EQ(1, quillet.SelectedTab());
+    EXPECT_EQ(std::make_pair(DWORD(26), DWORD(31)), Selection(quillet));
+    GUITHREADINFO focus = {};
+    focus.cbSize = sizeof focus;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(list, nullptr), &focus));
+    EXPECT_EQ(list, focus.hwndFocus);
+    EXPECT_EQ("4 matches in 2 topics", ItemText(findAll, IDC_FIND_ALL_STATUS));
+    // The arrow keys walk the hits, Enter goes to the one chosen.
+    PostMessageA(list, WM_KEYDOWN, VK_UP, 0);
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+    for (DWORD start = GetTickCount(); Selection(quillet).first != 12 && GetTickCount() - start < 10000;) {
+    }
+    EXPECT_EQ(std::make_pair(DWORD(12), DWORD(17)), Selection(quillet));
+
+    quillet.PostCommand(CM_TOPIC_DELETE);
+    tForeignDialog question;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), question, "Quillet"));
+    PressButton(question, IDYES);
+    quillet.Sync();
+    EXPECT_NE(std::string::npos,
+              ItemText(findAll, IDC_FIND_ALL_STATUS).find("out of date"));
+    // Beta's row now leads to the nearest hit that is left.
+    ASSERT_TRUE(quillet.DoubleClickListRow(list, 3));
+    EXPECT_EQ((std::vector<std::string>{"Alpha|2|the quill is here", "Alpha|3|a quill typed"}),
+              quillet.ListRows(list, 3));
+    EXPECT_EQ("2 matches in 1 topic", ItemText(findAll, IDC_FIND_ALL_STATUS));
+    EXPECT_EQ(0, quillet.SelectedTab());
+    EXPECT_EQ(std::make_pair(DWORD(33), DWORD(38)), Selection(quillet));
+    EXPECT_EQ(alpha, quillet.EditText());
+
+    // Going to Beta saved the typing in Alpha as a tab click saves it.
+    quillet.Kill();
+    tNoteOnDisk note = ReadNoteOnDisk(path);
+    ASSERT_TRUE(note.ok);
+    EXPECT_EQ((std::vector<std::string>{"Alpha", "Gamma"}), note.names);
+    EXPECT_EQ((std::vector<std::string>{alpha, "quills"}), note.texts);
+    KeepForOlefileCheck(path, "find-all", note.names, {alpha, "quills"});
 }
 
 }  // namespace

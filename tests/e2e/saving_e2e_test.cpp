@@ -169,7 +169,7 @@ TEST_F(QuilletE2E, AFullDiskKeepsTheChangesAndTriesAgain) {
 }
 
 // ---------------------------------------------------------------------------
-// The session the fault injection runs: disk_faults.sh starts Quillet under
+// The session the fault injection runs: write_faults.sh starts Quillet under
 // strace on a note file this test prepared, makes chosen writes of that file
 // fail, and runs this test to take every step a user takes. Afterwards the
 // note file must hold one of the states below (a state the user saw
@@ -337,7 +337,7 @@ TEST(DiskFaults, Session) {
         return;
     }
     const std::string rescue = Env("QUILLET_FAULT_RESCUE");
-    if (rescue.empty()) GTEST_SKIP() << "run by disk_faults.sh, which starts Quillet under strace";
+    if (rescue.empty()) GTEST_SKIP() << "run by write_faults.sh, which starts Quillet under strace";
     tQuilletProcess quillet(tQuilletProcess::tRunning{}, Env("QUILLET_FAULT_CAPTION"));
     ASSERT_TRUE(quillet.WaitForMainWindow(60000));
     FaultSession session(quillet, rescue);

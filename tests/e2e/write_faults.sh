@@ -51,6 +51,16 @@ start_lane2() {
   WINEPREFIX=$work/prefix2 DISPLAY=$lane2_display "$QUILLET_WINE" cmd /c exit >/dev/null 2>&1
 }
 
+# Waits up to a minute for the traced program to end after its driver, then
+# kills it (a driver that failed early leaves it running) and fails.
+end_traced() {
+  timeout 60 tail -s 0.1 --pid="$1" -f /dev/null
+  local late=$?
+  [ $late -eq 0 ] || pkill -9 -P "$1"
+  wait "$1"
+  return $late
+}
+
 # One session on lane's note file with the given injection ("" for none); one
 # result line goes to lane's results; the calls traced go to lane's trace.
 session() {
@@ -62,12 +72,12 @@ session() {
   fi
   mkdir -p "$dir"; cp "$start" "$note"; rm -f "$rescue"
   strace -f -qq --seccomp-bpf -o "$dir/trace.log" -P "$note" -e trace=$calls \
-    ${inject:+-e inject=$calls:$inject} "$QUILLET_WINE" "$quillet" /visible "$(win "$note")" &
+    ${inject:+-e inject=$calls:$inject} "$QUILLET_WINE" "$quillet" /visible "$(win "$note")" 2>"$dir/quillet.log" &
   local traced=$!
   QUILLET_FAULT_CAPTION=$lane QUILLET_FAULT_RESCUE=$(win "$rescue") \
     "$QUILLET_WINE" "$exe" --gtest_filter=DiskFaults.Session >"$dir/session.log" 2>&1
   local rc=$?
-  wait $traced
+  end_traced $traced || rc=1
   local figures held ok
   figures=$(grep -o 'fatal boxes.*' "$dir/session.log")
   held=$(/usr/bin/python3 "$check" states "$states" "$note" $([ -f "$rescue" ] && echo "$rescue"))
@@ -127,13 +137,13 @@ unreadable=$work/unreadable.qld unwritable=$work/unwritable.qld
 cp "$start" "$work/note.qld"; cp "$start" "$unreadable"; rm -f "$unwritable"
 strace -f -qq --seccomp-bpf -o /dev/null -P "$unreadable" -P "$unwritable" \
   -e trace=read,pread64,$calls -e inject=read,pread64,$calls:error=EIO \
-  "$QUILLET_WINE" "$quillet" /visible "$(win "$work/note.qld")" &
+  "$QUILLET_WINE" "$quillet" /visible "$(win "$work/note.qld")" 2>"$work/open-quillet.log" &
 traced=$!
 QUILLET_FAULT_NOTE=$(win "$work/note.qld") QUILLET_FAULT_UNREADABLE=$(win "$unreadable") \
   QUILLET_FAULT_UNWRITABLE=$(win "$unwritable") \
   "$QUILLET_WINE" "$exe" --gtest_filter=DiskFaults.OpenAndNew >"$work/open.log" 2>&1
 rc=$?
-wait $traced
+end_traced $traced || rc=1
 if [ $rc -ne 0 ]; then
   echo "FAIL opening and making files that fail" >>"$work/lane0/results"; tail -20 "$work/open.log"
 else

@@ -4,7 +4,6 @@
 #include <climits>
 #include <string>
 #include <vector>
-#include "app/globals.h"
 #include "base/handles.h"
 #include "print/print_job.h"
 
@@ -149,18 +148,15 @@ TEST(RequestFromDialog, ReadsCopiesCollateAndSelection) {
 class PrintJobOnMemoryDc : public testing::Test {
 protected:
     void SetUp() override {
-        app.hInstance = GetModuleHandleA(nullptr);
         frame = CreateWindowA("STATIC", "frame", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                              nullptr, app.hInstance, nullptr);
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, frame);
-        PrintBox().owner = frame;
         dc.reset(CreateCompatibleDC(nullptr));
         bitmap.reset(CreateCompatibleBitmap(dc.get(), 400, 400));
         select = new tSelectObject(dc.get(), bitmap.get());
     }
     void TearDown() override {
         delete select;
-        PrintBox().owner = nullptr;
         DestroyWindow(frame);
     }
     HWND frame = nullptr;
@@ -175,20 +171,20 @@ TEST_F(PrintJobOnMemoryDc, FailedStartLeavesNothingBehind) {
     topics[0].text = "first";
     topics[1].name = "Two";
     RECT margins = {10, 10, 10, 10};
-    PrintBox().cancelled = true;  // a new job starts clean
-    EXPECT_FALSE(PrintJob(frame, dc.get(), "Notes - Quillet", topics, 2, true, nullptr, nullptr, margins));
-    EXPECT_FALSE(PrintBox().cancelled);
-    EXPECT_EQ(nullptr, PrintBox().box);
+    tPrintOutcome outcome =
+        PrintJob(frame, dc.get(), "Notes - Quillet", topics, 2, true, nullptr, nullptr, margins);
+    EXPECT_FALSE(outcome.printed);
+    EXPECT_FALSE(outcome.cancelled);
+    EXPECT_EQ(nullptr, FindWindowA(nullptr, "Print"));
     EXPECT_TRUE(IsWindowEnabled(frame));
-    EXPECT_STREQ("General error", PrintErrorText(GetLastError(), PrintBox().cancelled));
+    EXPECT_STREQ("General error", PrintErrorText(outcome.error, outcome.cancelled));
 }
 
 TEST_F(PrintJobOnMemoryDc, TheBoxCancelsAndCleansUpItself) {
-    PrintBox().cancelled = false;
-    EnableWindow(frame, FALSE);
-    HWND box = CreateDialogParamA(app.hInstance, MAKEINTRESOURCEA(3), frame, AbortDlgProc, 0);
+    tPrintingBox running(frame);
+    HWND box = running.Window();
     ASSERT_NE(nullptr, box);
-    PrintBox().box = box;
+    EXPECT_FALSE(IsWindowEnabled(frame));
     char caption[32] = {};
     GetWindowTextA(box, caption, sizeof caption);
     EXPECT_STREQ("Print", caption);
@@ -199,13 +195,14 @@ TEST_F(PrintJobOnMemoryDc, TheBoxCancelsAndCleansUpItself) {
     EXPECT_TRUE(AbortProc(dc.get(), 0));
     PostMessageA(GetDlgItem(box, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_FALSE(AbortProc(dc.get(), 0));
-    EXPECT_TRUE(PrintBox().cancelled);
-    EXPECT_EQ(nullptr, PrintBox().box);
+    EXPECT_TRUE(running.Cancelled());
+    EXPECT_EQ(nullptr, running.Window());
     EXPECT_FALSE(IsWindow(box));
     EXPECT_TRUE(IsWindowEnabled(frame));
-    // Once cancelled the pump stops at once.
+    // Once cancelled the pump stops at once, and closing changes nothing.
     EXPECT_FALSE(AbortProc(dc.get(), 0));
-    PrintBox().cancelled = false;
+    running.Close();
+    EXPECT_TRUE(IsWindowEnabled(frame));
 }
 
 }  // namespace

@@ -111,7 +111,7 @@ TEST_F(PrinterSide, MetricsMeasureBothFontsOnTheDevice) {
     EXPECT_EQ(&pageMargins, metrics.margins);
     EXPECT_TRUE(metrics.bodyFont);
     EXPECT_TRUE(metrics.titleFont);
-    EXPECT_EQ(0, metrics.fontState);
+    EXPECT_EQ(tPrintMetrics::tSelected::own, metrics.selected);
     EXPECT_EQ(originalFont, CurrentFont(dc.get()));
 
     // Stored margins may be anything; two huge ones must not wrap round into a page.
@@ -132,22 +132,22 @@ TEST_F(PrinterSide, WithoutFontsTheDevicesOwnFontServesBoth) {
     EXPECT_EQ(8 * own.tmAveCharWidth, metrics.tabStop);
     metrics.SelectTitleFont();
     EXPECT_EQ(originalFont, CurrentFont(dc.get()));
-    EXPECT_EQ(0, metrics.fontState);
+    EXPECT_EQ(tPrintMetrics::tSelected::own, metrics.selected);
 }
 
 TEST_F(PrinterSide, FontSelectionSwitchesAndRestores) {
     tPrintMetrics metrics(dc.get(), &body, &title, &margins);
     metrics.SelectBodyFont();
     EXPECT_EQ(metrics.bodyFont.get(), CurrentFont(dc.get()));
-    EXPECT_EQ(2, metrics.fontState);
+    EXPECT_EQ(tPrintMetrics::tSelected::body, metrics.selected);
     metrics.SelectTitleFont();
     EXPECT_EQ(metrics.titleFont.get(), CurrentFont(dc.get()));
-    EXPECT_EQ(1, metrics.fontState);
+    EXPECT_EQ(tPrintMetrics::tSelected::title, metrics.selected);
     metrics.SelectTitleFont();
     EXPECT_EQ(metrics.titleFont.get(), CurrentFont(dc.get()));
     metrics.RestoreFont();
     EXPECT_EQ(originalFont, CurrentFont(dc.get()));
-    EXPECT_EQ(0, metrics.fontState);
+    EXPECT_EQ(tPrintMetrics::tSelected::own, metrics.selected);
     metrics.RestoreFont();
     EXPECT_EQ(originalFont, CurrentFont(dc.get()));
 }
@@ -157,7 +157,7 @@ TEST_F(PrinterSide, MissingRoleFontFallsBackToTheDevicesFont) {
     metrics.SelectBodyFont();
     metrics.SelectTitleFont();
     EXPECT_EQ(originalFont, CurrentFont(dc.get()));
-    EXPECT_EQ(0, metrics.fontState);
+    EXPECT_EQ(tPrintMetrics::tSelected::own, metrics.selected);
     metrics.SelectBodyFont();
     EXPECT_EQ(metrics.bodyFont.get(), CurrentFont(dc.get()));
 }
@@ -321,7 +321,7 @@ TEST_F(PrinterSide, PageThatCannotEndReportsFailure) {
     tPrintMetrics metrics(dc.get(), &body, &title, &margins);
     FitToBitmap(metrics);
     tPage page;
-    page.segments.push_back(tSegment{"Title", {"line"}, true, true});
+    page.segments.push_back(WholeSegment("Title", {"line"}));
     EXPECT_FALSE(PrintPage(page, metrics));
     EXPECT_EQ(0u, Pixel(margins.left + metrics.indent / 2,
                         margins.top + metrics.titleHeight + metrics.lineHeight / 2))
@@ -334,7 +334,7 @@ TEST(PageDrawing, PageThatCannotStartIsNotDrawn) {
     tPrintMetrics metrics;
     metrics.hdc = gone;
     tPage page;
-    page.segments.push_back(tSegment{"Title", {"line"}, true, true});
+    page.segments.push_back(WholeSegment("Title", {"line"}));
     EXPECT_FALSE(PrintPage(page, metrics));
 }
 

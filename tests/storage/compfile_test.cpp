@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include "base/errors.h"
-#include "app/globals.h"
+#include "storage/open_note_file.h"
 #include "storage/compfile.h"
 #include "storage/compound_check.h"
 #include "storage/notefile.h"
@@ -285,60 +285,163 @@ TEST(RootStorage, DamagedStructureIsRefusedBeforeOpening) {
     }
 }
 
-// The committer commits at the end of a message that ended normally and never
-// while an exception passes.
-class CommitTest : public ClientTest {};
-
-TEST_F(CommitTest, CommitterCommitsOnlyWhenNoExceptionPasses) {
-    std::string path = dir.File("commit.qld");
-    WriteNoteFile(path, {{"A", "old"}});
-    ASSERT_TRUE(Load(path));
-    client->Commit();
-
-    try {
-        RunAndCommit(parent, [&]() -> int {
-            Type("lost");
-            client->SaveTopics(true);
-            EXPECT_TRUE(client->noteFile->Uncommitted());
-            throw tQuilletError{};
-        });
-    } catch (const tQuilletError&) {
+// The program's view of a file's bytes: a refused write keeps the storage
+// code's picture whole in memory and reaches the disk with nothing more, and
+// every page changed since the last good commit can be put back.
+TEST(FileBytes, RefusedWritesStayInMemoryAndTheOldPagesGoBack) {
+    tTempDir dir;
+    const std::string path = dir.File("bytes.qld");
+    const std::string before(1500, 'o');
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << before;
     }
-    EXPECT_TRUE(client->noteFile->Uncommitted());
-    EXPECT_TRUE(client->notebook.topics[0].written);
-    // Releasing without a commit leaves the file as it was.
-    client->noteFile.reset();
+    auto at = [](uint64_t offset) {
+        ULARGE_INTEGER where;
+        where.QuadPart = offset;
+        return where;
+    };
+    auto read = [&](tFileBytes& bytes, uint64_t offset, ULONG count) {
+        std::string got(count, '\0');
+        ULONG n = 0;
+        EXPECT_EQ(S_OK, bytes.ReadAt(at(offset), &got[0], count, &n));
+        got.resize(n);
+        return got;
+    };
+    // Written through a handle that may only read: the first write is refused.
+    {
+        auto bytes = tFileBytes::Make(tFileHandle(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
+                                                              OPEN_EXISTING, 0, nullptr)));
+        ULONG written = 0;
+        EXPECT_EQ(S_OK, bytes->WriteAt(at(500), "NEW", 3, &written));
+        EXPECT_EQ(3u, written);
+        EXPECT_TRUE(bytes->Failed());
+        EXPECT_EQ(S_OK, bytes->WriteAt(at(1498), "END!", 4, &written));  // beyond the old end
+        EXPECT_EQ("oNEWo", read(*bytes, 499, 5));
+        EXPECT_EQ("ooEND!", read(*bytes, 1496, 10));
+        STATSTG stat = {};
+        EXPECT_EQ(S_OK, bytes->Stat(&stat, STATFLAG_NONAME));
+        EXPECT_EQ(1502u, stat.cbSize.QuadPart);
+    }
+    EXPECT_EQ(before, FileBytes(path));
+    // Written for real, then put back: the pages and the size are as they were.
+    tRollback rollback;
+    {
+        auto bytes = tFileBytes::Make(tFileHandle(CreateFileA(
+            path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+        ULONG written = 0;
+        EXPECT_EQ(S_OK, bytes->WriteAt(at(510), "changed", 7, &written));
+        EXPECT_EQ(S_OK, bytes->WriteAt(at(2000), "grown", 5, &written));
+        EXPECT_FALSE(bytes->Failed());
+        rollback = bytes->TakeRollback();
+    }
+    EXPECT_NE(before, FileBytes(path));
+    {
+        // A view of the file as it was, while the changed file is on disk.
+        auto view = tFileBytes::Make(tFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                             nullptr, OPEN_EXISTING, 0, nullptr)),
+                                     &rollback);
+        EXPECT_EQ(before, read(*view, 0, 3000));
+    }
+    tFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(rollback.PutBack(file.get()));
+    file.reset();
+    EXPECT_EQ(before, FileBytes(path));
+}
+
+// The open note file: what is written reaches the file only with its commit;
+// a process that ends between the two leaves the file exactly as it was at
+// the last commit.
+class OpenFileTest : public testing::Test {
+protected:
+    void Open(const std::string& name) {
+        path = dir.File(name);
+        tAppearanceRecord appearance = {};
+        SetDefaultColours(appearance);
+        tNoteFile file;
+        tReadResult read = OpenNoteFile(path, appearance, file);
+        ASSERT_TRUE(read == tReadResult::read ||
+                    (read == tReadResult::notFound && CreateNoteFile(path, appearance, file)));
+        open = std::move(file.file);
+        topics = std::move(file.content.topics);
+    }
+    void Change(size_t topic, const std::string& text) {
+        topics[topic].text = text;
+        topics[topic].MarkModified();
+    }
+    tTempDir dir;
+    std::string path;
+    std::unique_ptr<tOpenNoteFile> open;
+    std::vector<tTopic> topics;
+};
+
+TEST_F(OpenFileTest, WritesReachTheFileWithTheCommitOnly) {
+    WriteNoteFile(dir.File("commit.qld"), {{"A", "old"}, {"B", "b"}});
+    Open("commit.qld");
+    Change(0, "lost");
+    ASSERT_TRUE(open->WriteModifiedTopics(topics));
+    EXPECT_TRUE(open->Uncommitted());
+    EXPECT_TRUE(topics[0].written);
+    open.reset();  // released without a commit
     std::string raw;
     ASSERT_TRUE(ReadRawStream(path, "Topics/A", raw));
     EXPECT_EQ(Record("old"), raw);
 
-    ASSERT_TRUE(Load(path));
-    EXPECT_EQ("old", client->notebook.topics[0].text);
-    RunAndCommit(parent, [&] {
-        Type("kept");
-        client->SaveTopics(true);
-        return 0;
-    });
-    EXPECT_FALSE(client->noteFile->Uncommitted());
-    EXPECT_FALSE(client->notebook.topics[0].modified);
-    EXPECT_FALSE(client->notebook.topics[0].written);
-    client->noteFile.reset();
+    Open("commit.qld");
+    Change(0, "kept");
+    ASSERT_TRUE(open->WriteModifiedTopics(topics));
+    Change(1, "changed after its write");
+    ASSERT_TRUE(open->Commit(topics));
+    EXPECT_FALSE(open->Uncommitted());
+    EXPECT_FALSE(topics[0].modified);  // clean again
+    EXPECT_TRUE(topics[1].modified);   // not written: still to be saved
+    EXPECT_TRUE(open->Commit(topics));  // nothing to commit
+    open.reset();
     ASSERT_TRUE(ReadRawStream(path, "Topics/A", raw));
     EXPECT_EQ(Record("kept"), raw);
+    ASSERT_TRUE(ReadRawStream(path, "Topics/B", raw));
+    EXPECT_EQ(Record("b"), raw);
 }
 
-// After a message that wrote, the file on disk holds the change; a process
-// that ends between the write and the commit leaves the file exactly as it was
-// at the last commit.
-TEST_F(CommitTest, ProcessEndingBeforeCommitLeavesLastCommittedFile) {
-    std::string path = dir.File("crash.qld");
-    ASSERT_TRUE(Load(path));  // a new file
-    RunAndCommit(parent, [&] {
-        Type("committed text");
-        client->SaveTopics(true);
-        return 0;
-    });
-    CloseFile();
+// Renamed, a topic's stream is made anew under its new name, whose directory
+// entry is then exactly the name; deleted, it goes; the Index follows.
+TEST_F(OpenFileTest, TopicElementsFollowRenameAndDelete) {
+    Open("elements.qld");  // a new file: To-do, Notes
+    Change(0, "text to keep");
+    ASSERT_TRUE(open->WriteModifiedTopics(topics));
+    topics[0].name = "Ab";
+    ASSERT_TRUE(open->RenameTopic("To-do", topics[0]));
+    topics[1].name = "NOTES";  // a change of case only: the stream keeps its name
+    ASSERT_TRUE(open->RenameTopic("Notes", topics[1]));
+    ASSERT_TRUE(open->WriteIndex(topics));
+    ASSERT_TRUE(open->Commit(topics));
+    open.reset();
+    std::string raw;
+    ASSERT_TRUE(ReadRawStream(path, "Topics/Ab", raw));
+    EXPECT_EQ(Record("text to keep"), raw);
+    EXPECT_FALSE(ReadRawStream(path, "Topics/To-do", raw));
+    EXPECT_TRUE(ReadRawStream(path, "Topics/Notes", raw));
+    ASSERT_TRUE(ReadRawStream(path, "Index", raw));
+    EXPECT_EQ(IndexBytes({"Ab", "NOTES"}), raw);
+
+    Open("elements.qld");
+    ASSERT_TRUE(open->DeleteTopic("Ab"));
+    topics.erase(topics.begin());
+    ASSERT_TRUE(open->WriteIndex(topics));
+    ASSERT_TRUE(open->Commit(topics));
+    open.reset();
+    EXPECT_FALSE(ReadRawStream(path, "Topics/Ab", raw));
+    ASSERT_TRUE(ReadRawStream(path, "Index", raw));
+    EXPECT_EQ(IndexBytes({"NOTES"}), raw);
+}
+
+TEST_F(OpenFileTest, ProcessEndingBeforeCommitLeavesLastCommittedFile) {
+    Open("crash.qld");  // a new file
+    Change(0, "committed text");
+    ASSERT_TRUE(open->WriteModifiedTopics(topics));
+    ASSERT_TRUE(open->Commit(topics));
+    open.reset();
     std::string before = FileBytes(path);
     ASSERT_FALSE(before.empty());
 
@@ -362,27 +465,28 @@ TEST_F(CommitTest, ProcessEndingBeforeCommitLeavesLastCommittedFile) {
     ASSERT_EQ(77u, code) << "the child did not reach its write";
 
     EXPECT_EQ(before, FileBytes(path));
-    ASSERT_TRUE(Load(path));
-    ASSERT_EQ(2u, client->notebook.topics.size());
-    EXPECT_EQ("committed text", client->notebook.topics[0].text);
-    EXPECT_EQ("", client->notebook.topics[1].text);
+    Open("crash.qld");
+    ASSERT_EQ(2u, topics.size());
+    EXPECT_EQ("committed text", topics[0].text);
+    EXPECT_EQ("", topics[1].text);
 }
 
 // Run only as the child of the test above: writes, then ends without a commit.
 TEST(EndBeforeCommit, DISABLED_WriteThenEnd) {
     char path[MAX_PATH] = {};
     if (!GetEnvironmentVariableA("QUILLET_END_BEFORE_COMMIT", path, MAX_PATH)) GTEST_SKIP();
-    app.noTray = true;
-    tQuilletClient* child = new tQuilletClient(tQuilletClient::tForTests{});
-    if (!OpenFileInClient(*child, path, false)) ExitProcess(1);
-    child->notebook.topics[0].text = "never committed";
-    child->notebook.topics[0].MarkModified();
-    child->notebook.topics[1].text = "nor this";
-    child->notebook.topics[1].MarkModified();
-    child->SaveTopics(true);
-    child->WriteAppearance();
-    child->noteFile->WriteIndex(child->notebook.topics);
-    if (!child->noteFile->Uncommitted() || !child->notebook.topics[0].written) ExitProcess(2);
+    tAppearanceRecord appearance = {};
+    SetDefaultColours(appearance);
+    tNoteFile file;
+    if (OpenNoteFile(path, appearance, file) != tReadResult::read) ExitProcess(1);
+    std::vector<tTopic>& topics = file.content.topics;
+    topics[0].text = "never committed";
+    topics[0].MarkModified();
+    topics[1].text = "nor this";
+    topics[1].MarkModified();
+    if (!file.file->WriteModifiedTopics(topics) || !file.file->WriteAppearance(appearance) ||
+        !file.file->WriteIndex(topics) || !file.file->Uncommitted())
+        ExitProcess(2);
     ExitProcess(77);
 }
 

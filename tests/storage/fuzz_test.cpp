@@ -15,12 +15,11 @@
 #include <windows.h>
 #include <psapi.h>
 #include "base/errors.h"
-#include "app/globals.h"
 #include "storage/compfile.h"
 #include "storage/compound_check.h"
 #include "storage/notefile.h"
 #include "storage_test_util.h"
-#include "support/dialog_answerer.h"
+#include "storage/open_note_file.h"
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -62,7 +61,6 @@ void operator delete[](void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
-const std::string kUnusable = " is not a Quillet file, is already open, or cannot be accessed.";
 
 // ---------------------------------------------------------------------------
 // Deterministic generator (splitmix64): one stream per case, so any case can
@@ -627,7 +625,10 @@ void TraceSteps(const std::string& path) {
 unsigned long CaseCount() { return EnvNumber("QUILLET_FUZZ_CASES", 5000); }
 unsigned long Seed() { return EnvNumber("QUILLET_FUZZ_SEED", 20261207); }
 
-class FuzzLoadTest : public ClientTest {};
+class FuzzLoadTest : public testing::Test {
+protected:
+    tTempDir dir;
+};
 
 // The plain loading functions on thousands of cases.
 TEST_F(FuzzLoadTest, DamagedFilesReadOrFailCleanly) {
@@ -781,19 +782,14 @@ TEST_F(FuzzLoadTest, SizesClaimedByTheDirectoryAreNotAllocated) {
     EXPECT_LT(PagefileUsage(true), SIZE_T(512) << 20);
 }
 
-// LoadFile on a sample of the same cases, with a file open: a failure shows
-// the message and leaves the open file as it was.
-TEST_F(FuzzLoadTest, FailedLoadsKeepTheOpenFile) {
+// Opening a sample of the same cases while a note file is open: a file that
+// fails to open changes nothing of the open one, which goes on taking writes.
+TEST_F(FuzzLoadTest, FailedOpensLeaveTheOpenFileWorking) {
     std::vector<tBaseFile> bases = MakeBaseFiles(dir);
     const std::string rich = dir.File("rich.qld");
-    ASSERT_TRUE(Load(rich));
-    ASSERT_NE(nullptr, client->textFont.get());
-    const tOpenNoteFile* openFile = client->noteFile.get();
-    const std::vector<tTopic> openTopics = client->notebook.topics;
-    const HFONT textFont = client->textFont.get();
-    const HFONT tabFont = client->tabFont.get();
-    const COLORREF background = client->backgroundColour;
-    const COLORREF custom5 = client->customColours[5];
+    tNoteFile open;
+    ASSERT_EQ(tReadResult::read, OpenNoteFile(rich, Defaults(), open));
+    std::vector<tTopic>& topics = open.content.topics;
 
     const unsigned long sample = std::max(1ul, CaseCount() / 25);
     const unsigned long seed = Seed();
@@ -809,68 +805,38 @@ TEST_F(FuzzLoadTest, FailedLoadsKeepTheOpenFile) {
         tCase c = MakeCase(bases, scratch, seed, i);
         std::string path = dir.File("sample" + std::to_string(i) + ".qld");
         WriteBytesToFile(path, c.bytes);
-        Begin(i, "LoadFile: " + c.what);
-        Phase("LoadFile");
+        Begin(i, "opening: " + c.what);
+        Phase("OpenNoteFile");
         SCOPED_TRACE("case " + std::to_string(i) + ": " + c.what);
         ++run;
-        bool loaded;
-        std::vector<tSeenDialog> seen;
-        {
-            tDialogAnswerer answerer({tDialogAnswer::Button(IDOK)}, 5000);
-            try {
-                loaded = Load(path);
-            } catch (const tQuilletError&) {
-                End();
-                ADD_FAILURE() << "LoadFile threw instead of rejecting the file";
-                break;  // the client no longer holds a known file
-            }
-            seen = answerer.Seen();
-        }
+        tNoteFile other;
+        tReadResult result = OpenNoteFile(path, Defaults(), other);
         End();
-        if (loaded) {
+        if (result == tReadResult::read) {
             ++good;
-            EXPECT_TRUE(seen.empty());
-            EXPECT_EQ(path, client->noteFile->Path());
-            // Back to the rich file for the next case.
-            ASSERT_TRUE(Load(rich));
-            openFile = client->noteFile.get();
-            EXPECT_EQ(openTopics.size(), client->notebook.topics.size());
+            EXPECT_EQ(path, other.file->Path());
         } else {
             ++failed;
-            ASSERT_EQ(1u, seen.size());
-            EXPECT_EQ("Quillet", seen[0].caption);
-            EXPECT_EQ(path + kUnusable, seen[0].text);
-            EXPECT_EQ(openFile, client->noteFile.get());
-            ASSERT_EQ(openTopics.size(), client->notebook.topics.size());
-            for (size_t t = 0; t < openTopics.size(); ++t) {
-                EXPECT_EQ(openTopics[t].name, client->notebook.topics[t].name);
-                EXPECT_EQ(openTopics[t].text, client->notebook.topics[t].text);
-            }
-            EXPECT_EQ(background, client->backgroundColour);
-            EXPECT_EQ(custom5, client->customColours[5]);
-            if (good == 0) {
-                // Handles stay as long as no good load replaced them.
-                EXPECT_EQ(textFont, client->textFont.get());
-                EXPECT_EQ(tabFont, client->tabFont.get());
-            }
-            app.filePath = rich;
+            EXPECT_EQ(tReadResult::unusable, result);
+            EXPECT_EQ(nullptr, other.file);
+            // The open file takes a write and a commit.
+            topics[n % topics.size()].text = "after case " + std::to_string(i);
+            topics[n % topics.size()].MarkModified();
+            ASSERT_TRUE(open.file->WriteModifiedTopics(topics));
+            ASSERT_TRUE(open.file->Commit(topics));
         }
+        other = tNoteFile();
         DeleteFileA(path.c_str());
         if (HasFailure()) break;
     }
     SetUnhandledExceptionFilter(oldFilter);
-    std::printf("[ fuzz     ] LoadFile sample: %lu cases in %lu ms: %lu good loads, %lu clean failures\n",
+    std::printf("[ fuzz     ] open sample: %lu cases in %lu ms: %lu good opens, %lu clean failures\n",
                 run, GetTickCount() - started, good, failed);
     EXPECT_GT(failed, 0ul);
-
-    // The open file still works after all the failed loads.
-    Type("after the damaged files");
-    client->SaveTopics(true);
-    client->Commit();
-    CloseFile();
-    std::string raw;
-    ASSERT_TRUE(ReadRawStream(rich, "Topics/First", raw));
-    EXPECT_EQ(Record("after the damaged files"), raw);
+    open = tNoteFile();
+    tNoteFile again;
+    ASSERT_EQ(tReadResult::read, OpenNoteFile(rich, Defaults(), again));
+    for (size_t t = 0; t < topics.size(); ++t) EXPECT_EQ(topics[t].text, again.content.topics[t].text);
 }
 
 }  // namespace

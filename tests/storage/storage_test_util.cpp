@@ -1,5 +1,4 @@
 #include "storage_test_util.h"
-#include "app/globals.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"
 #include <fstream>
@@ -141,70 +140,4 @@ std::string FileBytes(const std::string& path) {
 
 bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void ClientTest::SetUp() {
-    app.noTray = true;
-    app.frameWnd = nullptr;
-    app.isDefaultFile = false;
-    app.notFirstRun = false;
-    app.filePath.clear();
-    DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
-
-    parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(nullptr, parent);
-    edit = CreateWindowExA(0, "EDIT", "",
-                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                               ES_AUTOHSCROLL,
-                           0, 0, 300, 200, parent, reinterpret_cast<HMENU>(UINT_PTR(kEditControlId)),
-                           GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(nullptr, edit);
-    client.reset(new tQuilletClient(tQuilletClient::tForTests{}));
-    client->wnd = parent;
-    client->editWnd = edit;
-    // The parent stands in for the client window, where the client is found.
-    SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(client.get()));
-}
-
-void ClientTest::TearDown() {
-    if (parent) SetWindowLongPtrA(parent, GWLP_USERDATA, 0);
-    client.reset();  // releases the edit control, the fonts and the open file
-    if (parent) DestroyWindow(parent);
-    DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Larkspur Software");
-}
-
-bool ClientTest::Load(const std::string& path) {
-    app.filePath = path;
-    bool loaded = OpenFileInClient(*client, path, app.isDefaultFile);
-    if (loaded && !client->notebook.topics.empty()) {
-        client->notebook.Select(0);
-        SetWindowTextA(edit, client->notebook.topics[0].text.c_str());
-    }
-    return loaded;
-}
-
-void ClientTest::CloseFile() {
-    client->SaveTopics(true);
-    client->Commit();
-    if (client->saveTimer) KillTimer(client->wnd, client->saveTimer);
-    client->saveTimer = 0;
-    client->noteFile.reset();
-}
-
-void ClientTest::Type(const std::string& text) {
-    SetWindowTextA(edit, text.c_str());
-    client->OnTextChanged();
-}
-
-void ClientTest::Show(int index) {
-    client->SaveTopics(false);
-    SetWindowTextA(edit, client->notebook.topics[size_t(index)].text.c_str());
-    client->notebook.Select(index);
-}
-
-std::string ClientTest::EditText() const {
-    char text[4096] = {};
-    GetWindowTextA(edit, text, sizeof text);
-    return text;
 }

@@ -1,16 +1,12 @@
 #pragma once
 // Helpers of the storage tests: compound files built and read directly through
-// ole32 (independently of the program's storage layer), and a client with a
-// hidden edit control.
+// ole32, independently of the program's storage layer.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>
 #include <memory>
 #include <string>
 #include <vector>
-#include "app/frame.h"
-#include "client/client.h"
-#include "client/guard.h"
 #include "support/temp_dir.h"
 
 // Bytes of a 32-bit little-endian value and of a string record.
@@ -47,26 +43,3 @@ CLSID RawClassOf(const std::string& path);
 // The whole file, byte for byte.
 std::string FileBytes(const std::string& path);
 bool FileExists(const std::string& path);
-
-// A client without its window code: a hidden parent stands in for the client
-// window, with a hidden multi-line edit control as id 1.
-class ClientTest : public testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    // Opens path as File Open does; true when it succeeded.
-    bool Load(const std::string& path);
-    // Closes the open file as the client's destruction would (save, commit, release).
-    void CloseFile();
-    // Types into the edit control as the user would: new text and EN_CHANGE.
-    void Type(const std::string& text);
-    // Shows topic i in the edit control as the tab switch would.
-    void Show(int index);
-    std::string EditText() const;
-
-    tTempDir dir;
-    HWND parent = nullptr;
-    HWND edit = nullptr;
-    std::unique_ptr<tQuilletClient> client;
-};

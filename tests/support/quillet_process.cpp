@@ -154,3 +154,47 @@ RECT tQuilletProcess::TabRect(int index) const {
     AskThroughMemory(id(), tabs_, TCM_GETITEMRECT, WPARAM(index), &rect, sizeof rect);
     return rect;
 }
+
+std::vector<std::string> tQuilletProcess::ListRows(HWND list, int columns) const {
+    struct tCell {
+        LVITEMA item;
+        char text[512];
+    } cell;
+    std::vector<std::string> rows;
+    int count = int(Ask(list, LVM_GETITEMCOUNT));
+    for (int row = 0; row < count; ++row) {
+        std::string cells;
+        for (int column = 0; column < columns; ++column) {
+            cell = tCell();
+            cell.item.iSubItem = column;
+            cell.item.cchTextMax = sizeof cell.text;
+            AskThroughMemory(id(), list, LVM_GETITEMTEXTA, WPARAM(row), &cell, sizeof cell,
+                             [&](char* remote) { cell.item.pszText = remote + offsetof(tCell, text); });
+            cell.text[sizeof cell.text - 1] = '\0';
+            cells += (column ? "|" : "") + std::string(cell.text);
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+bool tQuilletProcess::ListRowCentre(HWND list, int row, POINT& centre) const {
+    Ask(list, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
+    RECT rect = {LVIR_BOUNDS, 0, 0, 0};
+    if (!AskThroughMemory(id(), list, LVM_GETITEMRECT, WPARAM(row), &rect, sizeof rect))
+        return false;
+    // The middle of the first column: full-row selection or not, that is the row.
+    centre = {rect.left + 10, (rect.top + rect.bottom) / 2};
+    return true;
+}
+
+bool tQuilletProcess::DoubleClickListRow(HWND list, int row) const {
+    POINT centre;
+    if (!ListRowCentre(list, row, centre)) return false;
+    LPARAM at = MAKELPARAM(centre.x, centre.y);
+    Ask(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    Ask(list, WM_LBUTTONUP, 0, at);
+    Ask(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    Ask(list, WM_LBUTTONUP, 0, at);
+    return true;
+}

@@ -64,6 +64,12 @@ public:
     int SelectedTab() const;
     // The tab's rectangle in the tab control; empty when there is none.
     RECT TabRect(int index) const;
+    // The rows of a report list view of the program, cells joined by '|'.
+    std::vector<std::string> ListRows(HWND list, int columns) const;
+    // The middle of a list row, scrolled into view; false when it cannot be had.
+    bool ListRowCentre(HWND list, int row, POINT& centre) const;
+    // Double-clicks a list row as the mouse would; false when the row cannot be had.
+    bool DoubleClickListRow(HWND list, int row) const;
 
 private:
     HWND frame_ = nullptr, client_ = nullptr, edit_ = nullptr, tabs_ = nullptr;

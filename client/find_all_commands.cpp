@@ -1,0 +1,102 @@
+// The client's side of Find in All Topics: the dialog, searching every topic
+// as it is now, and going to a hit the way a click on its tab goes there.
+#include "client/client.h"
+#include "base/handles.h"
+#include "base/window_text.h"
+#include "client/edit.h"
+
+namespace {
+
+// The selection when it lies on one line and fits the field; else nothing.
+std::string OneLineSelection(HWND edit) {
+    size_t start, end;
+    GetFullSelection(edit, start, end);
+    if (end <= start || end - start > kMaxFindAllText) return std::string();
+    std::string text = WindowText(edit);
+    if (end > text.size()) return std::string();
+    std::string selected = text.substr(start, end - start);
+    return selected.find_first_of("\r\n") == std::string::npos ? selected : std::string();
+}
+
+}  // namespace
+
+HWND tQuilletClient::FindAllDialogWindow() const {
+    return findAll_ ? findAll_->dialog.Window() : nullptr;
+}
+
+void tQuilletClient::ShowFindAllDialog() {
+    if (!findAll_) findAll_ = std::make_unique<tFindAllSession>();
+    tFindAllSession& session = *findAll_;
+    if (session.dialog.Window()) {
+        session.dialog.BringForward();
+        return;
+    }
+    std::string what = OneLineSelection(view_.Edit());
+    if (what.empty()) what = session.lastSearched;
+    if (what.empty()) what = findDialog_.FindWhat();
+    session.results = tFindAllResults();
+    session.searched = false;
+    session.dialog.Open(settings_.frame ? settings_.frame : wnd_, wnd_, kFindAllMessage,
+                        session.results, what);
+}
+
+void tQuilletClient::OnFindAllRequest(WPARAM request, LPARAM row) {
+    // The message is ours alone, but anyone can post it: only an open dialog's
+    // requests are acted on, and rows are checked against the results.
+    if (!FindAllDialogWindow()) return;
+    if (request == kFindAllSearch) {
+        tFindAllFields fields = findAll_->dialog.Fields();
+        RunFindAll({fields.what, fields.matchCase, fields.wholeWord});
+    } else if (request == kFindAllGoTo && row >= 0) {
+        GoToFoundHit(size_t(row));
+    }
+}
+
+void tQuilletClient::RunFindAll(const tFindAllQuery& query) {
+    tWaitCursor busy;
+    tFindAllSession& session = *findAll_;
+    const tTopic* current = notebook_.Current();
+    std::string live = view_.Edit() ? WindowText(view_.Edit()) : current ? current->text : std::string();
+    session.results.Find(TopicsToSearch(notebook_, live), query);
+    session.revision = topicsRevision_;
+    session.searched = true;
+    session.outOfDateShown = false;
+    session.lastSearched = query.what;
+    session.dialog.ShowRows(session.results.hits.size(), session.results.Summary());
+}
+
+void tQuilletClient::GoToFoundHit(size_t row) {
+    tFindAllSession& session = *findAll_;
+    if (row >= session.results.hits.size()) return;
+    // While a question or dialog of the program is up (Delete's question, the
+    // Topic Name dialog), the topic it is about must stay current.
+    if (!IsWindowEnabled(GetAncestor(wnd_, GA_ROOT))) {
+        MessageBeep(0);
+        return;
+    }
+    if (session.revision != topicsRevision_) {
+        // A row of old results may name a topic that has moved or gone.
+        const tFoundHit chosen = session.results.hits[row];
+        const std::string topicName = session.results.topicNames[chosen.topic];
+        RunFindAll(session.results.query);
+        row = session.results.NearestRow(topicName, chosen.at, row);
+        if (row == kNoRow) return;
+        session.dialog.SelectRow(row);
+    }
+    const tFoundHit& hit = session.results.hits[row];
+    if (int(hit.topic) != notebook_.CurrentIndex()) {
+        view_.SelectTab(int(hit.topic));
+        ShowSelectedTopic();
+    }
+    size_t end = hit.at + session.results.query.what.size();
+    SendMessageA(view_.Edit(), EM_SETSEL, WPARAM(hit.at), LPARAM(end));
+    SendMessageA(view_.Edit(), EM_SCROLLCARET, 0, 0);
+}
+
+void tQuilletClient::TopicsChanged() {
+    ++topicsRevision_;
+    if (!findAll_ || !findAll_->searched || findAll_->outOfDateShown || !findAll_->dialog.Window())
+        return;
+    findAll_->outOfDateShown = true;
+    findAll_->dialog.ShowStatus(OutOfDateStatus(findAll_->results));
+}

@@ -1,0 +1,231 @@
+#include "client/note_saver.h"
+#include "base/errors.h"
+#include "base/fatal.h"
+#include "base/names.h"
+#include "base/settings.h"
+#include "base/window_text.h"
+#include "dialogs/note_file_dialog.h"
+#include "resources/resource.h"
+#include "storage/saving.h"
+
+tNoteSaver::tNoteSaver(HWND wnd, tNotebook& notebook, tNotebookView& view, bool closingHides)
+    : wnd_(wnd), notebook_(notebook), view_(view), closingHides_(closingHides) {
+    laptopMode_ = GetConfigDword(kConfig, "LaptopMode", 0) != 0;
+    laptopSavePeriod_ = GetConfigDword(kConfig, "LaptopSavePeriod", laptopMode_ ? 5 : 1);
+}
+
+tNoteSaver::~tNoteSaver() {
+    if (timer_) KillTimer(wnd_, timer_);
+}
+
+void tNoteSaver::TakeOver(std::unique_ptr<tOpenNoteFile> file, bool indexOutdated) {
+    file_ = std::move(file);
+    indexOutdated_ = indexOutdated;
+    waitingToRetry_ = false;
+    retryTicks_ = 0;
+}
+
+void tNoteSaver::StopTimer() {
+    if (timer_ == 0) return;
+    Check(KillTimer(wnd_, timer_) != 0);
+    timer_ = 0;
+    laptopTicks_ = 0;
+    idleTicks_ = 0;
+}
+
+void tNoteSaver::SaveTopics(tSave how) {
+    if (!file_ || notebook_.Empty()) return;
+    bool force = how == tSave::forced;
+    view_.CaptureCurrentTopic();
+    if (!force && laptopMode_) return;  // held in memory until the forced save
+    if (file_->Refused()) {
+        // A forced save is the user's or the program's own wish: it tries the
+        // file again at once; otherwise the retry countdown runs.
+        if (force) Recover();
+        return;
+    }
+    // A refusal is taken up by the commit at the end of this message.
+    if (!file_->WriteModifiedTopics(notebook_.Topics())) return;
+    if (indexOutdated_ && !file_->WriteIndex(notebook_.Topics())) return;
+    indexOutdated_ = false;
+    StopTimer();
+}
+
+bool tNoteSaver::Commit() {
+    if (!file_) return true;
+    if (!file_->Refused() && file_->Commit(notebook_.Topics())) return true;
+    // A fresh refusal is tried again at once; after that on the retry schedule.
+    return !waitingToRetry_ && Recover();
+}
+
+bool tNoteSaver::Recover() {
+    view_.CaptureCurrentTopic();
+    if (!file_->Recover(notebook_.Topics(), view_.Appearance().Record())) {
+        ScheduleRetry();
+        return false;
+    }
+    indexOutdated_ = false;
+    waitingToRetry_ = false;
+    retryTicks_ = 0;
+    StopTimer();
+    return true;
+}
+
+void tNoteSaver::ScheduleRetry() {
+    retryTicks_ = kRetryTicks;
+    if (timer_ == 0) timer_ = unsigned(SetTimer(wnd_, kSaveTimerId, kSaveTimerPeriod, nullptr));
+    if (waitingToRetry_) return;
+    waitingToRetry_ = true;
+    reportPending_ = true;
+    // Told once the message that failed is over, not from inside it.
+    PostMessageA(wnd_, kWriteRefusedMessage, 0, 0);
+}
+
+void tNoteSaver::OnRefusalMessage() {
+    if (!reportPending_) return;
+    reportPending_ = false;
+    ReportRefusal();
+}
+
+void tNoteSaver::ReportRefusal() {
+    const unsigned seconds = kRetryTicks * kSaveTimerPeriod / 1000;
+    std::string text =
+        "Quillet cannot write to the note file " + (file_ ? file_->Path() : std::string()) +
+        ".\n\nThe disk may be full, or its drive missing or write-protected. Your changes are kept "
+        "in memory, and Quillet tries again every " + std::to_string(seconds) + " seconds.";
+    text += closingHides_
+                ? " Closing the window only hides it. If you shut Quillet or Windows down before "
+                  "the changes are written, Quillet offers to save them to another file."
+                : " If you close Quillet before they are written, it offers to save them to "
+                  "another file.";
+    MessageBoxA(wnd_, text.c_str(), kAppCaption, MB_ICONWARNING | MB_OK);
+}
+
+bool tNoteSaver::FlushChanges() {
+    SaveTopics(tSave::forced);
+    return Commit() && !(file_ && file_->Refused());
+}
+
+void tNoteSaver::TellRefusal() {
+    reportPending_ = false;
+    ReportRefusal();
+}
+
+void tNoteSaver::FlushOrRescue() {
+    if (FlushChanges()) return;
+    TellRefusal();  // here, before the question
+    EmergencySave();
+}
+
+void tNoteSaver::OnTextChanged() {
+    // A file whose index names no topic has nothing the text could go into.
+    tTopic* current = notebook_.Current();
+    if (!current) return;
+    current->MarkModified();
+    if (timer_ == 0) timer_ = unsigned(SetTimer(wnd_, kSaveTimerId, kSaveTimerPeriod, nullptr));
+    ArmSaveCountdown(laptopSavePeriod_, idleTicks_, laptopTicks_);
+}
+
+void tNoteSaver::OnTick() {
+    if (file_ && file_->Refused()) {
+        if (retryTicks_ != 0 && --retryTicks_ == 0) Recover();
+        return;
+    }
+    switch (CountSaveTick(laptopMode_, idleTicks_, laptopTicks_)) {
+    case tSaveTick::save: SaveTopics(tSave::unlessHeldBack); break;
+    case tSaveTick::forcedSave: SaveTopics(tSave::forced); break;
+    case tSaveTick::none: break;
+    }
+}
+
+// Every topic command changes the topics first and then writes the change;
+// a file that refuses it gets the whole notebook written again later, so the
+// tabs, the topics and the file always agree.
+void tNoteSaver::TopicAdded() {
+    if (file_ && file_->WriteTopic(notebook_.Topics().back())) file_->WriteIndex(notebook_.Topics());
+}
+
+void tNoteSaver::TopicRenamed(const std::string& oldName) {
+    if (file_ && file_->RenameTopic(oldName, *notebook_.Current()))
+        file_->WriteIndex(notebook_.Topics());
+}
+
+void tNoteSaver::TopicDeleted(const std::string& name) {
+    if (file_ && file_->DeleteTopic(name)) file_->WriteIndex(notebook_.Topics());
+}
+
+void tNoteSaver::TopicsMoved() {
+    if (file_) file_->WriteIndex(notebook_.Topics());
+}
+
+void tNoteSaver::AppearanceChanged() {
+    if (file_) file_->WriteAppearance(view_.Appearance().Record());
+}
+
+bool tNoteSaver::HoldsOtherElement(const std::string& name) const {
+    return file_ && file_->HoldsOtherElement(name);
+}
+
+void tNoteSaver::SetLaptopOptions(bool mode, unsigned period) {
+    laptopMode_ = mode;
+    laptopSavePeriod_ = mode ? period : 1;
+    SetConfigDword(kConfig, "LaptopMode", mode ? 1 : 0);
+    SetConfigDword(kConfig, "LaptopSavePeriod", laptopSavePeriod_);
+}
+
+void tNoteSaver::UpdateFileMenu(HMENU menu) {
+    if (laptopMode_ && !saveItemInserted_) {
+        // After "&New", "&Open ..." and "&Close", before the first separator.
+        Check(InsertMenuA(menu, 3, MF_BYPOSITION | MF_STRING, CM_SAVE, "&Save") != 0);
+        saveItemInserted_ = true;
+    } else if (!laptopMode_ && saveItemInserted_) {
+        Check(DeleteMenu(menu, CM_SAVE, MF_BYCOMMAND) != 0);
+        saveItemInserted_ = false;
+    }
+}
+
+void tNoteSaver::EmergencySave() {
+    // The last typing is only in the edit control: take it into its topic
+    // first, without touching the open file.
+    try {
+        tTopic* current = notebook_.Current();
+        if (view_.Edit() && current && current->modified) current->text = WindowText(view_.Edit());
+    } catch (...) {
+        // Save what the topics hold.
+    }
+
+    // The open file keeps its last committed state: while the questions and the
+    // file dialog run their message loops, no save or commit may reach it.
+    struct tDetachedFile {
+        tNoteSaver& saver;
+        std::unique_ptr<tOpenNoteFile> open;
+        ~tDetachedFile() { saver.file_ = std::move(open); }
+    } detached{*this, std::move(file_)};
+
+    for (;;) {
+        if (MessageBoxA(wnd_,
+                        "Do you want to attempt an emergency save of your Quillet topics to a new "
+                        "file?",
+                        kAppCaption, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+            return;
+
+        std::string path;
+        tFileDialogResult answer = AskForNoteFile(wnd_, kNewFileDialogTitle,
+                                                  OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, "", path);
+        if (answer == tFileDialogResult::failed) ShowFileNewError(wnd_);
+        if (answer != tFileDialogResult::chosen) continue;
+
+        switch (WriteNewNoteFile(path, notebook_.Topics())) {
+        case tNewFileResult::written:
+            return;
+        case tNewFileResult::notCreated:
+            MessageBoxA(wnd_, "Failed to create new file (choose a file that does not already exist).",
+                        kAppCaption, MB_ICONEXCLAMATION);
+            break;
+        case tNewFileResult::failed:
+            MessageBoxA(wnd_, "An error occurred with the emergency save", kAppCaption,
+                        MB_ICONEXCLAMATION);
+            break;
+        }
+    }
+}

@@ -1,0 +1,114 @@
+// The Topic menu: switching, moving, adding, renaming, deleting and
+// undeleting topics. Each command changes the notebook, then its tabs, then
+// the note file (which, when it refuses, is written again whole later), so
+// the three always agree.
+#include "base/names.h"
+#include "client/client.h"
+#include "dialogs/topic_name.h"
+
+tExistingTopics tQuilletClient::ExistingTopics(tNaming naming) const {
+    tExistingTopics existing;
+    existing.renaming = naming == tNaming::rename;
+    if (existing.renaming) existing.currentName = notebook_.CurrentName();
+    existing.nameExists = [this](const std::string& name) { return TopicNameExists(name); };
+    return existing;
+}
+
+bool tQuilletClient::TopicNameExists(const std::string& name) const {
+    // A stream the Index does not list would be replaced or block a rename.
+    return notebook_.NameExists(name) || saver_.HoldsOtherElement(name);
+}
+
+void tQuilletClient::ShowSelectedTopic() {
+    saver_.SaveTopics(tSave::unlessHeldBack);
+    view_.ShowSelectedTopic();
+}
+
+void tQuilletClient::NextTopic() {
+    int next = notebook_.NextIndex();
+    if (next < 0) return;
+    view_.SelectTab(next);
+    ShowSelectedTopic();
+}
+
+void tQuilletClient::PreviousTopic() {
+    int previous = notebook_.PreviousIndex();
+    if (previous < 0) return;
+    view_.SelectTab(previous);
+    ShowSelectedTopic();
+}
+
+// The edit control still shows the same topic, now at its new place.
+void tQuilletClient::MoveTopic(bool left) {
+    if (notebook_.Empty()) return;
+    saver_.SaveTopics(tSave::forced);
+    std::pair<int, int> swapped = left ? notebook_.MoveLeft() : notebook_.MoveRight();
+    TopicsChanged();
+    view_.TabsSwapped(swapped);
+    saver_.TopicsMoved();
+}
+
+// The edit control's state is first taken into the topic that was current.
+void tQuilletClient::ShowNewLastTopic() {
+    TopicsChanged();
+    view_.TabAppended();
+    // A list that was empty has no previous topic to take the state into.
+    if (notebook_.Count() == 1)
+        view_.ShowTopic(0);
+    else
+        ShowSelectedTopic();
+}
+
+void tQuilletClient::AddTopic() {
+    std::string name;
+    if (!RunTopicNameDialog(wnd_, ExistingTopics(tNaming::newTopic), name)) return;
+    saver_.SaveTopics(tSave::forced);
+    if (!notebook_.Add(name)) return;
+    saver_.TopicAdded();
+    ShowNewLastTopic();
+}
+
+void tQuilletClient::RenameTopic() {
+    if (notebook_.Empty()) return;
+    std::string newName;
+    if (!RunTopicNameDialog(wnd_, ExistingTopics(tNaming::rename), newName) || !notebook_.CanRename(newName))
+        return;
+    saver_.SaveTopics(tSave::forced);
+    std::string oldName = notebook_.CurrentName();
+    notebook_.Rename(newName);
+    TopicsChanged();
+    saver_.TopicRenamed(oldName);
+    view_.TabRenamed(notebook_.CurrentIndex());
+}
+
+void tQuilletClient::DeleteTopic() {
+    if (!notebook_.CanDelete()) {
+        MessageBoxA(wnd_, "Cannot delete only topic", kAppCaption, MB_ICONWARNING | MB_OK);
+        return;
+    }
+    std::string question = "Really delete topic " + notebook_.CurrentName() + "?\n";
+    if (MessageBoxA(wnd_, question.c_str(), kAppCaption, MB_ICONWARNING | MB_YESNO) != IDYES)
+        return;
+    saver_.SaveTopics(tSave::forced);
+    std::string name = notebook_.CurrentName();
+    int deleted = notebook_.CurrentIndex();
+    notebook_.Delete();
+    TopicsChanged();
+    saver_.TopicDeleted(name);
+    view_.TabRemoved(deleted);
+    // Nothing is taken from the edit control: it still shows the deleted topic.
+    view_.ShowTopic(0);
+}
+
+void tQuilletClient::UndoDeleteTopic() {
+    if (!notebook_.CanUndoDelete()) return;
+    if (TopicNameExists(notebook_.DeletedName())) {
+        std::string warning = "Topic " + notebook_.DeletedName() + " already exists";
+        MessageBoxA(wnd_, warning.c_str(), kAppCaption, MB_ICONWARNING | MB_OK);
+        return;
+    }
+    saver_.SaveTopics(tSave::forced);
+    if (!notebook_.UndoDelete()) return;
+    saver_.TopicAdded();
+    ShowNewLastTopic();
+}
