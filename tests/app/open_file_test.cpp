@@ -14,14 +14,6 @@ namespace {
 
 const std::string kUnusable = " is not a Quillet file, is already open, or cannot be accessed.";
 
-LOGFONTA Font(LONG height, const char* face) {
-    LOGFONTA font = {};
-    font.lfHeight = height;
-    font.lfWeight = FW_BOLD;
-    lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
-    return font;
-}
-
 // A look of its own written into the note file at path (not open elsewhere).
 void WriteLook(const std::string& path, const tAppearanceRecord& look) {
     tNoteFile file;

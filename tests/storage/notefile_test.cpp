@@ -8,16 +8,6 @@
 
 namespace {
 
-const std::string kUnusable = " is not a Quillet file, is already open, or cannot be accessed.";
-
-LOGFONTA Font(LONG height, const char* face) {
-    LOGFONTA font = {};
-    font.lfHeight = height;
-    font.lfWeight = FW_BOLD;
-    lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
-    return font;
-}
-
 std::string Bytes(const void* data, size_t size) {
     return std::string(static_cast<const char*>(data), size);
 }

@@ -141,3 +141,11 @@ std::string FileBytes(const std::string& path) {
 bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+LOGFONTA Font(LONG height, const char* face) {
+    LOGFONTA font = {};
+    font.lfHeight = height;
+    font.lfWeight = FW_BOLD;
+    lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
+    return font;
+}

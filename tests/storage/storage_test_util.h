@@ -14,6 +14,8 @@ std::string Uint32Bytes(DWORD value);
 std::string Record(const std::string& s);
 // An "Index" stream: the count, then one record per name.
 std::string IndexBytes(const std::vector<std::string>& names);
+// A bold font description of this height and face.
+LOGFONTA Font(LONG height, const char* face);
 
 // Writes a compound file element by element, committed when it goes out of scope.
 class tRawFile {
