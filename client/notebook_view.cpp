@@ -154,8 +154,7 @@ void tNotebookView::SetAutoWrap(bool wrap) {
 
 bool tNotebookView::ChooseBackground(HWND owner) {
     if (!appearance_.ChooseBackground(owner)) return false;
-    InvalidateRect(edit_, nullptr, TRUE);
-    UpdateWindow(edit_);
+    Repaint(edit_);
     return true;
 }
 
