@@ -25,5 +25,10 @@ protected:
 // the program itself, which never watches its own writes.
 void SetDiskObserver(tDiskObserver* observer);
 
+// For the file layer: tells the observer, if any.
+bool WatchingDisk();
+void TellDiskEvent(tDiskEvent::tKind kind, const std::string& path, uint64_t offset,
+                   const void* bytes = nullptr, size_t count = 0);
+
 // The journal that makes commits into the note file at path atomic.
 std::string JournalPathFor(const std::string& notePath);
