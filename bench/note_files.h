@@ -24,5 +24,5 @@ inline void MakeNoteFile(const std::string& path, int count, size_t size) {
     tRootStorage root(tRootStorage::create, path, kModeNoteFile);
     CheckHr(root.hr);
     WriteNoteFile(root.storage.get(), topics, &appearance, tElementKeys());
-    CheckHr(root.storage->Commit(STGC_DEFAULT));
+    CheckHr(root.Commit());
 }
