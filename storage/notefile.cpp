@@ -391,7 +391,12 @@ bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, t
     content.topics = NewFileTopics();
     if (WriteNewFile(path, kModeNoteFile, content.topics) != tNewFileResult::written) return false;
     auto root = std::make_unique<tRootStorage>(tRootStorage::open, path, kModeNoteFile);
-    if (FAILED(root->hr)) return false;
+    if (FAILED(root->hr)) {
+        // It holds nothing anyone wrote, and the user is told it failed.
+        root.reset();
+        DeleteFileA(path.c_str());
+        return false;
+    }
     // A new file has the default colours and no fonts.
     content.appearance = current;
     SetDefaultColours(content.appearance);

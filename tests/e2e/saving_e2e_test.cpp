@@ -327,6 +327,15 @@ private:
 };
 
 TEST(DiskFaults, Session) {
+    // What a reader sees of a file left by a session: opened as the program
+    // opens it, so that a commit cut short is put back from its journal.
+    const std::string settle = Env("QUILLET_FAULT_OPEN");
+    if (!settle.empty()) {
+        tAppearanceRecord appearance = {};
+        tNoteFile file;
+        EXPECT_EQ(tReadResult::read, OpenNoteFile(settle, appearance, file));
+        return;
+    }
     const std::string prepare = Env("QUILLET_FAULT_PREPARE");
     if (!prepare.empty()) {
         std::vector<tTopic> topics(2);

@@ -80,6 +80,8 @@ session() {
   end_traced $traced || rc=1
   local figures held ok
   figures=$(grep -o 'fatal boxes.*' "$dir/session.log")
+  QUILLET_FAULT_OPEN=$(win "$note") "$QUILLET_WINE" "$exe" --gtest_filter=DiskFaults.Session \
+    >"$dir/open.log" 2>&1 || rc=1
   held=$(/usr/bin/python3 "$check" states "$states" "$note" $([ -f "$rescue" ] && echo "$rescue"))
   ok=$?
   local verdict=ok
