@@ -142,8 +142,11 @@ private:
 
 // Fits from the summed widths of runs that start at one line's first
 // character. The width is carried on as the run grows, so each character is
-// added once per line (once more for the word that did not fit). Keeps the
-// longest run found to fit and the shortest found not to, which decide the line.
+// added once per line (once more for the word that did not fit); a shorter
+// run goes on from the longest one found to fit, so cutting a long word by
+// halving adds each of its characters a few times, not once per try. Keeps
+// the longest run found to fit and the shortest found not to, which decide
+// the line.
 class tSummedFits {
 public:
     tSummedFits(const std::string& text, int room, const tTextWidths& widths)
@@ -153,10 +156,12 @@ public:
         bool fits;
         if (KnownFit(from, to, room_, fits)) return fits;
         fits = WidthTo(from, to) < room_;
-        if (fits)
+        if (fits) {
             longestFit_ = std::max(longestFit_, to);
-        else
+            if (to >= fitted_.at) fitted_ = summed_;
+        } else {
             shortestMiss_ = std::min(shortestMiss_, to);
+        }
         return fits;
     }
 
@@ -164,41 +169,49 @@ public:
         longestFit_ = 0;
         shortestMiss_ = SIZE_MAX;
     }
-    size_t LongestFit() const { return longestFit_; }    // 0: none measured
+    size_t LongestFit() const { return longestFit_; }      // 0: none measured
     size_t ShortestMiss() const { return shortestMiss_; }  // SIZE_MAX: none measured
 
 private:
+    // How far a run from from_ is summed, as MeasureTabbed adds it up.
+    struct tSum {
+        size_t at = 0;        // the run [from_, at) is summed
+        long long x = 0;      // up to the last tab
+        long long run = 0;    // the characters since then
+        bool inRun = false;
+    };
+
     // The width MeasureTabbed gives [from, to) with summed runs.
     int WidthTo(size_t from, size_t to) {
-        if (from != from_ || to < at_) {
-            from_ = at_ = from;
-            x_ = runSum_ = 0;
-            inRun_ = false;
+        if (from != from_) {
+            from_ = from;
+            summed_ = fitted_ = tSum{from};
+        } else if (to < summed_.at) {
+            summed_ = to >= fitted_.at ? fitted_ : tSum{from};
         }
-        for (; at_ < to; ++at_) {
-            const unsigned char c = static_cast<unsigned char>(text_[at_]);
+        tSum& s = summed_;
+        for (; s.at < to; ++s.at) {
+            const unsigned char c = static_cast<unsigned char>(text_[s.at]);
             if (c != '\t') {
-                runSum_ += widths_.advance[c];
-                inRun_ = true;
+                s.run += widths_.advance[c];
+                s.inRun = true;
                 continue;
             }
-            if (inRun_) x_ += RunWidth();
-            if (widths_.tabStop > 0) x_ = (x_ / widths_.tabStop + 1) * widths_.tabStop;
-            x_ = std::min<long long>(x_, INT_MAX);
-            runSum_ = 0;
-            inRun_ = false;
+            if (s.inRun) s.x += RunWidth(s);
+            if (widths_.tabStop > 0) s.x = (s.x / widths_.tabStop + 1) * widths_.tabStop;
+            s.x = std::min<long long>(s.x, INT_MAX);
+            s.run = 0;
+            s.inRun = false;
         }
-        return ClampToInt(std::min<long long>(x_ + (inRun_ ? RunWidth() : 0), INT_MAX));
+        return ClampToInt(std::min<long long>(s.x + (s.inRun ? RunWidth(s) : 0), INT_MAX));
     }
-    int RunWidth() const { return ClampToInt(runSum_ + widths_.runExtra); }
+    int RunWidth(const tSum& s) const { return ClampToInt(s.run + widths_.runExtra); }
 
     const std::string& text_;
     const int room_;
     const tTextWidths& widths_;
-    size_t from_ = SIZE_MAX, at_ = 0;  // the run [from_, at_) is summed
-    long long x_ = 0;                  // up to the last tab
-    long long runSum_ = 0;             // the run since then
-    bool inRun_ = false;
+    size_t from_ = SIZE_MAX;
+    tSum summed_, fitted_;
     size_t longestFit_ = 0, shortestMiss_ = SIZE_MAX;
 };
 
