@@ -21,8 +21,7 @@ inline void MakeNoteFile(const std::string& path, int count, size_t size) {
     }
     tAppearanceRecord appearance = {};
     SetDefaultColours(appearance);
-    tRootStorage root(tRootStorage::create, path, kModeNoteFile);
-    CheckHr(root.hr);
-    WriteNoteFile(root.storage.get(), topics, &appearance, tElementKeys());
+    tRootStorage root(tHow::create, path, kModeNoteFile);
+    WriteNoteFile(root.Get(), topics, &appearance, tElementKeys());
     CheckHr(root.Commit());
 }

@@ -418,8 +418,7 @@ TEST_F(LoadTest, FileOpenElsewhereIsRejected) {
     OpenRichFile();
     std::string busy = dir.File("busy.qld");
     WriteNoteFile(busy, {{"A", "a"}});
-    tRootStorage holder(tRootStorage::open, busy, kModeNoteFile);
-    ASSERT_TRUE(SUCCEEDED(holder.hr));
+    tRootStorage holder(tHow::open, busy, kModeNoteFile);
     ExpectRejected(busy);
     ExpectRichFileKept();
 }
@@ -494,7 +493,7 @@ TEST_F(LoadTest, DecliningTheDefaultFileOpensTheChosenOne) {
 TEST_F(LoadTest, NewFileThatCannotBeCreatedKeepsTheOpenFile) {
     // A name too long for the file system: not found, and not creatable either.
     std::string path = dir.File(std::string(300, 'n') + ".qld");
-    if (tRootStorage(tRootStorage::open, path, kModeNoteFile).hr != STG_E_FILENOTFOUND)
+    if (RootOpenResult(path) != STG_E_FILENOTFOUND)
         GTEST_SKIP() << "this system does not report an over-long name as missing";
     OpenRichFile();
     {
