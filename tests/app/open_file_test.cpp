@@ -503,6 +503,7 @@ TEST_F(LoadTest, NewFileThatCannotBeCreatedKeepsTheOpenFile) {
         ASSERT_EQ(1u, answerer.Seen().size());
         EXPECT_EQ("Quillet", answerer.Seen()[0].caption);
         EXPECT_EQ("Failed to open file: " + path, answerer.Seen()[0].text);
+        EXPECT_EQ(parent, answerer.Seen()[0].owner);  // modal: no command runs under it
     }
     ExpectRichFileKept();
 }
