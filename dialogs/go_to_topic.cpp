@@ -60,12 +60,19 @@ void Refill(HWND dialog, tGoToTopicData& data) {
     GoToTopicRows(*data.choices, typed, data.rows);
     HWND list = ListOf(dialog);
     SelectRow(list, -1);
-    // Drawn once afterwards: a new count redraws the scroll bars several times.
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    // Drawn once afterwards: a new count updates the scroll ranges several
+    // times, and Wine's list view redraws its scroll bars for each unless the
+    // dialog's redraw is off. Not before the dialog is shown: turning redraw
+    // on again marks a window visible.
+    const bool shown = IsWindowVisible(dialog) != 0;
+    if (shown) SendMessageA(dialog, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_SETITEMCOUNT, WPARAM(data.rows.size()), 0);
     SelectRow(list, FirstSelectedRow(typed, data.rows.size()));
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    if (!shown) return;
+    SendMessageA(dialog, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    // The field changed while redraw was off too.
+    RedrawWindow(GetDlgItem(dialog, IDC_GO_TO_TEXT), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE);
 }
 
 // Up, Down, Page Up and Page Down typed in the field move in the list; the
