@@ -48,7 +48,8 @@ tOpenOutcome OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
         }
         if (!CreateNoteFile(path, current, file)) {
             std::string message = "Failed to open file: " + path;
-            MessageBoxA(nullptr, message.c_str(), kAppCaption, MB_ICONHAND);
+            // Modal to the frame, as every box shown while it exists.
+            MessageBoxA(owner, message.c_str(), kAppCaption, MB_ICONHAND);
             return isDefault ? tOpenOutcome::defaultNotCreated : tOpenOutcome::notOpened;
         }
         return tOpenOutcome::opened;

@@ -5,6 +5,7 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "base/settings.h"
+#include "resources/resource.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"
 #include "storage/open_note_file.h"
@@ -289,6 +290,16 @@ TEST_F(LoadTest, EmptyIndexLoadsNoTopicsAndSavesNothing) {
     }
     ASSERT_TRUE(Load(path));
     EXPECT_TRUE(Topics().empty());
+    // No topic to go to: Go to Topic is greyed, and its key does nothing.
+    HMENU bar = LoadMenuA(GetModuleHandleA(nullptr), "MAIN_MENU");
+    client->PrepareMenu(GetSubMenu(bar, 2), 2);
+    EXPECT_NE(0u, GetMenuState(bar, CM_TOPIC_GO_TO, MF_BYCOMMAND) & MF_GRAYED);
+    DestroyMenu(bar);
+    {
+        tDialogAnswerer answerer({tDialogAnswer::Button(IDCANCEL)}, 1500);
+        EXPECT_TRUE(client->Command(CM_TOPIC_GO_TO));
+        EXPECT_TRUE(answerer.Seen().empty());
+    }
     // Nothing to index: saving and typing leave the file alone.
     Type("text with no topic to hold it");
     client->Saver().SaveTopics(tSave::forced);
@@ -502,6 +513,7 @@ TEST_F(LoadTest, NewFileThatCannotBeCreatedKeepsTheOpenFile) {
         ASSERT_EQ(1u, answerer.Seen().size());
         EXPECT_EQ("Quillet", answerer.Seen()[0].caption);
         EXPECT_EQ("Failed to open file: " + path, answerer.Seen()[0].text);
+        EXPECT_EQ(parent, answerer.Seen()[0].owner);  // modal: no command runs under it
     }
     ExpectRichFileKept();
 }

@@ -218,8 +218,25 @@ TEST_F(ReadOnlyProgramFolder, AFileThatCannotBeMadeIsNeverTheDefault) {
         CancelFirstUse(quillet);
     }
     EXPECT_EQ("", StoredDefaultFile());
-    tQuilletProcess next("", program);
-    CancelFirstUse(next);
+    {
+        tQuilletProcess next("", program);
+        CancelFirstUse(next);
+    }
+
+    // A file chosen there opens without the default-file question, which says it comes only once.
+    SetConfigString(kConfig, "DefaultFile", inProgramFolder.c_str());
+    tQuilletProcess quillet("", program);
+    ExpectBox(quillet, "Do you want to create default file " + inProgramFolder, IDYES);
+    ExpectBox(quillet, failed, IDOK);
+    tForeignDialog dialog;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), dialog, kFirstUseTitle));
+    ChooseFile(dialog, inDocuments);
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    EXPECT_TRUE(Dialogs(quillet.id()).empty());
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+    EXPECT_EQ("", StoredDefaultFile());
+    EXPECT_TRUE(ReadNoteOnDisk(inDocuments).ok);
 }
 
 }  // namespace
