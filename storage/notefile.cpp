@@ -318,11 +318,12 @@ std::vector<tTopic> NewFileTopics() {
 
 // Writes topics into a root just made at path and commits; false when any of
 // it failed, and the unfinished file is then removed.
-bool FinishNewFile(std::unique_ptr<tRootStorage>& root, const std::vector<tTopic>& topics) {
+bool FinishNewFile(std::unique_ptr<tRootStorage>& root, const std::vector<tTopic>& topics,
+                   const tAppearanceRecord* appearance = nullptr) {
     bool done = false;
     if (SUCCEEDED(root->hr)) {
         try {
-            WriteNoteFile(root->storage.get(), topics, nullptr, tElementKeys());
+            WriteNoteFile(root->storage.get(), topics, appearance, tElementKeys());
             CheckHr(root->storage->Commit(STGC_DEFAULT));
             done = !root->WriteFailed();
         } catch (const tQuilletError&) {
@@ -360,11 +361,12 @@ bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, t
     return true;
 }
 
-tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics) {
+tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics,
+                                const tAppearanceRecord* appearance) {
     auto root = std::make_unique<tRootStorage>(tRootStorage::create, path, kModeDirectReadWrite);
     if (FAILED(root->hr)) {
         FinishNewFile(root, topics);  // removes whatever the failed creation left
         return tNewFileResult::notCreated;
     }
-    return FinishNewFile(root, topics) ? tNewFileResult::written : tNewFileResult::failed;
+    return FinishNewFile(root, topics, appearance) ? tNewFileResult::written : tNewFileResult::failed;
 }

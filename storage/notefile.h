@@ -138,6 +138,7 @@ enum class tNewFileResult {
     notCreated,  // there is a file of that name already, or none can be made there
     failed       // made, but not written completely: it is removed again
 };
-// Writes topics as a new note file at path (no appearance), as the emergency
-// save does.
-tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics);
+// Writes topics as a new note file at path, as the emergency save (no
+// appearance) and the recovery of a damaged file do.
+tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics,
+                                const tAppearanceRecord* appearance = nullptr);
