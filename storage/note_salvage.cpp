@@ -8,7 +8,8 @@
 #include <map>
 
 const char kRecoveredInPartLine[] =
-    "[Recovered in part: the rest of this topic could not be read.]\r\n";
+    "[Recovered in part: some of this topic could not be read.]\r\n";
+const char kLostBytesMark[] = "[...]";
 
 namespace {
 
@@ -41,17 +42,40 @@ std::vector<std::string> IndexNames(const std::string& bytes) {
     return names;
 }
 
-// A topic from its stream: whole when its record is, in part when some of
-// its text is there, nothing when none is.
-bool TopicFrom(const std::string& bytes, tSalvagedTopic& topic) {
+// Bytes the text holds where the file lost some: a topic's text never holds
+// a zero byte (the edit control ends its text at one), so a run of them is
+// a sector that was zeroed or never written.
+std::string WithoutLostRuns(const std::string& bytes) {
+    std::string text;
+    for (size_t at = 0; at < bytes.size();) {
+        const size_t zero = bytes.find('\0', at);
+        text.append(bytes, at, zero == std::string::npos ? std::string::npos : zero - at);
+        if (zero == std::string::npos) break;
+        at = bytes.find_first_not_of('\0', zero);
+        if (at == std::string::npos) break;
+        text += kLostBytesMark;
+    }
+    return text;
+}
+
+// A topic from its stream: whole when its record is and holds no lost
+// bytes, in part when some of its text is there, nothing when none is.
+bool TopicFrom(const std::string& bytes, uint64_t size, tSalvagedTopic& topic) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    if (ParseStringRecord(data, bytes.size(), topic.text)) {
+    std::string text;
+    // A zero length in a longer stream is a lost length.
+    const bool lostLength = bytes.size() >= 4 && Le32(data) == 0 && size > 4;
+    if (!lostLength && ParseStringRecord(data, bytes.size(), text) && text.find('\0') == std::string::npos) {
         topic.whole = true;
+        topic.text = std::move(text);
         return true;
     }
     if (bytes.size() <= 4) return false;
+    const uint64_t length = lostLength ? bytes.size() - 4 : std::min<uint64_t>(Le32(data), bytes.size() - 4);
+    text = WithoutLostRuns(bytes.substr(4, size_t(length)));
+    if (text.empty() || text == kLostBytesMark) return false;
     topic.whole = false;
-    topic.text = kRecoveredInPartLine + bytes.substr(4);
+    topic.text = kRecoveredInPartLine + text;
     return true;
 }
 
@@ -104,7 +128,7 @@ tSalvagedNotes SalvageNotes(const unsigned char* bytes, size_t size, const tToNa
     auto take = [&](const std::string& name, size_t element) {
         tSalvagedTopic topic;
         topic.name = name;
-        if (TopicFrom(elements[element].bytes, topic))
+        if (TopicFrom(elements[element].bytes, elements[element].size, topic))
             notes.topics.push_back(std::move(topic));
         else
             notes.lost.push_back(name);

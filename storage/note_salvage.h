@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
-// First line of a topic whose text was cut short, so that the user sees it.
+// First line of a topic whose text was cut short or lost some bytes, so that
+// the user sees it; where bytes were lost inside the text, kLostBytesMark
+// stands in for them.
 extern const char kRecoveredInPartLine[];
+extern const char kLostBytesMark[];
 
 struct tSalvagedTopic {
     std::string name;

@@ -201,7 +201,13 @@ void CheckSalvage(const uint8_t* data, size_t size) {
         keys.push_back(key);
         if (!topic.whole && topic.text.compare(0, mark, kRecoveredInPartLine) != 0)
             Fail("a topic in part without its mark");
-        text += topic.text.size() - (topic.whole ? 0 : mark);
+        size_t marks = 0;
+        for (size_t at = topic.text.find(kLostBytesMark); at != std::string::npos;
+             at = topic.text.find(kLostBytesMark, at + 1))
+            ++marks;
+        if (topic.whole && marks) Fail("a whole topic with lost bytes");
+        // Each mark stands for at least one byte of the file.
+        text += topic.text.size() - (topic.whole ? 0 : mark) - marks * (std::strlen(kLostBytesMark) - 1);
     }
     // Every stream's bytes come from sectors no other stream took.
     if (text + notes.colours.size() + notes.font.size() > size) Fail("more text recovered than the file holds");

@@ -230,6 +230,14 @@ TEST(Salvage, DamagedFilesGiveBackWhatSurvives) {
          {{"Small", true, "a small note"}, {"Long", false, InPart(kLong.substr(0, 508))}, {"Empty", true, ""},
           {"Other", false, InPart(kOther.substr(0, 508))}},
          {}, true},
+        {"a sector zeroed inside a topic, and a small topic's only sector",
+         [](tCraftedFile& f) {
+             f.ZeroSector(f.start["Long"] + 1);
+             f.bytes.replace(tCraftedFile::Offset(f.miniStreamStart) + 64 * f.start["Small"], 16, std::string(16, '\0'));
+         },
+         {{"Long", false, InPart(kLong.substr(0, 508) + kLostBytesMark + kLong.substr(1020))}, {"Empty", true, ""},
+          {"Other", true, kOther}},
+         {"Small"}, true},
         {"the directory's second sector zeroed",
          [](tCraftedFile& f) { f.ZeroSector(2); },
          {{"Other", true, kOther}},
