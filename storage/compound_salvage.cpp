@@ -1,6 +1,7 @@
 #include "storage/compound_salvage.h"
 #include "storage/compound_format.h"
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -45,17 +46,18 @@ public:
 
     // Walks the chain without taking anything; no unit is walked more than
     // twice over all chains, so the walks stay within the size of the space.
-    bool Consistent(uint32_t start, uint64_t size) {
+    // The bytes met must also look whole to looksWhole.
+    bool Consistent(uint32_t start, uint64_t size, const std::function<bool(const std::string&)>& looksWhole) {
         ++walkId_;
-        uint64_t got = 0;
+        std::string bytes;
         for (uint32_t u = start;; u = Next(u)) {
             if (!Open(u, start) || walk_[u] == walkId_ || visits_[u] >= 2) return false;
             walk_[u] = walkId_;
             ++visits_[u];
             const size_t held = Held(u);
-            if (held < unit_ && got + held < size) return false;
-            got += held;
-            if (got >= size) return Next(u) == kEndOfChain;
+            if (held < unit_ && bytes.size() + held < size) return false;
+            bytes.append(data_ + first_ + size_t(u) * unit_, size_t(std::min<uint64_t>(held, size - bytes.size())));
+            if (bytes.size() >= size) return Next(u) == kEndOfChain && looksWhole(bytes);
         }
     }
 
@@ -97,7 +99,8 @@ private:
 
 class tSalvager {
 public:
-    tSalvager(const unsigned char* data, size_t size) : data_(data), size_(size) {}
+    tSalvager(const unsigned char* data, size_t size, const tLooksWhole& looksWhole)
+        : data_(data), size_(size), looksWhole_(looksWhole) {}
 
     std::vector<tSalvagedElement> Run() {
         if (size_ < kHeaderSize) return {};
@@ -129,7 +132,7 @@ private:
     uint32_t Link(uint32_t sector) const { return sector < fat_.size() ? fat_[sector] : kUnknownLink; }
 
     // The table's sectors as the header and the table list name them, each
-    // taken once; a sector of the table that does not mark itself as one
+    // taken once; a sector of the table that links itself into a chain
     // (zeroed, or never written) tells nothing.
     void ReadAllocationTable(const tCompoundHeader& header) {
         std::vector<uint32_t> fatSectors;
@@ -155,7 +158,7 @@ private:
         }
         std::vector<size_t> untrusted;
         for (size_t i = 0; i < loaded.size(); ++i)
-            if (loaded[i] != kNoEntry && fat_[loaded[i]] != kFatSector && fat_[loaded[i]] != kUnknownLink)
+            if (loaded[i] != kNoEntry && fat_[loaded[i]] <= kMaxRegularSector)
                 untrusted.push_back(i);
         for (size_t i : untrusted)
             for (size_t j = 0; j < perFat && i * perFat + j < sectors_; ++j)
@@ -294,7 +297,8 @@ private:
             elements[i].size = entry.Size(sectorSize_);
             if (elements[i].size == 0) continue;
             tChainSpace& space = InMiniStream(entry) ? mini : regular;
-            consistent[i] = space.Consistent(entry.Start(), elements[i].size);
+            consistent[i] = space.Consistent(entry.Start(), elements[i].size,
+                                             [&](const std::string& b) { return looksWhole_(elements[i].name, b); });
         }
         for (bool first : {true, false}) {
             for (size_t i = 0; i < elements.size(); ++i) {
@@ -309,6 +313,7 @@ private:
 
     const unsigned char* data_;
     const size_t size_;
+    const tLooksWhole& looksWhole_;
     size_t sectorSize_ = 512;
     uint32_t sectors_ = 0;
     std::vector<unsigned char> owner_;
@@ -320,6 +325,7 @@ private:
 
 }  // namespace
 
-std::vector<tSalvagedElement> SalvageCompoundFile(const unsigned char* bytes, size_t size) {
-    return tSalvager(bytes, size).Run();
+std::vector<tSalvagedElement> SalvageCompoundFile(const unsigned char* bytes, size_t size,
+                                                  const tLooksWhole& looksWhole) {
+    return tSalvager(bytes, size, looksWhole).Run();
 }

@@ -6,6 +6,7 @@
 // Plain C++ over bytes: it also builds natively and can be fuzzed.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,9 @@ struct tSalvagedElement {
 // directory sectors (older copies the table does not mark free, or sectors the
 // chain no longer reaches). A stream's chain is followed until it holds the
 // stream's size, ends, loops, leaves the file or meets a sector of another
-// chain; the mini stream the same way.
-std::vector<tSalvagedElement> SalvageCompoundFile(const unsigned char* bytes, size_t size);
+// chain; the mini stream the same way. Where chains meet, the sectors go first
+// to the chains that are whole: every sector the size needs, then the end
+// mark, and bytes that looksWhole accepts for a stream of that name.
+using tLooksWhole = std::function<bool(const std::u16string& name, const std::string& bytes)>;
+std::vector<tSalvagedElement> SalvageCompoundFile(const unsigned char* bytes, size_t size,
+                                                  const tLooksWhole& looksWhole);

@@ -63,8 +63,8 @@ std::string WithoutLostRuns(const std::string& bytes) {
 bool TopicFrom(const std::string& bytes, uint64_t size, tSalvagedTopic& topic) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     std::string text;
-    // A zero length in a longer stream is a lost length.
-    const bool lostLength = bytes.size() >= 4 && Le32(data) == 0 && size > 4;
+    // A zero length in a stream longer than a few bytes of slack is a lost length.
+    const bool lostLength = bytes.size() >= 4 && Le32(data) == 0 && size > 8;
     if (!lostLength && ParseStringRecord(data, bytes.size(), text) && text.find('\0') == std::string::npos) {
         topic.whole = true;
         topic.text = std::move(text);
@@ -88,7 +88,15 @@ size_t tSalvagedNotes::WholeCount() const {
 size_t tSalvagedNotes::InPartCount() const { return topics.size() - WholeCount(); }
 
 tSalvagedNotes SalvageNotes(const unsigned char* bytes, size_t size, const tToNarrowName& toNarrow) {
-    const std::vector<tSalvagedElement> elements = SalvageCompoundFile(bytes, size);
+    // A topic's stream is one record that fills it; the root's own streams
+    // are taken as they come.
+    auto looksWhole = [&](const std::u16string& name, const std::string& stream) {
+        const std::string key = Key(toNarrow(name));
+        if (key == "INDEX" || key == "COLOURS" || key == "FONT") return true;
+        return stream.size() >= 4 &&
+               Le32(reinterpret_cast<const unsigned char*>(stream.data())) == stream.size() - 4;
+    };
+    const std::vector<tSalvagedElement> elements = SalvageCompoundFile(bytes, size, looksWhole);
     std::vector<std::string> names;
     for (const tSalvagedElement& element : elements) names.push_back(toNarrow(element.name));
 
