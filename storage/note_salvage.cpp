@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 
 const char kRecoveredInPartLine[] =
     "[Recovered in part: some of this topic could not be read.]\r\n";
@@ -142,16 +143,16 @@ tSalvagedNotes SalvageNotes(const unsigned char* bytes, size_t size, const tToNa
             notes.lost.push_back(name);
     };
     if (index) {
+        std::set<std::string> named;  // a name the Index repeats stands for one topic
         for (const std::string& name : IndexNames(index->bytes)) {
+            if (!named.insert(Key(name)).second) continue;
             auto found = streams.find(Key(name));
-            if (found != streams.end()) {
-                take(name, found->second);
-                streams.erase(found);
-            } else if (std::find(notes.lost.begin(), notes.lost.end(), name) == notes.lost.end() &&
-                       std::none_of(notes.topics.begin(), notes.topics.end(),
-                                    [&](const tSalvagedTopic& t) { return Key(t.name) == Key(name); })) {
+            if (found == streams.end()) {
                 notes.lost.push_back(name);
+                continue;
             }
+            take(name, found->second);
+            streams.erase(found);
         }
     }
     // The rest by name (the map is ordered by the compared form).
