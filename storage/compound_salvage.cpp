@@ -166,26 +166,41 @@ private:
     }
 
     // A chain with no size of its own (the directory, the mini table): whole
-    // sectors until it ends or meets a sector already taken.
+    // sectors until it ends, meets a sector already taken or one that each
+    // does not take.
     template <typename tEach>
     void FollowTableChain(uint32_t start, tEach each) {
-        for (uint32_t s = start; WholeFree(s); s = Link(s)) {
-            owner_[s] = kTableOwner;
-            each(data_ + Offset(s));
+        for (uint32_t s = start; WholeFree(s) && each(data_ + Offset(s)); s = Link(s)) owner_[s] = kTableOwner;
+    }
+
+    // Nothing but directory entries, at least one of them in use.
+    bool LooksLikeDirectorySector(const unsigned char* sector) const {
+        bool any = false;
+        for (size_t e = 0; e < sectorSize_; e += kEntrySize) {
+            if (LooksLikeEntry(sector + e))
+                any = true;
+            else if (!LooksUnused(sector + e))
+                return false;
         }
+        return any;
     }
 
     std::string ReadTableChain(uint32_t start) {
         std::string bytes;
         FollowTableChain(start, [&](const unsigned char* sector) {
             bytes.append(reinterpret_cast<const char*>(sector), sectorSize_);
+            return true;
         });
         return bytes;
     }
 
+    // The directory's chain as long as it leads to directory sectors: one
+    // that leads elsewhere leaves the rest to the scan.
     void ReadDirectory(uint32_t start) {
         FollowTableChain(start, [&](const unsigned char* sector) {
+            if (!LooksLikeDirectorySector(sector)) return false;
             for (size_t e = 0; e < sectorSize_; e += kEntrySize) directory_.push_back(sector + e);
+            return true;
         });
     }
 
@@ -195,14 +210,7 @@ private:
         for (uint32_t s = 0; s < sectors_; ++s) {
             if (!WholeFree(s) || Link(s) == kFreeSector) continue;
             const unsigned char* sector = data_ + Offset(s);
-            bool any = false, all = true;
-            for (size_t e = 0; e < sectorSize_ && all; e += kEntrySize) {
-                if (LooksLikeEntry(sector + e))
-                    any = true;
-                else
-                    all = LooksUnused(sector + e);
-            }
-            if (!any || !all) continue;
+            if (!LooksLikeDirectorySector(sector)) continue;
             owner_[s] = kTableOwner;
             for (size_t e = 0; e < sectorSize_; e += kEntrySize)
                 if (LooksLikeEntry(sector + e)) scanned_.push_back(sector + e);

@@ -121,16 +121,20 @@ tSalvagedNotes SalvageNotes(const unsigned char* bytes, size_t size, const tToNa
         if (elements[i].kind == kStorageEntry && elements[i].index != kNoEntry && Key(names[i]) == "TOPICS")
             topicsStorages.push_back(elements[i].index);
 
-    // One stream per name: one the tree reaches before one found outside it.
+    // One stream per name: one in "Topics" before one elsewhere in the root
+    // (a note file's root holds only its own streams beside "Topics", so
+    // another one there is a topic whose links were damaged), before one
+    // found outside the tree.
+    auto rank = [&](const tSalvagedElement& e) {
+        if (std::find(topicsStorages.begin(), topicsStorages.end(), e.parent) != topicsStorages.end()) return 0;
+        return e.parent == 0 ? 1 : e.parent == kNoEntry ? 2 : 3;
+    };
     std::map<std::string, size_t> streams;
     for (size_t i = 0; i < elements.size(); ++i) {
         const tSalvagedElement& e = elements[i];
-        if (e.kind != kStreamEntry || &e == index || &e == colours || &e == font) continue;
-        const bool inTopics =
-            std::find(topicsStorages.begin(), topicsStorages.end(), e.parent) != topicsStorages.end();
-        if (!inTopics && e.parent != kNoEntry) continue;
+        if (e.kind != kStreamEntry || &e == index || &e == colours || &e == font || rank(e) == 3) continue;
         auto [at, added] = streams.emplace(Key(names[i]), i);
-        if (!added && elements[at->second].parent == kNoEntry && e.parent != kNoEntry) at->second = i;
+        if (!added && rank(e) < rank(elements[at->second])) at->second = i;
     }
 
     tSalvagedNotes notes;
