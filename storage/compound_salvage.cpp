@@ -138,13 +138,17 @@ private:
         std::vector<uint32_t> fatSectors;
         for (size_t i = 0; i < kHeaderDifatEntries; ++i) fatSectors.push_back(header.HeaderFatSector(i));
         const size_t perDifat = sectorSize_ / 4 - 1;
-        for (uint32_t s = header.difatStart; WholeFree(s);) {
+        // Only a file too large for the header's list has a table list of
+        // sectors; otherwise a damaged start would take some stream's sector.
+        const size_t perFat = sectorSize_ / 4;
+        const bool listed = uint64_t(sectors_) > kHeaderDifatEntries * perFat;
+        uint32_t n = 0;
+        for (uint32_t s = header.difatStart; listed && n < header.difatCount && WholeFree(s); ++n) {
             owner_[s] = kTableOwner;
             const unsigned char* sector = data_ + Offset(s);
             for (size_t j = 0; j < perDifat; ++j) fatSectors.push_back(Le32(sector + 4 * j));
             s = Le32(sector + 4 * perDifat);
         }
-        const size_t perFat = sectorSize_ / 4;
         fat_.assign(sectors_, kUnknownLink);
         std::vector<uint32_t> loaded(fatSectors.size(), kNoEntry);
         for (size_t i = 0; i < fatSectors.size() && uint64_t(i) * perFat < sectors_; ++i) {
