@@ -11,8 +11,12 @@ std::string RecoveryReport(const std::string& damaged, const tRecovery& recovery
                          std::to_string(recovery.inPart) + " in part.";
     if (recovery.inPart > 0) report += "\nA topic recovered in part says so in its first line.";
     if (!recovery.lost.empty()) {
+        // A box the screen can hold: a damaged Index may name any number.
+        constexpr size_t kNamesShown = 20;
         report += "\n\nThese topics could not be read:";
-        for (const std::string& name : recovery.lost) report += "\n" + name;
+        for (size_t i = 0; i < recovery.lost.size() && i < kNamesShown; ++i) report += "\n" + recovery.lost[i];
+        if (recovery.lost.size() > kNamesShown)
+            report += "\nand " + std::to_string(recovery.lost.size() - kNamesShown) + " more";
     }
     return report;
 }

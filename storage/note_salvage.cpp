@@ -116,17 +116,17 @@ tSalvagedNotes SalvageNotes(const unsigned char* bytes, size_t size, const tToNa
             if (key == "FONT" && !font) font = &e;
         }
     }
-    std::vector<uint32_t> topicsStorages;
+    std::set<uint32_t> topicsStorages;
     for (size_t i = 0; i < elements.size(); ++i)
         if (elements[i].kind == kStorageEntry && elements[i].index != kNoEntry && Key(names[i]) == "TOPICS")
-            topicsStorages.push_back(elements[i].index);
+            topicsStorages.insert(elements[i].index);
 
     // One stream per name: one in "Topics" before one elsewhere in the root
     // (a note file's root holds only its own streams beside "Topics", so
     // another one there is a topic whose links were damaged), before one
     // found outside the tree.
     auto rank = [&](const tSalvagedElement& e) {
-        if (std::find(topicsStorages.begin(), topicsStorages.end(), e.parent) != topicsStorages.end()) return 0;
+        if (topicsStorages.count(e.parent) != 0) return 0;
         return e.parent == 0 ? 1 : e.parent == kNoEntry ? 2 : 3;
     };
     std::map<std::string, size_t> streams;

@@ -24,7 +24,8 @@ struct tSalvagedTopic {
 struct tSalvagedNotes {
     // In the Index's order, then the topics the Index does not name, by name.
     std::vector<tSalvagedTopic> topics;
-    // Topics the Index names whose text could not be read at all.
+    // Topics whose text could not be read at all: named by the Index without
+    // a stream that could be found, or with a stream that holds none of it.
     std::vector<std::string> lost;
     std::string colours;  // the whole "Colours" stream, or empty
     std::string font;     // the whole "Font" stream, or empty
