@@ -380,9 +380,10 @@ std::vector<tTopic> NewFileTopics() {
     return topics;
 }
 
-tNewFileResult WriteNewFile(const std::string& path, DWORD mode, const std::vector<tTopic>& topics) {
+tNewFileResult WriteNewFile(const std::string& path, DWORD mode, const std::vector<tTopic>& topics,
+                            const tAppearanceRecord* appearance = nullptr) {
     return WriteWholeFile(path, mode, [&](IStorage* root) {
-        WriteNoteFile(root, topics, nullptr, tElementKeys());
+        WriteNoteFile(root, topics, appearance, tElementKeys());
     });
 }
 
@@ -413,6 +414,7 @@ bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, t
     return true;
 }
 
-tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics) {
-    return WriteNewFile(path, kModeDirectReadWrite, topics);
+tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics,
+                                const tAppearanceRecord* appearance) {
+    return WriteNewFile(path, kModeDirectReadWrite, topics, appearance);
 }

@@ -3,6 +3,7 @@
 #include "storage/open_note_file.h"
 #include "storage/compfile.h"
 #include "storage/compound_check.h"
+#include "storage/note_salvage.h"
 #include "storage/notefile.h"
 #include "storage_test_util.h"
 #include <algorithm>
@@ -267,6 +268,37 @@ TEST(RootStorage, DamagedStructureIsRefusedBeforeOpening) {
         }
         EXPECT_EQ(STG_E_DOCFILECORRUPT, RootOpenResult(path));
     }
+}
+
+// A note file large enough that its allocation table is listed beyond the
+// header, as the storage system writes it: recovered whole, and cut inside the
+// large topic, that topic in part as far as it goes.
+TEST(RootStorage, LargeNoteFileIsRecoveredWhole) {
+    tTempDir dir;
+    const std::string path = dir.File("large.qld");
+    std::string large(8 << 20, 'x');
+    large[0] = 'A';
+    large[large.size() - 1] = 'Z';
+    WriteNoteFile(path, {{"Small", "small"}, {"Large", large}});
+    std::string bytes = FileBytes(path);
+    ASSERT_GT(Le32At(bytes, 0x48), 0u);  // table-list sectors beyond the header
+    auto narrow = [](const std::u16string& name) { return std::string(name.begin(), name.end()); };
+    auto salvage = [&] {
+        return SalvageNotes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), narrow);
+    };
+    tSalvagedNotes notes = salvage();
+    ASSERT_EQ(2u, notes.topics.size());
+    EXPECT_EQ("small", notes.topics[0].text);
+    EXPECT_TRUE(notes.topics[1].whole);
+    EXPECT_TRUE(notes.topics[1].text == large);
+    // Cut just before the large topic's last byte: all of it but that comes back.
+    bytes.resize(bytes.rfind("xxxZ") + 3);
+    notes = salvage();
+    auto cut = std::find_if(notes.topics.begin(), notes.topics.end(),
+                            [](const tSalvagedTopic& t) { return t.name == "Large"; });
+    ASSERT_NE(notes.topics.end(), cut);
+    EXPECT_FALSE(cut->whole);
+    EXPECT_TRUE(cut->text == kRecoveredInPartLine + large.substr(0, large.size() - 1));
 }
 
 // The open note file: what is written reaches the file only with its commit;
