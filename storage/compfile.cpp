@@ -136,23 +136,16 @@ tNewFileResult WriteWholeFile(const std::string& path, DWORD mode,
 }
 
 std::string MakeFileImage(const std::function<void(IStorage*)>& write) {
-    tComPtr<ILockBytes> bytes;
-    CheckHr(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()));
+    // Bytes of the program's own: a growing image costs amortised copies,
+    // where the platform's memory bytes copy the whole for every sector.
+    tComPtr<tFileBytes> bytes = tFileBytes::InMemory();
     {
         tComPtr<IStorage> root;
         CheckHr(StgCreateDocfileOnILockBytes(bytes.get(), kModeCreateReadWrite, 0, root.put()));
         write(root.get());
         CheckHr(root->Commit(STGC_DEFAULT));
     }
-    STATSTG stat = {};
-    CheckHr(bytes->Stat(&stat, STATFLAG_NONAME));
-    Check(stat.cbSize.QuadPart < 0x7FFFFFFF);
-    std::string image(size_t(stat.cbSize.QuadPart), '\0');
-    ULONG got = 0;
-    ULARGE_INTEGER zero = {};
-    if (!image.empty()) CheckHr(bytes->ReadAt(zero, &image[0], ULONG(image.size()), &got));
-    Check(got == image.size());
-    return image;
+    return bytes->Image();
 }
 
 tStorage::tStorage(IStorage* parent, const std::string& name, DWORD mode, tHow how) {

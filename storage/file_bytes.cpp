@@ -141,6 +141,8 @@ tComPtr<tFileBytes> tFileBytes::Open(const std::string& path, tDiskFile::tHow ho
     return bytes;
 }
 
+tComPtr<tFileBytes> tFileBytes::InMemory() { return tComPtr<tFileBytes>(new tFileBytes); }
+
 // A journal left void goes with the file: no file is left behind that a user
 // could take for anything. A hot one stays for the next open.
 tFileBytes::~tFileBytes() {
@@ -292,6 +294,14 @@ bool tFileBytes::WriteJournal() {
         }
         journal.pages.push_back(std::move(page));
     }
+    // Pages beyond the old end have no old bytes, but their checksums tell
+    // whether the file holds the whole commit.
+    for (auto page = changed_.lower_bound((durableSize_ + kPage - 1) / kPage); page != changed_.end(); ++page) {
+        const uint64_t offset = *page * kPage;
+        if (offset >= image_.size()) break;
+        const size_t n = size_t(std::min<uint64_t>(kPage, image_.size() - offset));
+        journal.pages.push_back({*page, std::string(), true, PageChecksum(image_.data() + offset, n)});
+    }
     std::string bytes = EncodeJournal(journal);
     journalHot_ = true;
     if (!journal_.Write(0, bytes.data(), bytes.size()) || !journal_.Resize(bytes.size()) ||
@@ -302,10 +312,12 @@ bool tFileBytes::WriteJournal() {
 
 bool tFileBytes::WriteChangedPages() {
     const std::vector<uint64_t> pages = PagesToWrite(image_, changed_, oldPages_);
-    // Neighbouring pages go in one write.
+    // Pages near each other go in one write, with the few unchanged pages
+    // between them, which the disk holds as they are in the image already.
+    constexpr uint64_t kGap = 8;
     for (size_t i = 0; i < pages.size();) {
         size_t j = i + 1;
-        while (j < pages.size() && pages[j] == pages[j - 1] + 1) ++j;
+        while (j < pages.size() && pages[j] - pages[j - 1] <= kGap) ++j;
         const uint64_t offset = pages[i] * kPage;
         const size_t n = size_t(std::min<uint64_t>((pages[j - 1] + 1) * kPage, image_.size()) - offset);
         if (!file_.Write(offset, image_.data() + offset, n)) return Refuse(file_.Error());
@@ -322,9 +334,10 @@ bool tFileBytes::VoidJournal() {
     return true;
 }
 
-// Puts the file back as the journal says it was, when the journal is whole
-// and belongs to this file; a journal cut short was never followed by a
-// write into the file, and one that does not fit it is not its own.
+// Puts the file back as the journal says it was, when the journal is whole,
+// belongs to this file and its commit did not wholly reach it; a journal cut
+// short was never followed by a write into the file, and one that does not
+// fit it is not its own.
 bool tFileBytes::PlayBackJournal() {
     std::string bytes;
     try {
@@ -338,9 +351,10 @@ bool tFileBytes::PlayBackJournal() {
         std::string part(count, '\0');
         return count == 0 || file_.Read(offset, &part[0], count) ? part : std::string();
     };
-    if (DecodeJournal(bytes, journal) && JournalFits(journal, file_.Size(), read)) {
+    if (DecodeJournal(bytes, journal) && JournalFits(journal, file_.Size(), read) &&
+        !JournalCompleted(journal, file_.Size(), read)) {
         for (const tJournalPage& page : journal.pages)
-            if (!file_.Write(page.page * kPage, page.old.data(), page.old.size()))
+            if (!page.old.empty() && !file_.Write(page.page * kPage, page.old.data(), page.old.size()))
                 return Refuse(file_.Error());
         if (file_.Size() != journal.oldSize && !file_.Resize(journal.oldSize))
             return Refuse(file_.Error());
@@ -369,7 +383,10 @@ bool tFileBytes::Persist() {
         if (journal_.IsOpen()) PlayBackJournal();  // at once if the disk lets it; else at the next open
         return Refuse(error);
     }
-    if (journal_.IsOpen() && !VoidJournal()) return false;
+    // The file holds the whole commit, flushed: the journal now describes a
+    // commit that is done, which the next open recognises, so voiding it
+    // would only cost a third flush. The next commit writes over it.
+    journalHot_ = false;
     durableSize_ = image_.size();
     oldPages_.clear();
     changed_.clear();

@@ -6,7 +6,7 @@
 // is read into memory once, the storage code reads and writes only that
 // image, and a commit reaches the disk through Persist alone, atomically:
 // the old contents of every page about to change go into a journal beside
-// the file, which is flushed before the file is touched and voided after.
+// the file, which is flushed before the file is touched.
 // The file is held exclusively for as long as this object lives, refusing
 // disk or not, and so is its journal from the first commit on.
 #include <windows.h>
@@ -58,6 +58,8 @@ public:
     // with error set, when the file or its journal cannot be had or read.
     static tComPtr<tFileBytes> Open(const std::string& path, tDiskFile::tHow how,
                                     bool withJournal, DWORD& error);
+    // Bytes in memory only, for a file image made whole before it is written.
+    static tComPtr<tFileBytes> InMemory();
 
     // IUnknown and ILockBytes.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
@@ -83,8 +85,6 @@ public:
     bool Persist();
     // The system's error of the last Persist that failed.
     DWORD LastError() const { return lastError_; }
-    // Whether the journal may hold a commit not yet put back or voided.
-    bool JournalHot() const { return journalHot_; }
 
     // Forgets what the storage code wrote since the last Persist.
     void Revert();

@@ -72,9 +72,11 @@ bool DecodeJournal(const std::string& bytes, tJournal& journal) {
         page.newSum = Get(bytes, at + 16, 8);
         at += kPageHeaderSize;
         if (length > kJournalPageSize || length > body - at) return false;
-        // A page lies wholly inside the file as it was.
-        if (page.page > read.oldSize / kJournalPageSize ||
-            page.page * kJournalPageSize + length > read.oldSize)
+        // Old bytes lie wholly inside the file as it was; a page beyond it
+        // has none, and lies inside the file as the commit made it.
+        const uint64_t end = length ? read.oldSize : std::max(read.oldSize, read.newSize);
+        if (page.page >= (end + kJournalPageSize - 1) / kJournalPageSize ||
+            page.page * kJournalPageSize + length > end)
             return false;
         page.old = bytes.substr(at, size_t(length));
         at += size_t(length);
@@ -104,6 +106,18 @@ bool JournalFits(const tJournal& journal, uint64_t fileSize, const tReadFilePart
         // A page cut short by the commit's growth or shrinking: its new bytes
         // are checksummed whole, so only the old may match a part.
         return false;
+    }
+    return true;
+}
+
+bool JournalCompleted(const tJournal& journal, uint64_t fileSize, const tReadFilePart& read) {
+    if (fileSize != journal.newSize) return false;
+    for (const tJournalPage& page : journal.pages) {
+        if (!page.hasNew) continue;
+        const uint64_t offset = page.page * kJournalPageSize;
+        const size_t held = size_t(std::min<uint64_t>(kJournalPageSize, fileSize - offset));
+        std::string now = read(offset, held);
+        if (now.size() != held || PageChecksum(now.data(), now.size()) != page.newSum) return false;
     }
     return true;
 }

@@ -14,7 +14,8 @@ constexpr uint32_t kJournalPageSize = 512;
 
 struct tJournalPage {
     uint64_t page;       // page number in the note file
-    std::string old;     // its bytes at the last commit (short for the last page of the file)
+    std::string old;     // its bytes at the last commit (short for the last page of the
+                         // file, none for a page beyond it)
     bool hasNew;         // the page is still in the file after the commit
     uint64_t newSum;     // checksum of its bytes after the commit (when hasNew)
 };
@@ -42,3 +43,8 @@ using tReadFilePart = std::function<std::string(uint64_t offset, size_t count)>;
 // page that it holds is either as it was or as the commit made it. A file
 // put in its place, or changed by anyone else, is never played into.
 bool JournalFits(const tJournal& journal, uint64_t fileSize, const tReadFilePart& read);
+
+// Whether the file holds the whole commit the journal was written for: its
+// new size, and every journalled page as the commit made it. Such a journal
+// is only voided, never played back.
+bool JournalCompleted(const tJournal& journal, uint64_t fileSize, const tReadFilePart& read);
