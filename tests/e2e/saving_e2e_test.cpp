@@ -447,6 +447,17 @@ TEST(DiskFaults, Session) {
     EXPECT_EQ(0u, exitCode);
 }
 
+// A note file a session left with its journal: opened as the program opens
+// it, which plays the journal back.
+TEST(DiskFaults, Open) {
+    const std::string path = Env("QUILLET_FAULT_OPEN");
+    if (path.empty()) GTEST_SKIP() << "run by write_faults.sh on a file a session left";
+    tAppearanceRecord appearance = {};
+    SetDefaultColours(appearance);
+    tNoteFile file;
+    EXPECT_EQ(tReadResult::read, OpenNoteFile(path, appearance, file)) << "the program refuses " << path;
+}
+
 // With every read and write of two other files failing: opening one and
 // making the other give their messages, leave nothing behind and keep the
 // open file, which goes on taking the typing.
