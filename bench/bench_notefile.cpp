@@ -246,12 +246,15 @@ int BenchAutosave(const std::string& folder, int count, const char* size, int re
     const std::string listed = folder + "\\name-order-" + tag + ".qld";
     MakeNoteFile(programs, count, 20 * 1024);
     MakeRawNoteFile(listed, count, 20 * 1024, tStreamOrder::nameOrder);
+    Figure("(info) depth of the directory of topics, program's file", TopicsTreeDepth(programs), "");
+    Figure("(info) depth of the directory of topics, name-order file", TopicsTreeDepth(listed), "");
     {
         double t0 = NowMs();
         tNoteFile once;  // a file found unbalanced is set right at its first open
         Check(OpenNoteFile(listed, Defaults(), once) == tReadResult::read);
         Figure("(info) first open of the name-order file", NowMs() - t0, "ms");
     }
+    Figure("(info) depth of the directory of topics, name-order file opened once", TopicsTreeDepth(listed), "");
     tPositionTimes wine = WineRewrite(balanced, folder + "\\wine-copy.qld", count, 20 * 1024, repetitions);
     struct {
         const char* label;
@@ -288,6 +291,8 @@ int main(int argc, char** argv) {
         MakeRawNoteFile(large, 1000, 20 * 1024, tStreamOrder::balanced);
         MakeRawNoteFile(small, 10, 20 * 1024, tStreamOrder::balanced);
         std::printf("Made balanced note files: 1000 x 20 KB and 10 x 20 KB in %.0f ms\n", NowMs() - t0);
+        // The baseline is Wine's storage at its best: a balanced directory.
+        Check(TopicsTreeDepth(large) == 10 && TopicsTreeDepth(small) == 4);
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (GetFileAttributesExA(large.c_str(), GetFileExInfoStandard, &data))
             std::printf("  %s %lu bytes\n", large.c_str(), data.nFileSizeLow);
