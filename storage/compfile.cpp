@@ -3,6 +3,7 @@
 #include "base/handles.h"
 #include "storage/compound_check.h"
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <limits>
 
@@ -20,25 +21,15 @@ namespace {
 // The storage system follows the counts, sector numbers and links of a file
 // as they stand: a damaged file can send it into an endless loop or a huge
 // allocation (Wine's ole32 does both), so the structure is checked first.
-bool LooksSound(ILockBytes& bytes) {
-    STATSTG stat = {};
-    if (FAILED(bytes.Stat(&stat, STATFLAG_NONAME))) return false;
-    return IsSoundCompoundFile(stat.cbSize.QuadPart, [&](uint64_t offset, void* buffer, size_t count) {
-        for (char* to = static_cast<char*>(buffer); count > 0;) {
-            ULONG want = ULONG(std::min<size_t>(count, 1u << 20)), got = 0;
-            ULARGE_INTEGER at;
-            at.QuadPart = offset;
-            if (FAILED(bytes.ReadAt(at, to, want, &got)) || got != want) return false;
-            to += got;
-            offset += got;
-            count -= got;
-        }
+bool LooksSound(const std::string& image, bool& unbalanced) {
+    return IsSoundCompoundFile(image.size(), [&](uint64_t offset, void* buffer, size_t count) {
+        if (offset > image.size() || count > image.size() - offset) return false;
+        if (count) std::memcpy(buffer, image.data() + offset, count);
         return true;
-    });
+    }, &unbalanced);
 }
 
-HRESULT LastError() {
-    DWORD error = GetLastError();
+HRESULT FromSystemError(DWORD error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND: return STG_E_FILENOTFOUND;
     case ERROR_FILE_EXISTS:
@@ -48,55 +39,119 @@ HRESULT LastError() {
     }
 }
 
+std::string TempNameBeside(const std::string& path) {
+    size_t slash = path.find_last_of("\\/");
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    char temp[MAX_PATH + 1] = {};
+    if (!GetTempFileNameA(folder.c_str(), "qlt", 0, temp)) return std::string();
+    return temp;
+}
+
 }  // namespace
 
 tRootStorage::tRootStorage(tHow how, const std::string& path, DWORD mode)
-    : hr(STG_E_INVALIDNAME), name(path) {
-    // Held exclusively for as long as the storage lives, as the storage code
-    // itself would hold it.
-    tFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 how == create ? CREATE_NEW : OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        hr = LastError();
+    : hr(STG_E_INVALIDNAME), name(path), mode_(mode) {
+    DWORD error = 0;
+    bytes_ = tFileBytes::Open(path, how == create ? tDiskFile::createNew : tDiskFile::openExisting,
+                              /*withJournal*/ how == open, error);
+    if (!bytes_) {
+        hr = FromSystemError(error);
         return;
     }
-    created_ = how == create;
-    if (how == create) mode |= STGM_CREATE;  // over bytes of its own the file counts as there
-    Open(std::move(file), mode, nullptr);
-}
-
-tRootStorage::tRootStorage(const std::string& path, const tRollback& asItWas)
-    : hr(STG_E_INVALIDNAME), name(path) {
-    tFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        hr = LastError();
-        return;
-    }
-    Open(std::move(file), kModeRead, &asItWas);
-}
-
-void tRootStorage::Open(tFileHandle file, DWORD mode, const tRollback* asItWas) {
-    bytes_ = tFileBytes::Make(std::move(file), asItWas);
-    if (mode & STGM_CREATE)
-        hr = StgCreateDocfileOnILockBytes(bytes_.get(), mode, 0, storage.put());
-    else if (!LooksSound(*bytes_))
+    if (how == create)
+        hr = StgCreateDocfileOnILockBytes(bytes_.get(), mode | STGM_CREATE, 0, storage.put());
+    else if (!LooksSound(bytes_->Image(), unbalanced_))
         hr = STG_E_DOCFILECORRUPT;
     else
-        hr = StgOpenStorageOnILockBytes(bytes_.get(), nullptr, mode, nullptr, 0, storage.put());
+        hr = OpenStorage(mode);
     if (FAILED(hr)) storage.reset();
+}
+
+HRESULT tRootStorage::OpenStorage(DWORD mode) {
+    storage.reset();
+    HRESULT result = StgOpenStorageOnILockBytes(bytes_.get(), nullptr, mode, nullptr, 0, storage.put());
+    if (FAILED(result)) storage.reset();
+    return result;
 }
 
 tRootStorage::~tRootStorage() {
     storage.reset();  // before the bytes it reads and writes
 }
 
-tRollback tRootStorage::Close() {
+HRESULT tRootStorage::Commit() {
+    if (!storage) return E_UNEXPECTED;
+    HRESULT result = storage->Commit(STGC_DEFAULT);
+    if (FAILED(result)) {
+        storage.reset();  // what it did to the bytes is not known
+        return result;
+    }
+    return bytes_->Persist() ? S_OK : FromSystemError(bytes_->LastError());
+}
+
+bool tRootStorage::Reopen() {
     storage.reset();
-    tRollback rollback = bytes_ ? bytes_->TakeRollback() : tRollback();
-    bytes_.reset();
-    return rollback;
+    bytes_->Revert();
+    hr = OpenStorage(mode_ & ~DWORD(STGM_CREATE));
+    return SUCCEEDED(hr);
+}
+
+bool tRootStorage::Rewrite(const std::string& image) {
+    storage.reset();
+    bytes_->Replace(image);
+    bool persisted = bytes_->Persist();
+    if (!persisted) bytes_->Revert();
+    hr = OpenStorage(mode_ & ~DWORD(STGM_CREATE));
+    return persisted && SUCCEEDED(hr);
+}
+
+tNewFileResult WriteWholeFile(const std::string& path, DWORD mode,
+                              const std::function<void(IStorage*)>& write) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return tNewFileResult::notCreated;
+    const std::string temp = TempNameBeside(path);
+    if (temp.empty()) return tNewFileResult::notCreated;
+    DeleteFileA(temp.c_str());  // made anew below, held exclusively
+    bool written = false;
+    {
+        tRootStorage root(tRootStorage::create, temp, mode);
+        if (FAILED(root.hr)) return tNewFileResult::notCreated;
+        try {
+            write(root.storage.get());
+            written = SUCCEEDED(root.Commit());
+        } catch (const tQuilletError&) {
+        }
+    }
+    if (!written) {
+        DeleteFileA(temp.c_str());
+        return tNewFileResult::failed;
+    }
+    // Never over another file: a name taken meanwhile is not the user's choice.
+    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temp.c_str());
+        return tNewFileResult::notCreated;
+    }
+    // Under Wine the write-through flag alone does not make the move durable.
+    FlushFolderOf(path);
+    return tNewFileResult::written;
+}
+
+std::string MakeFileImage(const std::function<void(IStorage*)>& write) {
+    tComPtr<ILockBytes> bytes;
+    CheckHr(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()));
+    {
+        tComPtr<IStorage> root;
+        CheckHr(StgCreateDocfileOnILockBytes(bytes.get(), kModeCreateReadWrite, 0, root.put()));
+        write(root.get());
+        CheckHr(root->Commit(STGC_DEFAULT));
+    }
+    STATSTG stat = {};
+    CheckHr(bytes->Stat(&stat, STATFLAG_NONAME));
+    Check(stat.cbSize.QuadPart < 0x7FFFFFFF);
+    std::string image(size_t(stat.cbSize.QuadPart), '\0');
+    ULONG got = 0;
+    ULARGE_INTEGER zero = {};
+    if (!image.empty()) CheckHr(bytes->ReadAt(zero, &image[0], ULONG(image.size()), &got));
+    Check(got == image.size());
+    return image;
 }
 
 tStorage::tStorage(IStorage* parent, const std::string& name, DWORD mode, tHow how) {

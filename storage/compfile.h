@@ -3,6 +3,7 @@
 // call throws tQuilletError, except where a caller reads hr itself.
 #include <windows.h>
 #include <objbase.h>
+#include <functional>
 #include <string>
 #include "base/handles.h"
 #include "storage/file_bytes.h"
@@ -19,41 +20,67 @@ constexpr DWORD kModeCreateReadWrite = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM
 std::wstring ToElementName(const std::string& text);
 
 // The root storage of one compound file. The file is held open exclusively by
-// the program itself, and the storage code reaches its bytes only through a
-// tFileBytes, which tells whether every write reached the disk.
+// the program itself, with its journal, for as long as this object lives, and
+// the storage code reaches its bytes only through a tFileBytes: its writes
+// stay in memory until Commit makes them the file's, atomically.
 class tRootStorage {
 public:
+    // open: an existing note file, its journal played back if a commit was
+    // cut short. create: a new file under a name no one else uses yet (it
+    // needs no journal; see WriteWholeFile).
     enum tHow { open, create };
-    // Opens or creates the file at path; never throws: the caller reads hr.
-    // Creating fails when the file exists. A file whose structure would lead
-    // the storage code astray is not opened (STG_E_DOCFILECORRUPT).
+    // Never throws: the caller reads hr. Creating fails when the file
+    // exists. A file whose structure would lead the storage code astray is
+    // not opened (STG_E_DOCFILECORRUPT).
     tRootStorage(tHow how, const std::string& path, DWORD mode);
-    // Opens the file at path read-only, as it was at its last good commit.
-    tRootStorage(const std::string& path, const tRollback& asItWas);
     ~tRootStorage();
     tRootStorage(const tRootStorage&) = delete;
     tRootStorage& operator=(const tRootStorage&) = delete;
 
-    // A write, resize or flush of the file failed since its last good commit:
-    // whatever the storage calls said, this storage object must not be trusted.
-    bool WriteFailed() const { return bytes_ && bytes_->Failed(); }
-    // This object made the file (so whatever is in it is the program's own).
-    bool Created() const { return created_; }
-    // The file on disk is now a good commit.
-    void MarkGood() { if (bytes_) bytes_->MarkGood(); }
-    // Releases the storage and the file; returns how to put the file back as
-    // it was at its last good commit.
-    tRollback Close();
+    // Commits the storage and makes the commit the file's on disk. A failure
+    // of the storage code drops the storage object (see Reopen); a refusal of
+    // the disk keeps it, with the commit in memory, and the next Commit tries
+    // the disk again.
+    HRESULT Commit();
+    // The system's error of the last refusal of the disk.
+    DWORD DiskError() const { return bytes_ ? bytes_->LastError() : 0; }
+    // Drops whatever was written since the last commit that reached the
+    // disk and opens the storage again on the same held file.
+    bool Reopen();
+    // Makes image the file's whole contents, atomically, and opens the
+    // storage again on it; false (with the file as it was) when the disk
+    // refused.
+    bool Rewrite(const std::string& image);
+    // Some storage of the file holds its elements in a search tree far
+    // deeper than a balanced one (see IsSoundCompoundFile).
+    bool Unbalanced() const { return unbalanced_; }
 
     HRESULT hr;
     tComPtr<IStorage> storage;  // set only when hr is not negative
     std::string name;
 
 private:
-    void Open(tFileHandle file, DWORD mode, const tRollback* asItWas);
+    HRESULT OpenStorage(DWORD mode);
     tComPtr<tFileBytes> bytes_;  // released after the storage that uses it
-    bool created_ = false;
+    DWORD mode_;
+    bool unbalanced_ = false;
 };
+
+enum class tNewFileResult {
+    written,
+    notCreated,  // there is a file of that name already, or none can be made there
+    failed       // made, but not written completely: it is removed again
+};
+
+// Writes a whole new compound file at path: under a name of its own in the
+// same folder, committed and flushed, then moved to path, so that path never
+// names a half-written file. write fills the new root. Nothing is left behind
+// unless it was written.
+tNewFileResult WriteWholeFile(const std::string& path, DWORD mode,
+                       const std::function<void(IStorage*)>& write);
+
+// The bytes of a new compound file made in memory by write.
+std::string MakeFileImage(const std::function<void(IStorage*)>& write);
 
 class tStorage {
 public:

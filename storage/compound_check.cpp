@@ -37,6 +37,8 @@ public:
                CheckTree();
     }
 
+    bool Unbalanced() const { return unbalanced_; }
+
 private:
     bool ReadHeader() {
         if (fileSize_ < kHeaderSize || !readAt_(0, header_, kHeaderSize)) return false;
@@ -171,28 +173,46 @@ private:
     }
 
     // Every entry reached from the root, by child, left and right links, is
-    // reached once: a tree, so every lookup ends.
+    // reached once: a tree, so every lookup ends. The elements of each
+    // storage form one search tree, whose depth is measured on the way.
     bool CheckTree() {
+        struct tPending {
+            uint32_t entry, tree, depth;
+        };
         std::vector<bool> reached(entries_, false);
         reached[0] = true;
-        std::vector<uint32_t> pending = {Le32(Entry(0) + 0x4C)};
+        std::vector<uint32_t> count(1, 0), deepest(1, 0);
+        std::vector<tPending> pending = {{Le32(Entry(0) + 0x4C), 0, 1}};
         while (!pending.empty()) {
-            const uint32_t e = pending.back();
+            const tPending at = pending.back();
             pending.pop_back();
-            if (e == kNoEntry) continue;
-            if (e >= entries_ || reached[e]) return false;
-            reached[e] = true;
-            const unsigned char* entry = Entry(e);
+            if (at.entry == kNoEntry) continue;
+            if (at.entry >= entries_ || reached[at.entry]) return false;
+            reached[at.entry] = true;
+            ++count[at.tree];
+            if (at.depth > deepest[at.tree]) deepest[at.tree] = at.depth;
+            const unsigned char* entry = Entry(at.entry);
             if (!NameTerminated(entry)) return false;
             switch (entry[0x42]) {
-            case kStorage: pending.push_back(Le32(entry + 0x4C)); break;
+            case kStorage:
+                pending.push_back({Le32(entry + 0x4C), uint32_t(count.size()), 1});
+                count.push_back(0);
+                deepest.push_back(0);
+                break;
             case kStream:
                 if (!StreamChain(entry)) return false;
                 break;
             default: return false;
             }
-            pending.push_back(Le32(entry + 0x44));
-            pending.push_back(Le32(entry + 0x48));
+            pending.push_back({Le32(entry + 0x44), at.tree, at.depth + 1});
+            pending.push_back({Le32(entry + 0x48), at.tree, at.depth + 1});
+        }
+        // A red-black tree is at most twice as deep as a perfect one; allow
+        // a little more before calling it a list.
+        for (size_t t = 0; t < count.size(); ++t) {
+            uint32_t perfect = 0;
+            while ((uint64_t(1) << perfect) <= count[t]) ++perfect;
+            if (deepest[t] > 2 * perfect + 4) unbalanced_ = true;
         }
         return true;
     }
@@ -208,13 +228,17 @@ private:
     size_t entries_ = 0;
     std::vector<uint32_t> miniFat_;
     std::vector<bool> miniUsed_;
+    bool unbalanced_ = false;
 };
 
 }  // namespace
 
-bool IsSoundCompoundFile(uint64_t fileSize, const tReadAt& readAt) {
+bool IsSoundCompoundFile(uint64_t fileSize, const tReadAt& readAt, bool* unbalanced) {
     try {
-        return tChecker(fileSize, readAt).Run();
+        tChecker checker(fileSize, readAt);
+        const bool sound = checker.Run();
+        if (unbalanced) *unbalanced = sound && checker.Unbalanced();
+        return sound;
     } catch (const std::exception&) {
         return false;  // memory for the tables of a huge file: not sound here
     }

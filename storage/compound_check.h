@@ -17,5 +17,8 @@ using tReadAt = std::function<bool(uint64_t offset, void* buffer, size_t size)>;
 // from the root and the directory tree itself (links in range, no entry
 // reached twice, names terminated). Reads no more than the file holds and
 // allocates no more than its size justifies.
-bool IsSoundCompoundFile(uint64_t fileSize, const tReadAt& readAt);
+// When unbalanced is given, it tells whether some storage's elements form a
+// search tree much deeper than a balanced one: the storage code never
+// rebalances, and every lookup walks that depth.
+bool IsSoundCompoundFile(uint64_t fileSize, const tReadAt& readAt, bool* unbalanced = nullptr);
 bool IsSoundCompoundFile(const unsigned char* bytes, size_t size);

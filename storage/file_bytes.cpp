@@ -1,8 +1,14 @@
 #include "storage/file_bytes.h"
+#include "storage/disk_log.h"
+#include "storage/journal.h"
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <vector>
 
 namespace {
+
+constexpr uint64_t kPage = kJournalPageSize;
 
 OVERLAPPED At(uint64_t offset) {
     OVERLAPPED at = {};
@@ -11,85 +17,142 @@ OVERLAPPED At(uint64_t offset) {
     return at;
 }
 
-// Reads up to count bytes; false when the read failed. got < count at the end of the file.
-bool ReadSome(HANDLE file, uint64_t offset, void* buffer, ULONG count, ULONG& got) {
-    got = 0;
-    while (got < count) {
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+bool tDiskFile::Open(const std::string& path, tHow how, DWORD attributes) {
+    path_ = path;
+    const DWORD disposition = how == createNew ? CREATE_NEW : how == openOrCreate ? OPEN_ALWAYS
+                                                                                   : OPEN_EXISTING;
+    file_.reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, disposition,
+                            attributes, nullptr));
+    if (!file_) return Fail();
+    made_ = how == createNew || (how == openOrCreate && GetLastError() != ERROR_ALREADY_EXISTS);
+    return true;
+}
+
+bool tDiskFile::Fail() {
+    error_ = GetLastError();
+    if (error_ == 0) error_ = ERROR_WRITE_FAULT;
+    return false;
+}
+
+uint64_t tDiskFile::Size() const {
+    LARGE_INTEGER size = {};
+    return GetFileSizeEx(file_.get(), &size) ? uint64_t(size.QuadPart) : 0;
+}
+
+bool tDiskFile::Read(uint64_t offset, void* buffer, size_t count) {
+    for (size_t got = 0; got < count;) {
         OVERLAPPED at = At(offset + got);
         DWORD n = 0;
-        if (!ReadFile(file, static_cast<char*>(buffer) + got, count - got, &n, &at)) {
-            if (GetLastError() == ERROR_HANDLE_EOF) return true;
-            return false;
+        const DWORD want = DWORD(std::min<size_t>(count - got, 1u << 30));
+        if (!ReadFile(file_.get(), static_cast<char*>(buffer) + got, want, &n, &at)) return Fail();
+        if (n == 0) {
+            SetLastError(ERROR_HANDLE_EOF);
+            return Fail();
         }
-        if (n == 0) return true;
         got += n;
     }
     return true;
 }
 
-bool SetFileSize(HANDLE file, uint64_t size) {
-    LARGE_INTEGER to;
-    to.QuadPart = LONGLONG(size);
-    return SetFilePointerEx(file, to, nullptr, FILE_BEGIN) && SetEndOfFile(file);
-}
-
-uint64_t SizeOf(HANDLE file) {
-    LARGE_INTEGER size = {};
-    return GetFileSizeEx(file, &size) ? uint64_t(size.QuadPart) : 0;
-}
-
-}  // namespace
-
-bool ReadWholly(HANDLE file, uint64_t offset, void* buffer, ULONG count) {
-    ULONG got = 0;
-    return ReadSome(file, offset, buffer, count, got) && got == count;
-}
-
-bool WriteWholly(HANDLE file, uint64_t offset, const void* buffer, ULONG count) {
-    ULONG done = 0;
-    while (done < count) {
+bool tDiskFile::Write(uint64_t offset, const void* buffer, size_t count) {
+    if (WatchingDisk()) TellDiskEvent(tDiskEvent::write, path_, offset, buffer, count);
+    for (size_t done = 0; done < count;) {
         OVERLAPPED at = At(offset + done);
         DWORD n = 0;
-        if (!WriteFile(file, static_cast<const char*>(buffer) + done, count - done, &n, &at) ||
-            n == 0)
-            return false;
+        const DWORD want = DWORD(std::min<size_t>(count - done, 1u << 30));
+        if (!WriteFile(file_.get(), static_cast<const char*>(buffer) + done, want, &n, &at)) return Fail();
+        if (n == 0) {
+            SetLastError(ERROR_DISK_FULL);
+            return Fail();
+        }
         done += n;
     }
     return true;
 }
 
-void tRollback::Start(uint64_t size) {
-    pages_.clear();
-    size_ = size;
-    resized_ = false;
-}
-
-const std::string* tRollback::Page(uint64_t page) const {
-    auto it = pages_.find(page);
-    return it == pages_.end() ? nullptr : &it->second;
-}
-
-bool tRollback::PutBack(HANDLE file) {
-    for (const auto& page : pages_) {
-        uint64_t offset = page.first * kFilePageSize;
-        if (offset >= size_) continue;
-        ULONG count = ULONG(std::min<uint64_t>(page.second.size(), size_ - offset));
-        if (!WriteWholly(file, offset, page.second.data(), count)) return false;
-    }
-    if (SizeOf(file) != size_ && !SetFileSize(file, size_)) return false;
-    if (!FlushFileBuffers(file)) return false;
-    Start(size_);
+bool tDiskFile::Resize(uint64_t size) {
+    if (WatchingDisk()) TellDiskEvent(tDiskEvent::resize, path_, size);
+    LARGE_INTEGER to;
+    to.QuadPart = LONGLONG(size);
+    if (!SetFilePointerEx(file_.get(), to, nullptr, FILE_BEGIN) || !SetEndOfFile(file_.get()))
+        return Fail();
     return true;
 }
 
-tComPtr<tFileBytes> tFileBytes::Make(tFileHandle file, const tRollback* asItWas) {
-    return tComPtr<tFileBytes>(new tFileBytes(std::move(file), asItWas));
+bool tDiskFile::Flush() {
+    if (WatchingDisk()) TellDiskEvent(tDiskEvent::flush, path_, 0);
+    return FlushFileBuffers(file_.get()) ? true : Fail();
 }
 
-tFileBytes::tFileBytes(tFileHandle file, const tRollback* asItWas)
-    : file_(std::move(file)), asItWas_(asItWas) {
-    fileSize_ = SizeOf(file_.get());
-    rollback_.Start(fileSize_);
+void FlushFolderOf(const std::string& path) {
+    // Windows flushes a folder through a handle opened for writing with
+    // backup semantics; Wine then syncs the folder itself.
+    tFileHandle folder(CreateFileA(FolderOf(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folder) FlushFileBuffers(folder.get());
+}
+
+tComPtr<tFileBytes> tFileBytes::Open(const std::string& path, tDiskFile::tHow how, bool withJournal,
+                                     DWORD& error) {
+    tComPtr<tFileBytes> bytes(new (std::nothrow) tFileBytes);
+    if (!bytes) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        return {};
+    }
+    tFileBytes& b = *bytes;
+    if (!b.file_.Open(path, how)) {
+        error = b.file_.Error();
+        return {};
+    }
+    // Without a journal (a folder that cannot be written) the file can still
+    // be read; its commits are then refused.
+    if (withJournal && b.journal_.Open(JournalPathFor(path), tDiskFile::openOrCreate,
+                                       FILE_ATTRIBUTE_HIDDEN)) {
+        if (b.journal_.Made()) FlushFolderOf(path);
+        // A commit cut short leaves its journal: the file goes back to the
+        // commit before, before anyone reads it.
+        b.journalHot_ = b.journal_.Size() != 0;
+        if (b.journalHot_ && !b.PlayBackJournal()) {
+            error = b.lastError_;
+            return {};
+        }
+    } else if (withJournal) {
+        b.journalMissing_ = true;
+        b.lastError_ = b.journal_.Error();
+        if (b.lastError_ == ERROR_SHARING_VIOLATION) {
+            error = b.lastError_;  // another program has the journal: the file is theirs
+            return {};
+        }
+    }
+    try {
+        b.image_.resize(size_t(b.file_.Size()));
+    } catch (const std::exception&) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        return {};
+    }
+    if (!b.image_.empty() && !b.file_.Read(0, &b.image_[0], b.image_.size())) {
+        error = b.file_.Error();
+        return {};
+    }
+    b.durableSize_ = b.image_.size();
+    return bytes;
+}
+
+// A journal left void goes with the file: no file is left behind that a user
+// could take for anything. A hot one stays for the next open.
+tFileBytes::~tFileBytes() {
+    file_.Close();
+    if (!journal_.IsOpen()) return;
+    journal_.Close();
+    if (!journalHot_) DeleteFileA(journal_.Path().c_str());
 }
 
 HRESULT STDMETHODCALLTYPE tFileBytes::QueryInterface(REFIID riid, void** object) {
@@ -111,132 +174,63 @@ ULONG STDMETHODCALLTYPE tFileBytes::Release() {
     return ULONG(left);
 }
 
-bool tFileBytes::ReadFileAt(uint64_t offset, void* buffer, size_t count) {
-    return count <= 0xFFFFFFFFu && ReadWholly(file_.get(), offset, buffer, ULONG(count));
-}
-
 HRESULT STDMETHODCALLTYPE tFileBytes::ReadAt(ULARGE_INTEGER offset, void* buffer, ULONG count,
                                              ULONG* read) {
     if (read) *read = 0;
     if (!buffer) return STG_E_INVALIDPOINTER;
-    const uint64_t size = asItWas_ ? asItWas_->Size() : Size();
     const uint64_t start = offset.QuadPart;
-    if (start >= size) return S_OK;
-    count = ULONG(std::min<uint64_t>(count, size - start));
-    char* to = static_cast<char*>(buffer);
-    if (!failed_ && !asItWas_) {
-        ULONG got = 0;
-        if (!ReadSome(file_.get(), start, to, count, got)) return STG_E_READFAULT;
-        std::memset(to + got, 0, count - got);
-    } else {
-        for (ULONG done = 0; done < count;) {
-            const uint64_t at = start + done;
-            const uint64_t page = at / kFilePageSize;
-            const ULONG inPage = ULONG(at % kFilePageSize);
-            const ULONG take = std::min<ULONG>(count - done, kFilePageSize - inPage);
-            const std::string* kept = nullptr;
-            auto remembered = memory_.find(page);
-            if (failed_ && remembered != memory_.end())
-                kept = &remembered->second;
-            else if (asItWas_)
-                kept = asItWas_->Page(page);
-            if (kept) {
-                std::memcpy(to + done, kept->data() + inPage, take);
-            } else {
-                ULONG got = 0;
-                if (!ReadSome(file_.get(), at, to + done, take, got)) return STG_E_READFAULT;
-                std::memset(to + done + got, 0, take - got);
-            }
-            done += take;
-        }
-    }
-    if (read) *read = count;
+    if (start >= image_.size()) return S_OK;
+    const size_t n = size_t(std::min<uint64_t>(count, image_.size() - start));
+    std::memcpy(buffer, image_.data() + start, n);
+    if (read) *read = ULONG(n);
     return S_OK;
 }
 
-// The pages the write is about to change, as they were at the last good
-// commit, unless they are kept already or lie beyond the file as it was then.
-bool tFileBytes::KeepOldPages(uint64_t offset, ULONG count) {
-    const uint64_t end = std::min<uint64_t>(offset + count, rollback_.Size());
-    for (uint64_t page = offset / kFilePageSize; page * kFilePageSize < end; ++page) {
-        if (rollback_.Kept(page)) continue;
-        std::string old(kFilePageSize, '\0');
-        ULONG got = 0;
-        if (!ReadSome(file_.get(), page * kFilePageSize, &old[0], kFilePageSize, got)) return false;
-        rollback_.Keep(page, old);
-    }
-    return true;
-}
-
-bool tFileBytes::DiskWrite(uint64_t offset, const void* buffer, ULONG count) {
-    if (!KeepOldPages(offset, count) || !WriteWholly(file_.get(), offset, buffer, count))
-        return false;
-    fileSize_ = std::max(fileSize_, offset + count);
-    return true;
-}
-
-void tFileBytes::Remember(uint64_t offset, const void* buffer, ULONG count) {
-    const char* from = static_cast<const char*>(buffer);
-    for (ULONG done = 0; done < count;) {
-        const uint64_t at = offset + done;
-        const uint64_t page = at / kFilePageSize;
-        const ULONG inPage = ULONG(at % kFilePageSize);
-        const ULONG take = std::min<ULONG>(count - done, kFilePageSize - inPage);
-        auto it = memory_.find(page);
-        if (it == memory_.end()) {
-            std::string bytes(kFilePageSize, '\0');
-            ULONG got = 0;
-            if (page * kFilePageSize < memorySize_)
-                ReadSome(file_.get(), page * kFilePageSize, &bytes[0], kFilePageSize, got);
-            it = memory_.emplace(page, std::move(bytes)).first;
+// The pages in [from, to) that the disk holds keep their bytes as they are
+// on disk, the first time they change; all of them count as changed.
+void tFileBytes::KeepOldPages(uint64_t from, uint64_t to) {
+    if (to <= from) return;
+    for (uint64_t page = from / kPage; page * kPage < to; ++page) {
+        const uint64_t offset = page * kPage;
+        if (offset < durableSize_ && oldPages_.count(page) == 0) {
+            const size_t n = size_t(std::min<uint64_t>(kPage, durableSize_ - offset));
+            oldPages_.emplace(page, image_.substr(size_t(offset), n));
         }
-        std::memcpy(&it->second[inPage], from + done, take);
-        done += take;
+        changed_.insert(page);
     }
-    memorySize_ = std::max(memorySize_, offset + count);
 }
 
-// Writes are answered as done even when the disk refused them: the storage
-// code then finishes what it does on a consistent picture in memory, and the
-// program, which asks Failed(), drops it.
 HRESULT STDMETHODCALLTYPE tFileBytes::WriteAt(ULARGE_INTEGER offset, const void* buffer,
                                               ULONG count, ULONG* written) {
     if (written) *written = 0;
     if (!buffer) return STG_E_INVALIDPOINTER;
-    if (asItWas_) return STG_E_ACCESSDENIED;
-    if (!failed_ && !DiskWrite(offset.QuadPart, buffer, count)) {
-        failed_ = true;
-        memorySize_ = fileSize_;
+    const uint64_t start = offset.QuadPart, end = start + count;
+    if (end > 0xFFFFFFFFull || end > image_.max_size()) return STG_E_MEDIUMFULL;
+    try {
+        KeepOldPages(start, end);
+        if (end > image_.size()) image_.resize(size_t(end));
+    } catch (const std::exception&) {
+        return STG_E_INSUFFICIENTMEMORY;
     }
-    if (failed_) Remember(offset.QuadPart, buffer, count);
+    std::memcpy(&image_[size_t(start)], buffer, count);
     if (written) *written = count;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE tFileBytes::Flush() {
-    if (!failed_ && !asItWas_ && !FlushFileBuffers(file_.get())) {
-        failed_ = true;
-        memorySize_ = fileSize_;
-    }
-    return S_OK;
-}
+// The storage code's own flushes mean nothing here: only Persist writes.
+HRESULT STDMETHODCALLTYPE tFileBytes::Flush() { return S_OK; }
 
 HRESULT STDMETHODCALLTYPE tFileBytes::SetSize(ULARGE_INTEGER size) {
-    if (asItWas_) return STG_E_ACCESSDENIED;
     const uint64_t wanted = size.QuadPart;
-    if (!failed_) {
+    if (wanted > 0xFFFFFFFFull || wanted > image_.max_size()) return STG_E_MEDIUMFULL;
+    try {
         // What a cut takes away is kept first, as a write's pages are.
-        bool done = (wanted >= fileSize_ || KeepOldPages(wanted, ULONG(std::min<uint64_t>(
-                                                                fileSize_ - wanted, 0xFFFFFFFFu)))) &&
-                    SetFileSize(file_.get(), wanted);
-        rollback_.MarkResized();
-        if (done) {
-            fileSize_ = wanted;
-            return S_OK;
-        }
-        failed_ = true;
+        if (wanted < image_.size()) KeepOldPages(wanted, image_.size());
+        else KeepOldPages(image_.size(), wanted);
+        image_.resize(size_t(wanted));
+    } catch (const std::exception&) {
+        return STG_E_INSUFFICIENTMEMORY;
     }
-    memorySize_ = wanted;
     return S_OK;
 }
 
@@ -252,9 +246,8 @@ HRESULT STDMETHODCALLTYPE tFileBytes::Stat(STATSTG* stat, DWORD flags) {
     if (!stat) return STG_E_INVALIDPOINTER;
     std::memset(stat, 0, sizeof *stat);
     stat->type = STGTY_LOCKBYTES;
-    stat->cbSize.QuadPart = asItWas_ ? asItWas_->Size() : Size();
-    stat->grfMode = asItWas_ ? STGM_READ : STGM_READWRITE;
-    stat->grfLocksSupported = 0;
+    stat->cbSize.QuadPart = image_.size();
+    stat->grfMode = STGM_READWRITE;
     if (!(flags & STATFLAG_NONAME)) {
         stat->pwcsName = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof(OLECHAR)));
         if (!stat->pwcsName) return STG_E_INSUFFICIENTMEMORY;
@@ -263,7 +256,137 @@ HRESULT STDMETHODCALLTYPE tFileBytes::Stat(STATSTG* stat, DWORD flags) {
     return S_OK;
 }
 
-void tFileBytes::MarkGood() {
-    if (failed_) return;
-    rollback_.Start(fileSize_);
+bool tFileBytes::Refuse(DWORD error) {
+    lastError_ = error ? error : ERROR_WRITE_FAULT;
+    return false;
+}
+
+namespace {
+
+// The pages of image that differ from the disk, in order.
+std::vector<uint64_t> PagesToWrite(const std::string& image, const std::set<uint64_t>& changed,
+                                   const std::map<uint64_t, std::string>& old) {
+    std::vector<uint64_t> pages;
+    for (uint64_t page : changed) {
+        const uint64_t offset = page * kPage;
+        if (offset >= image.size()) break;
+        const size_t n = size_t(std::min<uint64_t>(kPage, image.size() - offset));
+        auto was = old.find(page);
+        if (was != old.end() && was->second.size() == n &&
+            image.compare(size_t(offset), n, was->second) == 0)
+            continue;  // written again as it was
+        pages.push_back(page);
+    }
+    return pages;
+}
+
+}  // namespace
+
+bool tFileBytes::WriteJournal() {
+    tJournal journal;
+    journal.oldSize = durableSize_;
+    journal.newSize = image_.size();
+    for (const auto& kept : oldPages_) {
+        const uint64_t offset = kept.first * kPage;
+        tJournalPage page{kept.first, kept.second, offset < image_.size(), 0};
+        if (page.hasNew) {
+            const size_t n = size_t(std::min<uint64_t>(kPage, image_.size() - offset));
+            if (n == kept.second.size() && image_.compare(size_t(offset), n, kept.second) == 0)
+                continue;  // unchanged: neither journalled nor written
+            page.newSum = PageChecksum(image_.data() + offset, n);
+        }
+        journal.pages.push_back(std::move(page));
+    }
+    std::string bytes = EncodeJournal(journal);
+    journalHot_ = true;
+    if (!journal_.Write(0, bytes.data(), bytes.size()) || !journal_.Resize(bytes.size()) ||
+        !journal_.Flush())
+        return Refuse(journal_.Error());
+    return true;
+}
+
+bool tFileBytes::WriteChangedPages() {
+    const std::vector<uint64_t> pages = PagesToWrite(image_, changed_, oldPages_);
+    // Neighbouring pages go in one write.
+    for (size_t i = 0; i < pages.size();) {
+        size_t j = i + 1;
+        while (j < pages.size() && pages[j] == pages[j - 1] + 1) ++j;
+        const uint64_t offset = pages[i] * kPage;
+        const size_t n = size_t(std::min<uint64_t>((pages[j - 1] + 1) * kPage, image_.size()) - offset);
+        if (!file_.Write(offset, image_.data() + offset, n)) return Refuse(file_.Error());
+        i = j;
+    }
+    if (image_.size() != durableSize_ && !file_.Resize(image_.size())) return Refuse(file_.Error());
+    if (!file_.Flush()) return Refuse(file_.Error());
+    return true;
+}
+
+bool tFileBytes::VoidJournal() {
+    if (!journal_.Resize(0) || !journal_.Flush()) return Refuse(journal_.Error());
+    journalHot_ = false;
+    return true;
+}
+
+// Puts the file back as the journal says it was, when the journal is whole
+// and belongs to this file; a journal cut short was never followed by a
+// write into the file, and one that does not fit it is not its own.
+bool tFileBytes::PlayBackJournal() {
+    std::string bytes;
+    try {
+        bytes.resize(size_t(journal_.Size()));
+    } catch (const std::exception&) {
+        return Refuse(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    if (!bytes.empty() && !journal_.Read(0, &bytes[0], bytes.size())) return Refuse(journal_.Error());
+    tJournal journal;
+    const auto read = [&](uint64_t offset, size_t count) {
+        std::string part(count, '\0');
+        return count == 0 || file_.Read(offset, &part[0], count) ? part : std::string();
+    };
+    if (DecodeJournal(bytes, journal) && JournalFits(journal, file_.Size(), read)) {
+        for (const tJournalPage& page : journal.pages)
+            if (!file_.Write(page.page * kPage, page.old.data(), page.old.size()))
+                return Refuse(file_.Error());
+        if (file_.Size() != journal.oldSize && !file_.Resize(journal.oldSize))
+            return Refuse(file_.Error());
+        if (!file_.Flush()) return Refuse(file_.Error());
+    }
+    return VoidJournal();
+}
+
+bool tFileBytes::Persist() {
+    if (journalHot_ && !PlayBackJournal()) return false;
+    if (PagesToWrite(image_, changed_, oldPages_).empty() && image_.size() == durableSize_) {
+        oldPages_.clear();
+        changed_.clear();
+        return true;
+    }
+    if (journal_.IsOpen()) {
+        if (!WriteJournal()) return false;
+    } else if (journalMissing_) {
+        return false;  // a note file whose journal cannot be made takes no commit
+    }
+    if (!WriteChangedPages()) {
+        const DWORD error = lastError_;
+        if (journal_.IsOpen()) PlayBackJournal();  // at once if the disk lets it; else at the next open
+        return Refuse(error);
+    }
+    if (journal_.IsOpen() && !VoidJournal()) return false;
+    durableSize_ = image_.size();
+    oldPages_.clear();
+    changed_.clear();
+    return true;
+}
+
+void tFileBytes::Revert() {
+    image_.resize(size_t(durableSize_));
+    for (const auto& kept : oldPages_)
+        image_.replace(size_t(kept.first * kPage), kept.second.size(), kept.second);
+    oldPages_.clear();
+    changed_.clear();
+}
+
+void tFileBytes::Replace(const std::string& bytes) {
+    KeepOldPages(0, std::max<uint64_t>(image_.size(), bytes.size()));
+    image_ = bytes;
 }

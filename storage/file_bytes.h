@@ -1,55 +1,63 @@
 #pragma once
 // The bytes of a note file as the compound-file layer reads and writes them.
-// The platform's storage code cannot be trusted with a failing disk: Wine's
-// ignores some failed writes, reports success for commits that did not reach
-// the disk, links live chains to new sectors before it writes them, and then
-// asserts on what it reads back. So the program hands it the file through an
-// ILockBytes of its own that sees every write:
-// - the first failed write (or resize) is remembered, and from then on
-//   nothing more goes to the disk: later writes are kept in memory and read
-//   back from there, so the storage code stays consistent until it is dropped;
-// - the old contents of every page overwritten since the last good commit are
-//   kept, so that the file can be put back as it was, or read as it was.
+// The platform's storage code writes live structures in place, in many small
+// writes, and cannot be trusted with a failing disk or a power cut. So the
+// program hands it the file through an ILockBytes of its own: the whole file
+// is read into memory once, the storage code reads and writes only that
+// image, and a commit reaches the disk through Persist alone, atomically:
+// the old contents of every page about to change go into a journal beside
+// the file, which is flushed before the file is touched and voided after.
+// The file and its journal are held exclusively for as long as this object
+// lives, refusing disk or not.
 #include <windows.h>
 #include <objbase.h>
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
-#include <unordered_map>
 #include "base/handles.h"
 
-// The pages of a file as they were at its last good commit, for those pages
-// written since, and the file's size then.
-class tRollback {
+// One file of the program's own on disk, held exclusively; every write,
+// resize and flush is told to the disk observer.
+class tDiskFile {
 public:
-    bool Empty() const { return pages_.empty() && !resized_; }
-    uint64_t Size() const { return size_; }
+    enum tHow { openExisting, createNew, openOrCreate };
+    tDiskFile() = default;
+    // False (with the system's error in Error()) when the file cannot be had.
+    bool Open(const std::string& path, tHow how, DWORD attributes = FILE_ATTRIBUTE_NORMAL);
+    bool IsOpen() const { return bool(file_); }
+    const std::string& Path() const { return path_; }
+    // Whether Open made the file.
+    bool Made() const { return made_; }
+    DWORD Error() const { return error_; }
 
-    void Start(uint64_t size);
-    void Keep(uint64_t page, const std::string& old) { pages_.emplace(page, old); }
-    bool Kept(uint64_t page) const { return pages_.count(page) != 0; }
-    void MarkResized() { resized_ = true; }
-
-    // The old bytes of a page kept here, or null.
-    const std::string* Page(uint64_t page) const;
-
-    // Writes the old pages back into file and cuts it to its old size; true
-    // when the file is as it was at the last good commit (nothing is then kept).
-    bool PutBack(HANDLE file);
+    uint64_t Size() const;
+    bool Read(uint64_t offset, void* buffer, size_t count);
+    bool Write(uint64_t offset, const void* buffer, size_t count);
+    bool Resize(uint64_t size);
+    bool Flush();
+    void Close() { file_.reset(); }
 
 private:
-    std::unordered_map<uint64_t, std::string> pages_;
-    uint64_t size_ = 0;
-    bool resized_ = false;
+    bool Fail();
+    tFileHandle file_;
+    std::string path_;
+    bool made_ = false;
+    DWORD error_ = 0;
 };
 
-constexpr ULONG kFilePageSize = 512;
+// Makes the name of a file made or moved in folder durable: under Wine a
+// rename or a creation reaches the disk only when its folder is flushed.
+void FlushFolderOf(const std::string& path);
 
 class tFileBytes : public ILockBytes {
 public:
-    // Takes over file, opened for reading (and writing, unless readOnly).
-    // A rollback given to a read-only view is laid over the file, so that the
-    // view shows the file as it was at its last good commit.
-    static tComPtr<tFileBytes> Make(tFileHandle file, const tRollback* asItWas = nullptr);
+    // Over a note file: the journal beside it is played back first if a
+    // commit was cut short, and held from then on. A new file being written
+    // under a name of its own needs no journal (withJournal false). Null,
+    // with error set, when the file or its journal cannot be had or read.
+    static tComPtr<tFileBytes> Open(const std::string& path, tDiskFile::tHow how,
+                                    bool withJournal, DWORD& error);
 
     // IUnknown and ILockBytes.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
@@ -65,37 +73,44 @@ public:
     HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override;
     HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) override;
 
-    // Reads straight from the file (for the structure check before opening).
-    bool ReadFileAt(uint64_t offset, void* buffer, size_t count);
-    uint64_t FileSize() const { return fileSize_; }
+    // The file's bytes as the storage code last left them.
+    const std::string& Image() const { return image_; }
 
-    // A write, resize or flush has failed since the last good commit.
-    bool Failed() const { return failed_; }
-    // What is on disk now is the last good commit.
-    void MarkGood();
-    // The old pages since the last good commit, taken out (the object is then
-    // of no further use).
-    tRollback TakeRollback() { return std::move(rollback_); }
+    // Makes what the storage code wrote since the last Persist the file's
+    // contents on disk, atomically. False when the disk refused: the file is
+    // then as it was at its last commit (put back at once from the journal,
+    // or at the next open), and a later Persist tries again.
+    bool Persist();
+    // The system's error of the last Persist that failed.
+    DWORD LastError() const { return lastError_; }
+    // Whether the journal may hold a commit not yet put back or voided.
+    bool JournalHot() const { return journalHot_; }
+
+    // Forgets what the storage code wrote since the last Persist.
+    void Revert();
+    // Takes bytes as the whole new contents, to be persisted like any commit.
+    void Replace(const std::string& bytes);
 
 private:
-    tFileBytes(tFileHandle file, const tRollback* asItWas);
-    virtual ~tFileBytes() = default;  // only Release deletes it
-    bool DiskWrite(uint64_t offset, const void* buffer, ULONG count);
-    bool KeepOldPages(uint64_t offset, ULONG count);
-    void Remember(uint64_t offset, const void* buffer, ULONG count);
-    uint64_t Size() const { return failed_ ? memorySize_ : fileSize_; }
+    tFileBytes() = default;
+    virtual ~tFileBytes();
+    void KeepOldPages(uint64_t from, uint64_t to);
+    bool WriteJournal();
+    bool WriteChangedPages();
+    bool PlayBackJournal();
+    bool VoidJournal();
+    bool Refuse(DWORD error);
 
     LONG refs_ = 1;
-    tFileHandle file_;
-    const tRollback* asItWas_;  // borrowed; set only for a read-only view
-    uint64_t fileSize_ = 0;
-    bool failed_ = false;
-    tRollback rollback_;
-    // After a failure: what the storage code wrote since, by page, and the size it set.
-    std::unordered_map<uint64_t, std::string> memory_;
-    uint64_t memorySize_ = 0;
+    tDiskFile file_;
+    tDiskFile journal_;  // not open for a file that needs none
+    std::string image_;
+    // Since the last Persist: the size on disk, the old bytes of every page
+    // the storage code changed that the disk held, and every page it changed.
+    uint64_t durableSize_ = 0;
+    std::map<uint64_t, std::string> oldPages_;
+    std::set<uint64_t> changed_;
+    bool journalHot_ = false;
+    bool journalMissing_ = false;  // wanted, but the folder would not take it
+    DWORD lastError_ = 0;
 };
-
-// Reads or writes count bytes at offset of a file; false unless all of them.
-bool ReadWholly(HANDLE file, uint64_t offset, void* buffer, ULONG count);
-bool WriteWholly(HANDLE file, uint64_t offset, const void* buffer, ULONG count);

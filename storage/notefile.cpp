@@ -266,16 +266,76 @@ void WriteNoteFile(IStorage* root, const std::vector<tTopic>& topics,
     {
         tStorage topicsStorage = OpenOrCreateTopics(root);
         tElementKeys wanted = keep;
-        for (const tTopic& topic : topics) wanted.insert(ElementKey(topic.name));
+        std::vector<std::wstring> keys;
+        keys.reserve(topics.size());
+        for (const tTopic& topic : topics) keys.push_back(ElementKey(topic.name));
+        wanted.insert(keys.begin(), keys.end());
         for (const std::wstring& element : ElementNamesIn(topicsStorage.storage.get()))
             if (wanted.count(ElementKey(element)) == 0)
                 DestroyElementIn(topicsStorage.storage.get(), element);
-        for (const tTopic& topic : topics)
-            WriteTopicStream(topicsStorage.storage.get(), topic.name, topic.text);
+        // Made in this order, the streams form a balanced tree, so that
+        // every later lookup is short.
+        for (size_t i : BalancedCreationOrder(keys))
+            WriteTopicStream(topicsStorage.storage.get(), topics[i].name, topics[i].text);
     }
     WriteTopicIndex(root, topics);
     if (appearance) WriteAppearance(root, *appearance);
 }
+
+namespace {
+
+// Copies the element name of from into to, as it is.
+void CopyElement(IStorage* from, IStorage* to, const std::wstring& name) {
+    tComPtr<IStream> source;
+    if (SUCCEEDED(from->OpenStream(name.c_str(), nullptr, kModeRead, 0, source.put()))) {
+        tComPtr<IStream> copy;
+        CheckHr(to->CreateStream(name.c_str(), kModeCreateWrite, 0, 0, copy.put()));
+        ULARGE_INTEGER all;
+        all.QuadPart = ~0ull;
+        CheckHr(source->CopyTo(copy.get(), all, nullptr, nullptr));
+        return;
+    }
+    tComPtr<IStorage> storage, made;
+    CheckHr(from->OpenStorage(name.c_str(), nullptr, kModeRead, nullptr, 0, storage.put()));
+    CheckHr(to->CreateStorage(name.c_str(), kModeCreateReadWrite, 0, 0, made.put()));
+    CheckHr(storage->CopyTo(0, nullptr, nullptr, made.get()));
+}
+
+// The whole of root made anew with the elements of "Topics" created in
+// balanced order; everything else is copied as it is.
+std::string BalancedImage(IStorage* root) {
+    return MakeFileImage([&](IStorage* fresh) {
+        const std::wstring topicsName = ToElementName(kTopicsStorage);
+        for (const std::wstring& name : ElementNamesIn(root))
+            if (ElementKey(name) != ElementKey(topicsName)) CopyElement(root, fresh, name);
+        CheckHr(fresh->SetClass(kNoteFileClassId));
+        tStorage from(root, kTopicsStorage, kModeRead);
+        tStorage to(fresh, kTopicsStorage, kModeCreateReadWrite, tStorage::create);
+        std::vector<std::wstring> names = ElementNamesIn(from.storage.get());
+        std::vector<std::wstring> keys;
+        keys.reserve(names.size());
+        for (const std::wstring& name : names) keys.push_back(ElementKey(name));
+        for (size_t i : BalancedCreationOrder(keys))
+            CopyElement(from.storage.get(), to.storage.get(), names[i]);
+    });
+}
+
+// A file whose topics form a long list in the directory (streams created
+// in name order by an older writer, or topics added alphabetically) costs a
+// walk of that list for every save: it is rewritten balanced, atomically,
+// once. A disk that refuses leaves it as it is.
+void BalanceIfNeeded(tRootStorage& root) {
+    if (!root.Unbalanced()) return;
+    std::string image;
+    try {
+        image = BalancedImage(root.storage.get());
+    } catch (const tQuilletError&) {
+        return;
+    }
+    root.Rewrite(image);
+}
+
+}  // namespace
 
 tNoteFile::tNoteFile() = default;
 tNoteFile::tNoteFile(tNoteFile&&) noexcept = default;
@@ -297,6 +357,8 @@ tReadResult OpenNoteFile(const std::string& path, const tAppearanceRecord& curre
     } catch (const std::exception&) {
         return tReadResult::unusable;
     }
+    BalanceIfNeeded(*root);
+    if (!root->storage) return tReadResult::unusable;
     file.file = std::make_unique<tOpenNoteFile>(std::move(root), content.otherElements,
                                                 content.hasAppearance);
     file.content = std::move(content);
@@ -316,28 +378,10 @@ std::vector<tTopic> NewFileTopics() {
     return topics;
 }
 
-// Writes topics into a root just made at path and commits; false when any of
-// it failed, and the unfinished file is then removed.
-bool FinishNewFile(std::unique_ptr<tRootStorage>& root, const std::vector<tTopic>& topics) {
-    bool done = false;
-    if (SUCCEEDED(root->hr)) {
-        try {
-            WriteNoteFile(root->storage.get(), topics, nullptr, tElementKeys());
-            CheckHr(root->storage->Commit(STGC_DEFAULT));
-            done = !root->WriteFailed();
-        } catch (const tQuilletError&) {
-        }
-    }
-    if (done) {
-        root->MarkGood();
-        return true;
-    }
-    // A file this program created and could not finish holds nothing anyone wrote.
-    bool made = root->Created();
-    std::string path = root->name;
-    root.reset();
-    if (made) DeleteFileA(path.c_str());
-    return false;
+tNewFileResult WriteNewFile(const std::string& path, DWORD mode, const std::vector<tTopic>& topics) {
+    return WriteWholeFile(path, mode, [&](IStorage* root) {
+        WriteNoteFile(root, topics, nullptr, tElementKeys());
+    });
 }
 
 }  // namespace
@@ -345,8 +389,9 @@ bool FinishNewFile(std::unique_ptr<tRootStorage>& root, const std::vector<tTopic
 bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file) {
     tLoadedFile content;
     content.topics = NewFileTopics();
-    auto root = std::make_unique<tRootStorage>(tRootStorage::create, path, kModeNoteFile);
-    if (!FinishNewFile(root, content.topics)) return false;
+    if (WriteNewFile(path, kModeNoteFile, content.topics) != tNewFileResult::written) return false;
+    auto root = std::make_unique<tRootStorage>(tRootStorage::open, path, kModeNoteFile);
+    if (FAILED(root->hr)) return false;
     // A new file has the default colours and no fonts.
     content.appearance = current;
     SetDefaultColours(content.appearance);
@@ -361,10 +406,5 @@ bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, t
 }
 
 tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics) {
-    auto root = std::make_unique<tRootStorage>(tRootStorage::create, path, kModeDirectReadWrite);
-    if (FAILED(root->hr)) {
-        FinishNewFile(root, topics);  // removes whatever the failed creation left
-        return tNewFileResult::notCreated;
-    }
-    return FinishNewFile(root, topics) ? tNewFileResult::written : tNewFileResult::failed;
+    return WriteNewFile(path, kModeDirectReadWrite, topics);
 }

@@ -133,11 +133,6 @@ tReadResult OpenNoteFile(const std::string& path, const tAppearanceRecord& curre
 // colours and no fonts. False when it cannot be made; nothing is left behind.
 bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file);
 
-enum class tNewFileResult {
-    written,
-    notCreated,  // there is a file of that name already, or none can be made there
-    failed       // made, but not written completely: it is removed again
-};
 // Writes topics as a new note file at path (no appearance), as the emergency
 // save does.
 tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics);

@@ -13,28 +13,24 @@ tOpenNoteFile::tOpenNoteFile(std::unique_ptr<tRootStorage> root, tElementKeys ot
 tOpenNoteFile::~tOpenNoteFile() = default;
 
 bool tOpenNoteFile::Write(const std::function<void(IStorage*)>& write) {
-    if (!root_) return false;
+    if (refused_ || !root_->storage) return false;
     try {
         write(root_->storage.get());
     } catch (const tQuilletError&) {
-        Refuse();
+        // The storage object is no longer trusted: its uncommitted writes
+        // are dropped with it, and memory holds them.
+        root_->storage.reset();
+        Refuse(0);
         return false;
     }
     uncommitted_ = true;
-    if (root_->WriteFailed()) {
-        Refuse();
-        return false;
-    }
     return true;
 }
 
-// The storage object that failed is never written again: whatever it holds
-// that was not committed is also in memory.
-void tOpenNoteFile::Refuse() {
+void tOpenNoteFile::Refuse(DWORD diskError) {
     uncommitted_ = false;
-    tRollback rollback = root_->Close();
-    root_.reset();
-    if (!rollback.Empty()) lastCommit_ = std::move(rollback);
+    refused_ = true;
+    refusalError_ = diskError;
 }
 
 bool tOpenNoteFile::WriteTopic(tTopic& topic) {
@@ -70,33 +66,24 @@ bool tOpenNoteFile::WriteAppearance(const tAppearanceRecord& appearance) {
 }
 
 bool tOpenNoteFile::Commit(std::vector<tTopic>& topics) {
-    if (!root_) return false;
+    if (refused_) return false;
     if (!uncommitted_) return true;
-    // A commit may claim success for a write that failed: the file's bytes tell.
-    HRESULT hr = root_->storage->Commit(STGC_DEFAULT);
-    if (FAILED(hr) || root_->WriteFailed()) {
-        Refuse();
+    if (FAILED(root_->Commit())) {
+        Refuse(root_->storage ? root_->DiskError() : 0);
         return false;
     }
-    root_->MarkGood();
     uncommitted_ = false;
     for (tTopic& topic : topics) topic.AfterCommit();
     return true;
 }
 
 bool tOpenNoteFile::Recover(std::vector<tTopic>& topics, const tAppearanceRecord& appearance) {
-    if (root_) return true;
-    if (!lastCommit_.Empty() && !PutBackLastCommit() && !CopyLastCommit()) return false;
-    auto root = std::make_unique<tRootStorage>(tRootStorage::open, path_, kModeNoteFile);
-    if (FAILED(root->hr)) return false;
-    try {
-        // Whatever took the file's place meanwhile is not written into.
-        if (!HasNoteFileClass(root->storage.get())) return false;
-    } catch (const tQuilletError&) {
-        return false;
-    }
-    root_ = std::move(root);
-    // A commit may have claimed success for what never reached the disk, so
+    if (!refused_) return true;
+    // The file on disk is its last commit; the storage object starts again
+    // from there, on the same held file, with nothing of the refused writes.
+    if (!root_->Reopen()) return false;
+    refused_ = false;
+    // A topic command or a save refused meanwhile changed only memory, so
     // everything memory holds is written, not only what is marked modified.
     if (!Write([&](IStorage* root) {
             WriteNoteFile(root, topics, hasAppearance_ ? &appearance : nullptr, otherElements_);
@@ -108,39 +95,4 @@ bool tOpenNoteFile::Recover(std::vector<tTopic>& topics, const tAppearanceRecord
 
 bool tOpenNoteFile::HoldsOtherElement(const std::string& name) const {
     return otherElements_.count(ElementKey(name)) != 0;
-}
-
-bool tOpenNoteFile::PutBackLastCommit() {
-    tFileHandle file(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file && lastCommit_.PutBack(file.get());
-}
-
-// When the file cannot be put back in place, its last good commit is copied
-// into a new file beside it, which then takes its name.
-bool tOpenNoteFile::CopyLastCommit() {
-    size_t slash = path_.find_last_of("\\/");
-    std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
-    char temp[MAX_PATH + 1] = {};
-    if (!GetTempFileNameA(folder.c_str(), "qlt", 0, temp)) return false;
-    DeleteFileA(temp);  // made anew below, held exclusively
-    bool copied = false;
-    {
-        tRootStorage old(path_, lastCommit_);
-        tRootStorage copy(tRootStorage::create, temp, kModeNoteFile);
-        if (SUCCEEDED(old.hr) && SUCCEEDED(copy.hr)) {
-            HRESULT hr = old.storage->CopyTo(0, nullptr, nullptr, copy.storage.get());
-            if (SUCCEEDED(hr)) hr = copy.storage->SetClass(kNoteFileClassId);
-            if (SUCCEEDED(hr)) hr = copy.storage->Commit(STGC_DEFAULT);
-            copied = SUCCEEDED(hr) && !copy.WriteFailed();
-        }
-    }
-    if (copied)
-        copied = MoveFileExA(temp, path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!copied) {
-        DeleteFileA(temp);
-        return false;
-    }
-    lastCommit_ = tRollback();
-    return true;
 }

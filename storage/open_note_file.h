@@ -1,10 +1,10 @@
 #pragma once
 // The note file the program holds open, and every write into it. Memory holds
-// the truth until a commit succeeds: any failure to write the file - a stream,
-// an element, the Index, the appearance, the commit - only means "the file
-// cannot be written now". The storage object that failed is dropped at once
-// and never written again; Recover later puts the file back as it was at its
-// last good commit, writes everything memory holds into it and commits.
+// the truth until a commit reaches the disk: any failure to write the file - a
+// stream, an element, the Index, the appearance, the commit - only means "the
+// file cannot be written now". The file stays held throughout; on disk it is
+// always its last commit (its journal sees to that), and Recover later writes
+// everything memory holds into it and commits.
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,7 +26,10 @@ public:
     const std::string& Path() const { return path_; }
 
     // The file refused a write or a commit and has not been written again since.
-    bool Refused() const { return !root_; }
+    bool Refused() const { return refused_; }
+    // Why the disk refused the last commit (a system error), or 0 when it
+    // was not the disk.
+    DWORD RefusalError() const { return refusalError_; }
     // Something was written since the last commit.
     bool Uncommitted() const { return uncommitted_; }
 
@@ -45,14 +48,14 @@ public:
     // Commits what was written; the topics written are clean again.
     bool Commit(std::vector<tTopic>& topics);
 
-    // After a refusal: the file as it was at its last good commit (put back in
-    // place, or copied to a new file that takes its place when it cannot be),
-    // then everything in topics and appearance written into it, and committed.
-    // False while the file still cannot be written.
+    // After a refusal: everything in topics and appearance written into the
+    // file as it was at its last commit, and committed. False while the file
+    // still cannot be written.
     bool Recover(std::vector<tTopic>& topics, const tAppearanceRecord& appearance);
 
-    // The open root as it stands, written or not, for reading; null while refused.
-    IStorage* Root() const { return root_ ? root_->storage.get() : nullptr; }
+    // The open root as it stands, written or not, for reading; null while
+    // the storage code's own failure left it unusable.
+    IStorage* Root() const { return root_->storage.get(); }
 
     // Whether "Topics" holds an element of that name that no topic owns.
     bool HoldsOtherElement(const std::string& name) const;
@@ -60,15 +63,12 @@ public:
 private:
     // Runs write on the open root; a failure of any kind refuses the file.
     bool Write(const std::function<void(IStorage*)>& write);
-    void Refuse();
-    bool PutBackLastCommit();
-    bool CopyLastCommit();
+    void Refuse(DWORD diskError);
 
     std::string path_;
-    std::unique_ptr<tRootStorage> root_;  // none while refused
-    // What the file on disk held at its last good commit, for the pages the
-    // refused commit may have changed.
-    tRollback lastCommit_;
+    std::unique_ptr<tRootStorage> root_;  // held from open to close
+    bool refused_ = false;
+    DWORD refusalError_ = 0;
     tElementKeys otherElements_;
     bool hasAppearance_;
     bool uncommitted_ = false;

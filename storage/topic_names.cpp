@@ -1,4 +1,5 @@
 #include "storage/topic_names.h"
+#include <algorithm>
 #include <windows.h>
 #include <cstring>
 #include <unordered_map>
@@ -89,4 +90,32 @@ std::vector<std::string> StorableTopicNames(const std::vector<std::string>& name
         result[i] = candidate;
     }
     return result;
+}
+
+std::vector<size_t> BalancedCreationOrder(const std::vector<std::wstring>& keys) {
+    // The directory orders names by length first, then by their upper-case
+    // characters; keys are upper-cased already.
+    auto before = [&](size_t a, size_t b) {
+        if (keys[a].size() != keys[b].size()) return keys[a].size() < keys[b].size();
+        return keys[a] < keys[b];
+    };
+    std::vector<size_t> sorted(keys.size());
+    for (size_t i = 0; i < sorted.size(); ++i) sorted[i] = i;
+    std::stable_sort(sorted.begin(), sorted.end(), before);
+    std::vector<size_t> unique;
+    for (size_t i = 0; i < sorted.size(); ++i)
+        if (i + 1 == sorted.size() || before(sorted[i], sorted[i + 1])) unique.push_back(sorted[i]);
+    std::vector<size_t> order;
+    order.reserve(unique.size());
+    std::vector<std::pair<size_t, size_t>> ranges = {{0, unique.size()}};
+    while (!ranges.empty()) {
+        const auto range = ranges.back();
+        ranges.pop_back();
+        if (range.first >= range.second) continue;
+        const size_t middle = range.first + (range.second - range.first) / 2;
+        order.push_back(unique[middle]);
+        ranges.push_back({middle + 1, range.second});
+        ranges.push_back({range.first, middle});
+    }
+    return order;
 }

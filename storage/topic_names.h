@@ -24,3 +24,9 @@ std::wstring ElementKey(std::wstring wideName);
 // taken answers true. Names that are fine stay as they are.
 std::vector<std::string> StorableTopicNames(const std::vector<std::string>& names,
                                             const std::function<bool(const std::string&)>& taken);
+
+// The order in which to create elements of these keys (see ElementKey) so
+// that a storage that never rebalances its search tree gets a balanced one:
+// the median of the directory's order first, then the medians of each half.
+// Of equal keys only the last is listed. Returns indices into keys.
+std::vector<size_t> BalancedCreationOrder(const std::vector<std::wstring>& keys);

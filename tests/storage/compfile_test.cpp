@@ -47,7 +47,7 @@ TEST_F(StreamTest, EmptyStringIsFourZeroBytes) {
         tStream stream(root->storage.get(), "E", kModeCreateWrite, tStream::create);
         WriteString(stream, "");
     }
-    CheckHr(root->storage->Commit(STGC_DEFAULT));
+    CheckHr(root->Commit());
     root.reset();
     std::string raw;
     ASSERT_TRUE(ReadRawStream(path, "E", raw));
@@ -153,6 +153,7 @@ TEST(RootStorage, CreateFailsOnExistingFileAndOpenIsExclusive) {
         tRootStorage created(tRootStorage::create, path, kModeNoteFile);
         ASSERT_TRUE(SUCCEEDED(created.hr));
         EXPECT_EQ(path, created.name);
+        EXPECT_EQ(S_OK, created.Commit());
     }
     tRootStorage again(tRootStorage::create, path, kModeNoteFile);
     EXPECT_TRUE(FAILED(again.hr));
@@ -200,7 +201,7 @@ TEST(RootStorage, FilesTheStorageSystemWritesPassTheCheck) {
         for (int i = 0; i < 60; ++i) {
             WriteStream(file.storage.get(), names[i % 5], size_t(37 * i * i) % 9000, char('a' + i % 26));
             if (i % 7 == 3) file.storage->DestroyElement(names[(i + 2) % 5]);
-            ASSERT_EQ(S_OK, file.storage->Commit(STGC_DEFAULT));
+            ASSERT_EQ(S_OK, file.Commit());
         }
     }
     const std::string big = dir.File("big.qld");
@@ -209,7 +210,7 @@ TEST(RootStorage, FilesTheStorageSystemWritesPassTheCheck) {
         ASSERT_TRUE(SUCCEEDED(file.hr));
         WriteStream(file.storage.get(), L"big", size_t(8) << 20, 'b');
         WriteStream(file.storage.get(), L"small", 100, 's');
-        ASSERT_EQ(S_OK, file.storage->Commit(STGC_DEFAULT));
+        ASSERT_EQ(S_OK, file.Commit());
     }
     const std::string large = dir.File("sectors4096.qld");
     {
@@ -283,71 +284,6 @@ TEST(RootStorage, DamagedStructureIsRefusedBeforeOpening) {
         EXPECT_EQ(STG_E_DOCFILECORRUPT, file.hr);
         EXPECT_FALSE(file.storage);
     }
-}
-
-// The program's view of a file's bytes: a refused write keeps the storage
-// code's picture whole in memory and reaches the disk with nothing more, and
-// every page changed since the last good commit can be put back.
-TEST(FileBytes, RefusedWritesStayInMemoryAndTheOldPagesGoBack) {
-    tTempDir dir;
-    const std::string path = dir.File("bytes.qld");
-    const std::string before(1500, 'o');
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << before;
-    }
-    auto at = [](uint64_t offset) {
-        ULARGE_INTEGER where;
-        where.QuadPart = offset;
-        return where;
-    };
-    auto read = [&](tFileBytes& bytes, uint64_t offset, ULONG count) {
-        std::string got(count, '\0');
-        ULONG n = 0;
-        EXPECT_EQ(S_OK, bytes.ReadAt(at(offset), &got[0], count, &n));
-        got.resize(n);
-        return got;
-    };
-    // Written through a handle that may only read: the first write is refused.
-    {
-        auto bytes = tFileBytes::Make(tFileHandle(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
-                                                              OPEN_EXISTING, 0, nullptr)));
-        ULONG written = 0;
-        EXPECT_EQ(S_OK, bytes->WriteAt(at(500), "NEW", 3, &written));
-        EXPECT_EQ(3u, written);
-        EXPECT_TRUE(bytes->Failed());
-        EXPECT_EQ(S_OK, bytes->WriteAt(at(1498), "END!", 4, &written));  // beyond the old end
-        EXPECT_EQ("oNEWo", read(*bytes, 499, 5));
-        EXPECT_EQ("ooEND!", read(*bytes, 1496, 10));
-        STATSTG stat = {};
-        EXPECT_EQ(S_OK, bytes->Stat(&stat, STATFLAG_NONAME));
-        EXPECT_EQ(1502u, stat.cbSize.QuadPart);
-    }
-    EXPECT_EQ(before, FileBytes(path));
-    // Written for real, then put back: the pages and the size are as they were.
-    tRollback rollback;
-    {
-        auto bytes = tFileBytes::Make(tFileHandle(CreateFileA(
-            path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
-        ULONG written = 0;
-        EXPECT_EQ(S_OK, bytes->WriteAt(at(510), "changed", 7, &written));
-        EXPECT_EQ(S_OK, bytes->WriteAt(at(2000), "grown", 5, &written));
-        EXPECT_FALSE(bytes->Failed());
-        rollback = bytes->TakeRollback();
-    }
-    EXPECT_NE(before, FileBytes(path));
-    {
-        // A view of the file as it was, while the changed file is on disk.
-        auto view = tFileBytes::Make(tFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                             nullptr, OPEN_EXISTING, 0, nullptr)),
-                                     &rollback);
-        EXPECT_EQ(before, read(*view, 0, 3000));
-    }
-    tFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(rollback.PutBack(file.get()));
-    file.reset();
-    EXPECT_EQ(before, FileBytes(path));
 }
 
 // The open note file: what is written reaches the file only with its commit;

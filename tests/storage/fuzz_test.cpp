@@ -220,7 +220,7 @@ tBaseFile MakeBaseFile(const std::string& path, const std::vector<tBaseTopic>& t
         EXPECT_TRUE(SUCCEEDED(root.hr));
         if (FAILED(root.hr)) return base;
         WriteNoteFile(root.storage.get(), written, appearance ? &colours : nullptr, tElementKeys());
-        CheckHr(root.storage->Commit(STGC_DEFAULT));
+        CheckHr(root.Commit());
     }
     base.bytes = FileBytes(path);
     FindRegions(base);

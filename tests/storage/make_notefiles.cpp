@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
                 Topic("a  b", "two blanks"), Topic("Caf\xE9", "na\xEFve \xE4\xF6\xFC")};
             WriteNoteFile(root.storage.get(), topics, nullptr, tElementKeys());
             DestroyTopicElement(root.storage.get(), "Notes");  // listed, but without a stream
-            CheckHr(root.storage->Commit(STGC_DEFAULT));
+            CheckHr(root.Commit());
         }
 
         // Colours and fonts, written into a new file as the Appearance page does.
