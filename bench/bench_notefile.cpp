@@ -140,8 +140,11 @@ public:
         double bytes = 0, writes = 0, flushes = 0;
     };
     tCounts note, journal;
+    double flushMs = 0;  // from each flush to whatever comes next
 
     void OnDiskEvent(const tDiskEvent& event) override {
+        EndFlush();
+        if (event.kind == tDiskEvent::flush) flushStart_ = NowMs();
         const std::string suffix = JournalPathFor("");
         bool isJournal = event.path.size() >= suffix.size() &&
                          event.path.compare(event.path.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -153,6 +156,15 @@ public:
             ++counts.flushes;
         }
     }
+
+    // The commit is over: so is its last flush.
+    void EndFlush() {
+        if (flushStart_ >= 0) flushMs += NowMs() - flushStart_;
+        flushStart_ = -1;
+    }
+
+private:
+    double flushStart_ = -1;
 };
 
 const int kPositions = 3;
@@ -216,6 +228,7 @@ tPositionTimes ProgramAutosave(const char* label, const std::string& source, con
             Check(file.file->WriteModifiedTopics(topics));
             Check(file.file->Commit(topics));
             double t1 = NowMs();
+            counter.EndFlush();
             SetDiskObserver(nullptr);
             Check(!topic.modified);
             if (i == 0) continue;  // warm-up
@@ -232,6 +245,7 @@ tPositionTimes ProgramAutosave(const char* label, const std::string& source, con
     Figure("  (info) note file bytes written", counter.note.bytes / commits, "bytes");
     Figure("  (info) note file writes", counter.note.writes / commits, "");
     Figure("  (info) note file flushes", counter.note.flushes / commits, "");
+    Figure("  (info) time in the flushes", counter.flushMs / commits, "ms");
     return medians;
 }
 

@@ -29,10 +29,27 @@ for round in $(seq 1 "$kills"); do
   QUILLET_KILL_CAPTION=kill QUILLET_KILL_LOG=$(win "$log") QUILLET_KILL_SEED=$RANDOM \
     "$QUILLET_WINE" "$exe" --gtest_filter=KillDuringCommits.Type >"$work/type.log" 2>&1 &
   driver=$!
-  # The kill comes at a random instant after the first word: 0.2 to 6 s.
+  # The kill comes at a random instant after the first word, 0.2 to 6 s;
+  # every other time, 0 to 40 ms after the next commit has begun to write.
   timeout 60 bash -c "until [ -s '$log' ] || ! kill -0 $driver 2>/dev/null; do sleep 0.05; done"
-  delay=$((200 + RANDOM % 5800))
+  delay=$((200 + RANDOM % 5800)) within=
+  [ $((round % 2)) -eq 0 ] && within=$((RANDOM % 40000))
   sleep "$(printf '%d.%03d' $((delay / 1000)) $((delay % 1000)))"
+  [ -z "$within" ] || /usr/bin/python3 - "$note" "$within" <<'EOF'
+import os, sys, time
+note, after = sys.argv[1], int(sys.argv[2]) / 1e6
+def stamp(path):
+    try:
+        st = os.stat(path)
+        return st.st_mtime_ns, st.st_size
+    except FileNotFoundError:
+        return None
+paths = [note, note + "-journal"]
+start, end = [stamp(p) for p in paths], time.monotonic() + 30
+while [stamp(p) for p in paths] == start and time.monotonic() < end:
+    time.sleep(0.0002)
+time.sleep(after)
+EOF
   kill -9 "$program" 2>/dev/null
   wait "$program" 2>/dev/null
   timeout 60 tail -s 0.1 --pid="$driver" -f /dev/null || kill -9 "$driver"
@@ -46,13 +63,13 @@ for round in $(seq 1 "$kills"); do
   if [ "$words" -eq 0 ]; then
     echo "FAIL kill $round: nothing was typed"; cat "$work/type.log" | tail -5; failures=$((failures + 1))
   elif [ $rc -ne 0 ]; then
-    echo "FAIL kill $round after ${delay} ms ($words words typed):"
+    echo "FAIL kill $round after ${delay} ms${within:+, then ${within} us into a commit} ($words words typed):"
     grep -E 'Failure|Expected|Which is|refuses|Value of|Actual|topic ' "$work/check.log" | head -12
     cp "$note" "$work/failed-$round.qld"; [ -f "$note-journal" ] && cp "$note-journal" "$work/failed-$round.qld-journal"
     failures=$((failures + 1))
     cp "$before" "$note"; rm -f "$note-journal"  # the next run starts from a good file
   else
-    echo "ok kill $round after ${delay} ms: $held"
+    echo "ok kill $round after ${delay} ms${within:+, then ${within} us into a commit}: $held"
   fi
 done
 echo "kill -9 during commits: $kills kills, $failures files not at a committed state," \
