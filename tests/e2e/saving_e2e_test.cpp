@@ -225,6 +225,8 @@ TEST_F(QuilletE2E, AFullDiskKeepsTheFileHeldAndWritesNoOtherFile) {
     tQuilletProcess quillet("/visible " + Quoted(path));
     ASSERT_TRUE(quillet.WaitForMainWindow());
     FillDisk(filler);
+    LRESULT end = Ask(quillet.edit(), WM_GETTEXTLENGTH);
+    Ask(quillet.edit(), EM_SETSEL, WPARAM(end), end);
     quillet.Insert(" after" + std::string(8192, ':'));
     Ticks(quillet, 3);
     ExpectRefusalBox(quillet);
