@@ -30,14 +30,14 @@ for round in $(seq 1 "$kills"); do
     "$QUILLET_WINE" "$exe" --gtest_filter=KillDuringCommits.Type >"$work/type.log" 2>&1 &
   driver=$!
   # The kill comes at a random instant after the first word, 0.2 to 6 s;
-  # every other time, 0 to 40 ms after the next commit has begun to write.
+  # every other time, 0 to 20 ms after the next commit has begun to write.
   timeout 60 bash -c "until [ -s '$log' ] || ! kill -0 $driver 2>/dev/null; do sleep 0.05; done"
   delay=$((200 + RANDOM % 5800)) within=
-  [ $((round % 2)) -eq 0 ] && within=$((RANDOM % 40000))
+  [ $((round % 2)) -eq 0 ] && within=$((RANDOM % 20000))
   sleep "$(printf '%d.%03d' $((delay / 1000)) $((delay % 1000)))"
-  [ -z "$within" ] || /usr/bin/python3 - "$note" "$within" <<'EOF'
-import os, sys, time
-note, after = sys.argv[1], int(sys.argv[2]) / 1e6
+  [ -z "$within" ] || /usr/bin/python3 - "$note" "$within" "$program" <<'EOF'
+import os, signal, sys, time
+note, after, program = sys.argv[1], int(sys.argv[2]) / 1e6, int(sys.argv[3])
 def stamp(path):
     try:
         st = os.stat(path)
@@ -49,9 +49,10 @@ start, end = [stamp(p) for p in paths], time.monotonic() + 30
 while [stamp(p) for p in paths] == start and time.monotonic() < end:
     time.sleep(0.0002)
 time.sleep(after)
+os.kill(program, signal.SIGKILL)
 EOF
   kill -9 "$program" 2>/dev/null
-  wait "$program" 2>/dev/null
+  { wait "$program"; } 2>/dev/null
   timeout 60 tail -s 0.1 --pid="$driver" -f /dev/null || kill -9 "$driver"
   wait "$driver"
   words=$(wc -l <"$log" 2>/dev/null || echo 0)
