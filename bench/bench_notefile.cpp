@@ -178,6 +178,8 @@ using tPositionTimes = std::vector<double>;  // median per position, ms
 
 // Wine's own rewrite and commit of one topic: its transacted open of the file
 // at source (copied to copy), a new stream in "Topics", the record, Commit.
+// Wine's own file bytes never flush (their Flush does nothing), so this
+// commit is not durable: the program's flushes come on top.
 tPositionTimes WineRewrite(const std::string& source, const std::string& copy, int count,
                            size_t size, int repetitions) {
     Check(CopyFileA(source.c_str(), copy.c_str(), FALSE) != 0);
