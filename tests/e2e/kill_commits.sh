@@ -16,7 +16,7 @@ work=$TEST_TMP/kill-commits
 rm -rf "$work"; mkdir -p "$work"
 win() { echo "Z:$(echo "$1" | tr / '\\')"; }
 note=$work/kill.qld before=$work/before.qld log=$work/typed.log
-QUILLET_KILL_PREPARE=$(win "$note") "$QUILLET_WINE" "$exe" --gtest_filter=KillDuringCommits.Type \
+QUILLET_KILL_PREPARE=$(win "$note") timeout 120 "$QUILLET_WINE" "$exe" --gtest_filter=KillDuringCommits.Type \
   >"$work/prepare.log" 2>&1 || { echo "could not prepare the notebook"; cat "$work/prepare.log"; exit 1; }
 echo "notebook: $(stat -c %s "$note") bytes"
 
@@ -57,16 +57,21 @@ EOF
   wait "$driver"
   words=$(wc -l <"$log" 2>/dev/null || echo 0)
   [ -s "$note-journal" ] && hot=$((hot + 1))
+  rm -f "$work/left.qld" "$work/left.qld-journal"  # as the kill left them, for a failure
+  cp "$note" "$work/left.qld"; [ -f "$note-journal" ] && cp "$note-journal" "$work/left.qld-journal"
   QUILLET_KILL_NOTE=$(win "$note") QUILLET_KILL_BEFORE=$(win "$before") QUILLET_KILL_LOG=$(win "$log") \
-    "$QUILLET_WINE" "$exe" --gtest_filter=KillDuringCommits.Check >"$work/check.log" 2>&1
+    timeout 120 "$QUILLET_WINE" "$exe" --gtest_filter=KillDuringCommits.Check >"$work/check.log" 2>&1
   rc=$?
   held=$(grep -o 'the file holds.*' "$work/check.log")
+  # Closed by its checker, the file keeps no journal.
+  [ ! -e "$note-journal" ] || { rc=1; echo "a journal is left after the file was closed" >>"$work/check.log"; }
   if [ "$words" -eq 0 ]; then
     echo "FAIL kill $round: nothing was typed"; cat "$work/type.log" | tail -5; failures=$((failures + 1))
   elif [ $rc -ne 0 ]; then
     echo "FAIL kill $round after ${delay} ms${within:+, then ${within} us into a commit} ($words words typed):"
-    grep -E 'Failure|Expected|Which is|refuses|Value of|Actual|topic ' "$work/check.log" | head -12
-    cp "$note" "$work/failed-$round.qld"; [ -f "$note-journal" ] && cp "$note-journal" "$work/failed-$round.qld-journal"
+    grep -E 'Failure|Expected|Which is|refuses|Value of|Actual|topic |journal' "$work/check.log" | head -12
+    mv "$work/left.qld" "$work/failed-$round.qld"
+    [ -f "$work/left.qld-journal" ] && mv "$work/left.qld-journal" "$work/failed-$round.qld-journal"
     failures=$((failures + 1))
     cp "$before" "$note"; rm -f "$note-journal"  # the next run starts from a good file
   else
