@@ -280,7 +280,7 @@ int BenchAutosave(const std::string& folder, int count, const char* size, int re
     for (const auto& f : files) {
         tPositionTimes program = ProgramAutosave(f.label, f.source, folder + "\\commit-copy.qld", repetitions);
         for (int which = 0; which < kPositions; ++which) {
-            std::string what = std::string(kPositionNames[which]) + " topic: program ms / Wine ms";
+            std::string what = std::string(kPositionNames[which]) + " topic, the autosave";
             Figure(("  (info) " + what).c_str(), program[size_t(which)], "ms");
             Figure("  (info)   Wine's rewrite and commit", wine[size_t(which)], "ms");
             std::string ratio = std::string("autosave / Wine's, ") + f.label + ", " + size + ", " +
