@@ -153,7 +153,9 @@ void tQuilletWindow::CarryOutEnd() {
 
 // The client first: it saves, commits and closes the note file, and removes its icon.
 void tQuilletWindow::OnDestroy() {
-    if (client_) client_->FlushBeforeClose();
+    if (client_)
+        client_->FlushBeforeClose(rescueOffered_ ? tQuilletClient::tRescue::offeredAlready
+                                                 : tQuilletClient::tRescue::offer);
     client_.reset();
     SavePlacement();
     PostQuitMessage(0);
@@ -186,10 +188,13 @@ void tQuilletWindow::OnEndSession(bool ending) {
     SavePlacement();
     if (client_) {
         // Once the program is ending its own close offers what cannot be written elsewhere.
-        if (endRequested_)
+        if (endRequested_ || rescueOffered_) {
             client_->Saver().FlushChanges();
-        else
+        } else {
             client_->Saver().FlushOrRescue();
+            // The session ends: the close after the loop must not ask again.
+            rescueOffered_ = ending;
+        }
     }
     if (ending) RequestEnd();
 }

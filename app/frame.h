@@ -79,6 +79,7 @@ private:
     std::string titleText_;
     bool helpMode_ = false;
     bool endRequested_ = false;
+    bool rescueOffered_ = false;  // the end of the session offered the emergency save
 };
 
 LRESULT CALLBACK WndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,7 @@
 // take), opening another one in its place, and the caption that names it.
 #include "app/frame.h"
 #include "app/globals.h"
+#include "app/recovery_offer.h"
 #include "base/fatal.h"
 #include "base/names.h"
 #include "base/settings.h"
@@ -18,8 +19,7 @@ tOpenOutcome OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
         case tReadResult::unusable: {
             std::string message =
                 path + " is not a Quillet file, is already open, or cannot be accessed.";
-            MessageBoxA(owner, message.c_str(), kAppCaption, MB_ICONHAND);
-            return tOpenOutcome::notOpened;
+            return RefuseOrOfferRecovery(owner, message, path, isDefault, current, file);
         }
         case tReadResult::notFound:
             break;
@@ -48,7 +48,8 @@ tOpenOutcome OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
         }
         if (!CreateNoteFile(path, current, file)) {
             std::string message = "Failed to open file: " + path;
-            MessageBoxA(nullptr, message.c_str(), kAppCaption, MB_ICONHAND);
+            // Modal to the frame, as every box shown while it exists.
+            MessageBoxA(owner, message.c_str(), kAppCaption, MB_ICONHAND);
             return isDefault ? tOpenOutcome::defaultNotCreated : tOpenOutcome::notOpened;
         }
         return tOpenOutcome::opened;

@@ -78,7 +78,10 @@ bool OpenStartFile(HWND frame, const std::string& programFolder,
     // Kept, it would fail the same way at every start: the user chooses
     // another file, and may make that one the default.
     SetConfigString(kConfig, "DefaultFile", "");
-    return ChooseAtFirstUse(frame, programFolder, tDefaultQuestion::ask, appearance, file, shown);
+    // The default-file question says it comes only once: not again after the first run.
+    return ChooseAtFirstUse(frame, programFolder,
+                            app.notFirstRun ? tDefaultQuestion::skip : tDefaultQuestion::ask, appearance,
+                            file, shown);
 }
 
 bool CanCreateFilesIn(const std::string& folder) {

@@ -57,9 +57,12 @@ void tQuilletClient::TakeOver(tNoteFile&& file) {
     view_.Present(file.content.appearance, file.content.fonts);
 }
 
-void tQuilletClient::FlushBeforeClose() {
+void tQuilletClient::FlushBeforeClose(tRescue rescue) {
     findAll_.reset();
-    saver_.FlushOrRescue();
+    if (rescue == tRescue::offer)
+        saver_.FlushOrRescue();
+    else
+        saver_.FlushChanges();
 }
 
 bool tQuilletClient::PassToModelessDialogs(MSG& msg) const {
@@ -85,6 +88,7 @@ bool tQuilletClient::Command(int id) {
     case CM_TOPIC_MOVE_LEFT: MoveTopic(true); return true;
     case CM_TOPIC_MOVE_RIGHT: MoveTopic(false); return true;
     case CM_TOPIC_UNDO_DELETE: UndoDeleteTopic(); return true;
+    case CM_TOPIC_GO_TO: GoToTopic(); return true;
     case CM_SAVE: saver_.SaveTopics(tSave::forced); return true;
     case CM_EDIT_UNDO: UndoEdit(edit); return true;
     case CM_EDIT_CUT: CutSelection(edit); return true;
@@ -110,6 +114,7 @@ void tQuilletClient::PrepareMenu(HMENU menu, int position) {
     case 2:
         EnableMenuItem(menu, CM_TOPIC_UNDO_DELETE,
                        MF_BYCOMMAND | (notebook_.CanUndoDelete() ? MF_ENABLED : MF_GRAYED));
+        EnableMenuItem(menu, CM_TOPIC_GO_TO, MF_BYCOMMAND | (notebook_.Empty() ? MF_GRAYED : MF_ENABLED));
         break;
     }
 }

@@ -52,9 +52,11 @@ public:
     void TakeOver(tNoteFile&& file);
     // The end of every message of the frame and the client: commits the note file.
     void AfterMessage() { saver_.Commit(); }
-    // Before the client goes: saves and commits, or offers the emergency save,
-    // so that a failure takes the fatal path while the client still exists.
-    void FlushBeforeClose();
+    // Before the client goes: saves and commits, or offers the emergency save
+    // (unless the end of the session offered it already), so that a failure
+    // takes the fatal path while the client still exists.
+    enum class tRescue { offer, offeredAlready };
+    void FlushBeforeClose(tRescue rescue);
 
     // A command of the menus, keys, toolbar or context menus; false when it
     // is not one of the client's.
@@ -94,6 +96,7 @@ private:
     void DeleteTopic();
     void RenameTopic();
     void UndoDeleteTopic();
+    void GoToTopic();
     // After a topic was appended: its tab is selected and it is shown.
     void ShowNewLastTopic();
     // A tab was chosen: the topic left is saved, the chosen one shown.

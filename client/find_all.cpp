@@ -3,6 +3,7 @@
 #include "client/search.h"
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 std::vector<tTopicToSearch> TopicsToSearch(const tNotebook& notebook, const std::string& liveText) {
     std::vector<tTopicToSearch> topics;
@@ -10,7 +11,7 @@ std::vector<tTopicToSearch> TopicsToSearch(const tNotebook& notebook, const std:
     for (size_t i = 0; i < notebook.Topics().size(); ++i) {
         const tTopic& topic = notebook.Topics()[i];
         bool current = int(i) == notebook.CurrentIndex();
-        topics.push_back({&topic.name, current ? &liveText : &topic.text});
+        topics.push_back({&topic.name, current ? &liveText : &topic.text, notebook.IdentityOf(int(i))});
     }
     return topics;
 }
@@ -83,41 +84,80 @@ void PutLine(tCell& cell, const char* text, size_t size, const tFoundHit& hit) {
     if (cutAtEnd) cell.Put(kCutMark, sizeof kCutMark - 1);
 }
 
-size_t Distance(size_t a, size_t b) { return a > b ? a - b : b - a; }
-
 }  // namespace
+
+size_t ShownLength(const std::string& text) {
+    size_t end = text.find('\0');
+    return end == std::string::npos ? text.size() : end;
+}
+
+bool HitStillThere(const std::string& text, size_t at, const tFindAllQuery& query) {
+    const size_t length = query.what.size();
+    if (length == 0 || at > ShownLength(text) || ShownLength(text) - at < length) return false;
+    if (query.matchCase) return SelectionIsOccurrence(text, query.what, at, at + length, query.wholeWord);
+    // Folded around the hit only: a word edge needs one byte either side.
+    size_t from = at == 0 ? 0 : at - 1;
+    std::string around = UpperAscii(text.substr(from, length + 2));
+    return SelectionIsOccurrence(around, UpperAscii(query.what), at - from, at - from + length, query.wholeWord);
+}
 
 void tFindAllResults::Find(const std::vector<tTopicToSearch>& topics, const tFindAllQuery& what) {
     query = what;
-    topicNames.resize(topics.size());
-    for (size_t i = 0; i < topics.size(); ++i) topicNames[i] = *topics[i].name;
+    stoppedAtLimit = false;
+    tooBig = false;
     hits.clear();
     topicsWithHits = 0;
     texts_.clear();
+    try {
+        Search(topics);
+    } catch (const std::bad_alloc&) {
+        // Everything goes, the memory with it; the program goes on.
+        tooBig = true;
+        stoppedAtLimit = false;
+        topicsWithHits = 0;
+        std::vector<tFoundHit>().swap(hits);
+        std::string().swap(texts_);
+        std::vector<tKeptText>().swap(kept_);
+    }
+}
+
+void tFindAllResults::Search(const std::vector<tTopicToSearch>& topics) {
+    topicNames.resize(topics.size());
+    topicIdentities.resize(topics.size());
+    for (size_t i = 0; i < topics.size(); ++i) {
+        topicNames[i] = *topics[i].name;
+        topicIdentities[i] = topics[i].identity;
+    }
     kept_.assign(topics.size(), tKeptText());
     // The list shows one line per hit; the field to type in has one line.
-    if (what.what.empty() || what.what.find_first_of("\r\n") != std::string::npos) return;
-    const std::string pattern = what.matchCase ? what.what : UpperAscii(what.what);
+    if (query.what.empty() || query.what.find_first_of("\r\n") != std::string::npos) return;
+    const std::string pattern = query.matchCase ? query.what : UpperAscii(query.what);
     const size_t length = pattern.size();
     std::string folded;
-    for (size_t i = 0; i < topics.size(); ++i) {
+    for (size_t i = 0; i < topics.size() && !stoppedAtLimit; ++i) {
         const std::string& text = *topics[i].text;
+        const size_t shown = ShownLength(text);
         const std::string* searched = &text;
-        if (!what.matchCase) {
+        if (!query.matchCase) {
             UpperAsciiInto(text, folded);
             searched = &folded;
         }
         tLineCursor cursor{text};
         size_t before = hits.size();
-        for (size_t at = ::Search(*searched, pattern, 0, 0, tDirection::down, what.wholeWord); at != kNoMatch;
-             at = ::Search(*searched, pattern, at + length, at + length, tDirection::down, what.wholeWord)) {
+        for (size_t at = ::Search(*searched, pattern, 0, 0, tDirection::down, query.wholeWord);
+             at != kNoMatch && at + length <= shown;
+             at = ::Search(*searched, pattern, at + length, at + length, tDirection::down, query.wholeWord)) {
+            if (hits.size() == hitLimit) {
+                stoppedAtLimit = true;
+                break;
+            }
             cursor.MoveTo(at);
             hits.push_back({i, at, cursor.line, cursor.lineStart});
         }
         if (hits.size() != before) {
             ++topicsWithHits;
-            kept_[i] = {texts_.size(), text.size()};
-            texts_ += text;
+            kept_[i] = {texts_.size(), shown};
+            texts_.append(text, 0, shown);
         }
     }
 }
@@ -129,13 +169,20 @@ tFindAllResults FindInTopics(const std::vector<tTopicToSearch>& topics, const tF
 }
 
 std::string tFindAllResults::Summary() const {
+    if (tooBig) return "The search was too big to list: search for a longer text";
     if (hits.empty()) return "No matches";
     std::string text = std::to_string(hits.size()) + (hits.size() == 1 ? " match in " : " matches in ");
-    return text + std::to_string(topicsWithHits) + (topicsWithHits == 1 ? " topic" : " topics");
+    text += std::to_string(topicsWithHits) + (topicsWithHits == 1 ? " topic" : " topics");
+    if (stoppedAtLimit) text = "The first " + text + " (the search stops there: there are more)";
+    return text;
 }
 
 std::string OutOfDateStatus(const tFindAllResults& results) {
     return results.Summary() + " (out of date: the topics have changed since this search)";
+}
+
+std::string HitGoneStatus(const tFindAllResults& results) {
+    return "That match is no longer there; searched again: " + results.Summary();
 }
 
 void tFindAllResults::CellText(size_t row, int column, char* buffer, size_t size) const noexcept {
@@ -151,18 +198,4 @@ void tFindAllResults::CellText(size_t row, int column, char* buffer, size_t size
         PutLine(cell, texts_.data() + kept_[hit.topic].start, kept_[hit.topic].size, hit);
         break;
     }
-}
-
-size_t tFindAllResults::NearestRow(const std::string& topicName, size_t at, size_t row) const {
-    if (hits.empty()) return kNoRow;
-    // Names are unique without regard to case, so one topic matches at most.
-    size_t topic = 0;
-    while (topic < topicNames.size() && !SameTextIgnoringCase(topicNames[topic], topicName)) ++topic;
-    size_t best = kNoRow;
-    for (size_t i = 0; i < hits.size(); ++i) {
-        if (hits[i].topic != topic) continue;
-        if (best == kNoRow || Distance(hits[i].at, at) < Distance(hits[best].at, at)) best = i;
-    }
-    if (best != kNoRow) return best;
-    return row < hits.size() ? row : hits.size() - 1;
 }

@@ -14,10 +14,12 @@ struct tFindAllQuery {
     bool wholeWord = false;
 };
 
-// One topic as it is searched: its name and its text as they are now (borrowed).
+// One topic as it is searched: its name and its text as they are now (borrowed),
+// and which topic it is (tNotebook::IdentityOf).
 struct tTopicToSearch {
     const std::string* name;
     const std::string* text;
+    unsigned long identity = 0;
 };
 
 // Every topic in tab order; the current one as the edit control holds it (liveText),
@@ -36,28 +38,41 @@ struct tFoundHit {
 
 constexpr size_t kNoRow = size_t(-1);
 
+// One search keeps at most this many hits: a one-letter search of a big
+// notebook would otherwise fill the memory of a 32-bit process.
+constexpr size_t kMaxFoundHits = 1000000;
+
+// The part of a topic's text the edit control shows: it ends at a NUL byte,
+// which a file written by another program may hold.
+size_t ShownLength(const std::string& text);
+
+// Whether the text holds a hit of query at byte at, as Find would select it.
+bool HitStillThere(const std::string& text, size_t at, const tFindAllQuery& query);
+
 class tFindAllResults : public tFindAllRows {
 public:
     tFindAllQuery query;
-    std::vector<std::string> topicNames;  // every topic's name at the time of the search
-    std::vector<tFoundHit> hits;           // in tab order, then by position
+    std::vector<std::string> topicNames;          // every topic's name at the time of the search
+    std::vector<unsigned long> topicIdentities;  // ... and which topic it was
+    std::vector<tFoundHit> hits;                  // in tab order, then by position
     size_t topicsWithHits = 0;
+    size_t hitLimit = kMaxFoundHits;
+    bool stoppedAtLimit = false;  // there are more hits than those kept
+    bool tooBig = false;          // the memory ran out: nothing is kept
 
     // Searches the topics afresh, in place of the results held: non-overlapping
-    // hits, as repeated Find Next walks them; an empty text to find finds
-    // nothing. The memory of earlier searches is used again.
+    // hits, as repeated Find Next walks them, in the text the edit control
+    // shows; an empty text to find finds nothing. The memory of earlier
+    // searches is used again. Never throws for want of memory.
     void Find(const std::vector<tTopicToSearch>& topics, const tFindAllQuery& what);
 
-    // "N matches in M topics" or "No matches".
+    // "N matches in M topics", "No matches", or why the list is not all of them.
     std::string Summary() const;
     // One cell of the list, cut to size - 1 bytes and terminated; never throws.
     void CellText(size_t row, int column, char* buffer, size_t size) const noexcept override;
-    // The row nearest to a hit of an earlier search (in row, of topicName at
-    // byte at): the nearest hit in the same topic, else the same row as far as
-    // these results reach; kNoRow when they have no hits.
-    size_t NearestRow(const std::string& topicName, size_t at, size_t row) const;
-
 private:
+    void Search(const std::vector<tTopicToSearch>& topics);
+
     // The texts of the topics with hits as they were searched, one after
     // another, so rows still show what was found once the topics change.
     std::string texts_;
@@ -82,3 +97,5 @@ struct tFindAllSession {
 
 // The status line of results that no longer match the topics.
 std::string OutOfDateStatus(const tFindAllResults& results);
+// The status line after a hit chosen from such results was no longer there.
+std::string HitGoneStatus(const tFindAllResults& results);

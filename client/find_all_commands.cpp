@@ -74,18 +74,26 @@ void tQuilletClient::GoToFoundHit(size_t row) {
         MessageBeep(0);
         return;
     }
+    const tFoundHit hit = session.results.hits[row];
+    int topic = int(hit.topic);
     if (session.revision != topicsRevision_) {
-        // A row of old results may name a topic that has moved or gone.
-        const tFoundHit chosen = session.results.hits[row];
-        const std::string topicName = session.results.topicNames[chosen.topic];
-        RunFindAll(session.results.query);
-        row = session.results.NearestRow(topicName, chosen.at, row);
-        if (row == kNoRow) return;
-        session.dialog.SelectRow(row);
+        // The row's topic is followed wherever it went, whatever its name now;
+        // when the hit's text is not where it was, the list is searched again
+        // and says so rather than go to another hit.
+        topic = notebook_.IndexOf(session.results.topicIdentities[hit.topic]);
+        std::string now;
+        if (topic == notebook_.CurrentIndex() && view_.Edit())
+            now = WindowText(view_.Edit());
+        else if (topic >= 0)
+            now = notebook_.Topics()[size_t(topic)].text;
+        if (topic < 0 || !HitStillThere(now, hit.at, session.results.query)) {
+            RunFindAll(session.results.query);
+            session.dialog.ShowStatus(HitGoneStatus(session.results));
+            return;
+        }
     }
-    const tFoundHit& hit = session.results.hits[row];
-    if (int(hit.topic) != notebook_.CurrentIndex()) {
-        view_.SelectTab(int(hit.topic));
+    if (topic != notebook_.CurrentIndex()) {
+        view_.SelectTab(topic);
         ShowSelectedTopic();
     }
     size_t end = hit.at + session.results.query.what.size();

@@ -87,11 +87,45 @@ void tNoteSaver::OnRefusalMessage() {
     ReportRefusal();
 }
 
+namespace {
+
+// What the system said of the refused write, in the user's terms; only what
+// is known to be true.
+std::string RefusalReason(DWORD error) {
+    switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return "The disk is full.";
+    case ERROR_WRITE_PROTECT: return "The disk is write-protected.";
+    case ERROR_ACCESS_DENIED: return "Windows does not allow Quillet to write there.";
+    case ERROR_NOT_READY:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_PATH_NOT_FOUND: return "The drive that holds it is missing.";
+    case 0: return "The storage system could not take the changes.";
+    default: break;
+    }
+    char* text = nullptr;
+    std::string said = "The disk reported an error";
+    if (FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                           FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr) &&
+        text) {
+        said += ": ";
+        said += text;
+        LocalFree(text);
+        while (!said.empty() && (said.back() == '\n' || said.back() == '\r' || said.back() == ' '))
+            said.pop_back();
+    }
+    if (said.back() != '.') said += '.';
+    return said;
+}
+
+}  // namespace
+
 void tNoteSaver::ReportRefusal() {
     const unsigned seconds = kRetryTicks * kSaveTimerPeriod / 1000;
     std::string text =
         "Quillet cannot write to the note file " + (file_ ? file_->Path() : std::string()) +
-        ".\n\nThe disk may be full, or its drive missing or write-protected. Your changes are kept "
+        ".\n\n" + RefusalReason(file_ ? file_->RefusalError() : 0) + " Your changes are kept "
         "in memory, and Quillet tries again every " + std::to_string(seconds) + " seconds.";
     text += closingHides_
                 ? " Closing the window only hides it. If you shut Quillet or Windows down before "

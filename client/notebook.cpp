@@ -1,9 +1,12 @@
 #include "client/notebook.h"
 #include "base/text.h"
+#include <algorithm>
 
 void tNotebook::TakeOver(std::vector<tTopic>&& loaded) {
     topics_ = std::move(loaded);
-    views_.assign(topics_.size(), tTopicView());
+    views_.clear();
+    views_.reserve(topics_.size());
+    for (size_t i = 0; i < topics_.size(); ++i) views_.push_back(NewView());
     current_ = 0;
 }
 
@@ -28,7 +31,30 @@ tTopicView* tNotebook::CurrentView() {
 bool tNotebook::Select(int index) {
     if (index < 0 || size_t(index) >= topics_.size()) return false;
     current_ = index;
+    views_[size_t(index)].lastCurrent = ++selections_;
     return true;
+}
+
+unsigned long tNotebook::IdentityOf(int index) const {
+    if (index < 0 || size_t(index) >= views_.size()) return 0;
+    return views_[size_t(index)].identity;
+}
+
+int tNotebook::IndexOf(unsigned long identity) const {
+    if (identity == 0) return -1;
+    for (size_t i = 0; i < views_.size(); ++i)
+        if (views_[i].identity == identity) return int(i);
+    return -1;
+}
+
+std::vector<int> tNotebook::RecentOrder() const {
+    std::vector<int> order(views_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = int(i);
+    // Topics never current keep their tab order behind the others.
+    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+        return views_[size_t(a)].lastCurrent > views_[size_t(b)].lastCurrent;
+    });
+    return order;
 }
 
 int tNotebook::NextIndex() const {
@@ -66,7 +92,7 @@ bool tNotebook::Add(const std::string& name) {
     tTopic topic;
     topic.name = name;
     topics_.push_back(std::move(topic));
-    views_.emplace_back();
+    views_.push_back(NewView());
     return true;
 }
 
@@ -88,6 +114,7 @@ bool tNotebook::Delete() {
     if (!CanDelete() || !Current()) return false;
     deleted_ = topics_[size_t(current_)];
     deletedView_ = views_[size_t(current_)];
+    deletedView_.lastCurrent = 0;  // it leaves the recent topics
     hasDeleted_ = true;
     topics_.erase(topics_.begin() + current_);
     views_.erase(views_.begin() + current_);

@@ -8,12 +8,15 @@
 #include <vector>
 #include "storage/topic.h"
 
-// Where a topic was when it was last left: first visible line and selection.
+// Where a topic was when it was last left: first visible line and selection;
+// which topic it is, whatever its name or place; when it was last made current.
 // Never stored in the file.
 struct tTopicView {
     int firstVisibleLine = 0;
     int selStart = 0;
     int selEnd = 0;
+    unsigned long identity = 0;     // unique in this session
+    unsigned long lastCurrent = 0;  // 0: not current yet in this session
 };
 
 class tNotebook {
@@ -41,6 +44,15 @@ public:
     const tTopicView& ViewOf(int index) const { return views_[size_t(index)]; }
     // False when index names no topic.
     bool Select(int index);
+
+    // The topic's identity for this session: it follows the topic through
+    // renames and moves, and comes back with Undo Delete; 0 names no topic.
+    unsigned long IdentityOf(int index) const;
+    // The topic of that identity now, or -1 when it is gone.
+    int IndexOf(unsigned long identity) const;
+    // Every topic's index: those made current in this session, the most
+    // recent first (the current one leads), then the rest in tab order.
+    std::vector<int> RecentOrder() const;
 
     // The neighbours of the current topic, wrapping at both ends; -1 when empty.
     int NextIndex() const;
@@ -77,6 +89,7 @@ public:
 
 private:
     std::pair<int, int> Move(int neighbour);
+    tTopicView NewView() { return tTopicView{0, 0, 0, ++identities_, 0}; }
 
     std::vector<tTopic> topics_;
     std::vector<tTopicView> views_;  // one per topic, in the same order
@@ -84,4 +97,6 @@ private:
     tTopic deleted_;
     tTopicView deletedView_;
     bool hasDeleted_ = false;
+    unsigned long identities_ = 0;  // the last identity given
+    unsigned long selections_ = 0;  // counts the topics made current
 };

@@ -1,9 +1,10 @@
-// The Topic menu: switching, moving, adding, renaming, deleting and
+// The Topic menu: switching, going to a topic by name, moving, adding, renaming, deleting and
 // undeleting topics. Each command changes the notebook, then its tabs, then
 // the note file (which, when it refuses, is written again whole later), so
 // the three always agree.
 #include "base/names.h"
 #include "client/client.h"
+#include "dialogs/go_to_topic.h"
 #include "dialogs/topic_name.h"
 
 tExistingTopics tQuilletClient::ExistingTopics(tNaming naming) const {
@@ -111,4 +112,17 @@ void tQuilletClient::UndoDeleteTopic() {
     if (!notebook_.UndoDelete()) return;
     saver_.TopicAdded();
     ShowNewLastTopic();
+}
+
+// The chosen topic is shown as a click on its tab shows it.
+void tQuilletClient::GoToTopic() {
+    if (notebook_.Empty()) return;
+    tGoToTopicChoices choices;
+    choices.names.reserve(notebook_.Count());
+    for (const tTopic& topic : notebook_.Topics()) choices.names.push_back(topic.name);
+    choices.recent = notebook_.RecentOrder();
+    int chosen = RunGoToTopicDialog(settings_.frame ? settings_.frame : wnd_, choices);
+    if (chosen < 0 || size_t(chosen) >= notebook_.Count() || chosen == notebook_.CurrentIndex()) return;
+    view_.SelectTab(chosen);
+    ShowSelectedTopic();
 }

@@ -1,6 +1,7 @@
 #include "print/layout.h"
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <utility>
 
 namespace {
@@ -9,103 +10,209 @@ int ClampToInt(long long value) {
     return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
 }
 
-// Breaks the paragraphs of one text into lines. Every measurement starts at
-// the first character of the line being built, so tabs expand as they will
-// be measured when the line stands alone.
-class tLineBreaker {
-public:
-    tLineBreaker(const std::string& text, int room, const tMeasureText& measure,
-                 std::vector<std::string>& lines)
-        : text_(text), room_(room), measure_(measure), lines_(lines) {}
+size_t NextSeparator(const std::string& text, size_t pos, size_t end) {
+    while (pos < end && !IsLineSeparator(text[pos])) ++pos;
+    return pos;
+}
 
-    void Paragraph(size_t begin, size_t end) {
-        const size_t linesBefore = lines_.size();
-        size_t start = begin;  // first character of the line being built
-        size_t pos = begin;    // how far the paragraph has been scanned
-        size_t fit = begin;    // end of the longest part of the line known to fit
-        while (pos < end) {
-            pos = NextSeparator(pos, end);
-            if (Fits(start, pos)) {
-                fit = pos;
-                pos = SkipSeparators(pos, end);
-            } else if (fit != start) {
-                // The blanks at a break belong to neither line.
-                Emit(start, fit);
-                start = fit = pos = SkipSeparators(fit, end);
-            } else if (pos == start) {
-                // Not even an empty line fits: one character a line, so the
-                // text still comes out and the loop still ends.
-                Emit(start, start + 1);
-                start = fit = pos = start + 1;
-            } else {
-                // Not even the line's first word fits: cut it by characters,
-                // at least one a line.
-                const size_t take = std::max<size_t>(1, LongestFittingPrefix(start, pos));
-                Emit(start, start + take);
-                if (start + take < pos) {
-                    start = fit = start + take;
-                    pos = start + 1;  // the rest of the word is scanned again
-                } else {
-                    start = fit = pos = SkipSeparators(pos, end);
-                }
-            }
+size_t SkipSeparators(const std::string& text, size_t pos, size_t end) {
+    while (pos < end && IsLineSeparator(text[pos])) ++pos;
+    return pos;
+}
+
+// Whether [from, to) fits without measuring it, when that is known: a run as
+// long as the room cannot fit, as a character takes at least one unit. This
+// also bounds the work for a font that measures nothing or a word that runs
+// on for pages.
+bool KnownFit(size_t from, size_t to, int room, bool& fits) {
+    if (room <= 0) {
+        fits = false;
+        return true;
+    }
+    if (from == to || to - from >= static_cast<size_t>(room)) {
+        fits = from == to;
+        return true;
+    }
+    return false;
+}
+
+// Where one line of a paragraph ends and the next begins.
+struct tLineBreak {
+    size_t end;   // the line is [its start, end)
+    size_t next;  // first character of the next line
+    bool last;    // the paragraph's last line, which keeps its trailing blanks
+};
+
+// The most characters from `from` that fit, given that [from, to) does not;
+// 0 when not even one does. Widths grow with the run, so the answer is found
+// by doubling and then halving rather than one character at a time.
+template <class tFits>
+size_t LongestFittingPrefix(size_t from, size_t to, tFits& fits) {
+    const size_t length = to - from;
+    if (length < 2 || !fits(from, from + 1)) return 0;
+    size_t good = 1;
+    size_t bad = length;
+    for (size_t probe = 2; probe < bad; probe *= 2) {
+        if (!fits(from, from + probe)) {
+            bad = probe;
+            break;
         }
-        // The last line keeps its trailing blanks; an empty paragraph is one
-        // empty line. A paragraph whose last line was cut off whole has none left.
-        if (start < end || lines_.size() == linesBefore) Emit(start, end);
+        good = probe;
     }
+    while (bad - good > 1) {
+        const size_t middle = good + (bad - good) / 2;
+        if (fits(from, from + middle))
+            good = middle;
+        else
+            bad = middle;
+    }
+    return good;
+}
 
-private:
-    size_t NextSeparator(size_t pos, size_t end) const {
-        while (pos < end && !IsLineSeparator(text_[pos])) ++pos;
-        return pos;
+// The line of text[start, end) that begins at start, as fits(start, to)
+// decides. Every test starts at the line's first character, so tabs expand
+// as they will when the line stands alone.
+template <class tFits>
+tLineBreak ChooseLine(const std::string& text, size_t start, size_t end, tFits& fits) {
+    size_t fit = start;  // end of the longest part of the line known to fit
+    size_t pos = start;  // how far the paragraph has been scanned
+    while (pos < end) {
+        pos = NextSeparator(text, pos, end);
+        if (fits(start, pos)) {
+            fit = pos;
+            pos = SkipSeparators(text, pos, end);
+        } else if (fit != start) {
+            // The blanks at a break belong to neither line.
+            return {fit, SkipSeparators(text, fit, end), false};
+        } else if (pos == start) {
+            // Not even an empty line fits: one character a line, so the
+            // text still comes out and the breaking still ends.
+            return {start + 1, start + 1, false};
+        } else {
+            // Not even the line's first word fits: cut it by characters, at
+            // least one a line; the rest of the word begins the next line.
+            const size_t take = std::max<size_t>(1, LongestFittingPrefix(start, pos, fits));
+            if (start + take < pos) return {start + take, start + take, false};
+            return {pos, SkipSeparators(text, pos, end), false};
+        }
     }
-    size_t SkipSeparators(size_t pos, size_t end) const {
-        while (pos < end && IsLineSeparator(text_[pos])) ++pos;
-        return pos;
-    }
+    return {end, end, true};
+}
 
-    bool Fits(size_t from, size_t to) const {
-        if (room_ <= 0) return false;
-        if (from == to) return true;
-        // A character takes at least one unit, so a run as long as the room
-        // cannot fit. This also bounds the work for a font that measures
-        // nothing or a word that runs on for pages.
-        if (to - from >= static_cast<size_t>(room_)) return false;
+// Breaks each paragraph of text with choose(start, end), a line at a time.
+template <class tChoose>
+std::vector<std::string> BreakParagraphs(const std::string& text, tChoose choose) {
+    std::vector<std::string> lines;
+    size_t begin = 0;
+    for (;;) {
+        const size_t found = text.find("\r\n", begin);
+        const size_t end = found == std::string::npos ? text.size() : found;
+        // An empty paragraph is one empty line; a paragraph whose last line
+        // was cut off whole has none left.
+        size_t start = begin;
+        for (;;) {
+            const tLineBreak line = choose(start, end);
+            lines.push_back(text.substr(start, line.end - start));
+            if (line.last || line.next >= end) break;
+            start = line.next;
+        }
+        if (found == std::string::npos) break;
+        begin = found + 2;
+    }
+    return lines;
+}
+
+// Fits when the measured width is below the room.
+class tMeasuredFits {
+public:
+    tMeasuredFits(const std::string& text, int room, const tMeasureText& measure)
+        : text_(text), room_(room), measure_(measure) {}
+
+    bool operator()(size_t from, size_t to) const {
+        bool fits;
+        if (KnownFit(from, to, room_, fits)) return fits;
         return measure_(text_.data() + from, static_cast<int>(to - from)) < room_;
     }
 
-    // The most characters from `from` that fit, given that [from, to) does
-    // not; 0 when not even one does. Widths grow with the run, so the answer
-    // is found by doubling and then halving rather than one character at a time.
-    size_t LongestFittingPrefix(size_t from, size_t to) const {
-        const size_t length = to - from;
-        if (length < 2 || !Fits(from, from + 1)) return 0;
-        size_t good = 1;
-        size_t bad = length;
-        for (size_t probe = 2; probe < bad; probe *= 2) {
-            if (!Fits(from, from + probe)) {
-                bad = probe;
-                break;
-            }
-            good = probe;
-        }
-        while (bad - good > 1) {
-            const size_t middle = good + (bad - good) / 2;
-            if (Fits(from, from + middle))
-                good = middle;
-            else
-                bad = middle;
-        }
-        return good;
-    }
-
-    void Emit(size_t from, size_t to) { lines_.push_back(text_.substr(from, to - from)); }
-
+private:
     const std::string& text_;
     const int room_;
     const tMeasureText& measure_;
-    std::vector<std::string>& lines_;
+};
+
+// Fits from the summed widths of runs that start at one line's first
+// character. The width is carried on as the run grows, so each character is
+// added once per line (once more for the word that did not fit); a shorter
+// run goes on from the longest one found to fit, so cutting a long word by
+// halving adds each of its characters a few times, not once per try. Keeps
+// the longest run found to fit and the shortest found not to, which decide
+// the line.
+class tSummedFits {
+public:
+    tSummedFits(const std::string& text, int room, const tTextWidths& widths)
+        : text_(text), room_(room), widths_(widths) {}
+
+    bool operator()(size_t from, size_t to) {
+        bool fits;
+        if (KnownFit(from, to, room_, fits)) return fits;
+        fits = WidthTo(from, to) < room_;
+        if (fits) {
+            longestFit_ = std::max(longestFit_, to);
+            if (to >= fitted_.at) fitted_ = summed_;
+        } else {
+            shortestMiss_ = std::min(shortestMiss_, to);
+        }
+        return fits;
+    }
+
+    void StartLine() {
+        longestFit_ = 0;
+        shortestMiss_ = SIZE_MAX;
+    }
+    size_t LongestFit() const { return longestFit_; }      // 0: none measured
+    size_t ShortestMiss() const { return shortestMiss_; }  // SIZE_MAX: none measured
+
+private:
+    // How far a run from from_ is summed, as MeasureTabbed adds it up.
+    struct tSum {
+        size_t at = 0;        // the run [from_, at) is summed
+        long long x = 0;      // up to the last tab
+        long long run = 0;    // the characters since then
+        bool inRun = false;
+    };
+
+    // The width MeasureTabbed gives [from, to) with summed runs.
+    int WidthTo(size_t from, size_t to) {
+        if (from != from_) {
+            from_ = from;
+            summed_ = fitted_ = tSum{from};
+        } else if (to < summed_.at) {
+            summed_ = to >= fitted_.at ? fitted_ : tSum{from};
+        }
+        tSum& s = summed_;
+        for (; s.at < to; ++s.at) {
+            const unsigned char c = static_cast<unsigned char>(text_[s.at]);
+            if (c != '\t') {
+                s.run += widths_.advance[c];
+                s.inRun = true;
+                continue;
+            }
+            if (s.inRun) s.x += RunWidth(s);
+            if (widths_.tabStop > 0) s.x = (s.x / widths_.tabStop + 1) * widths_.tabStop;
+            s.x = std::min<long long>(s.x, INT_MAX);
+            s.run = 0;
+            s.inRun = false;
+        }
+        return ClampToInt(std::min<long long>(s.x + (s.inRun ? RunWidth(s) : 0), INT_MAX));
+    }
+    int RunWidth(const tSum& s) const { return ClampToInt(s.run + widths_.runExtra); }
+
+    const std::string& text_;
+    const int room_;
+    const tTextWidths& widths_;
+    size_t from_ = SIZE_MAX;
+    tSum summed_, fitted_;
+    size_t longestFit_ = 0, shortestMiss_ = SIZE_MAX;
 };
 
 }  // namespace
@@ -127,18 +234,48 @@ int MeasureTabbed(const char* text, int length, int tabStop, const tMeasureText&
     return ClampToInt(x);
 }
 
+int SummedWidth(const tTextWidths& widths, const char* text, int length) {
+    const tMeasureText summedRun = [&widths](const char* run, int n) {
+        long long width = widths.runExtra;
+        for (int i = 0; i < n; ++i) width += widths.advance[static_cast<unsigned char>(run[i])];
+        return ClampToInt(width);
+    };
+    return MeasureTabbed(text, length, widths.tabStop, summedRun);
+}
+
+int TextWidth(const tTextWidths& widths, const char* text, int length) {
+    if (!widths.exactRun) return SummedWidth(widths, text, length);
+    return MeasureTabbed(text, length, widths.tabStop, widths.exactRun);
+}
+
 std::vector<std::string> BreakIntoLines(const std::string& text, int room,
                                         const tMeasureText& measure) {
-    std::vector<std::string> lines;
-    tLineBreaker breaker(text, room, measure, lines);
-    size_t begin = 0;
-    for (;;) {
-        const size_t lineEnd = text.find("\r\n", begin);
-        breaker.Paragraph(begin, lineEnd == std::string::npos ? text.size() : lineEnd);
-        if (lineEnd == std::string::npos) break;
-        begin = lineEnd + 2;
-    }
-    return lines;
+    tMeasuredFits fits(text, room, measure);
+    return BreakParagraphs(text, [&](size_t start, size_t end) {
+        return ChooseLine(text, start, end, fits);
+    });
+}
+
+std::vector<std::string> BreakIntoLines(const std::string& text, int room,
+                                        const tTextWidths& widths) {
+    tSummedFits summed(text, room, widths);
+    const tMeasureText exactText = [&widths](const char* run, int n) {
+        return TextWidth(widths, run, n);
+    };
+    tMeasuredFits exact(text, room, exactText);
+    return BreakParagraphs(text, [&](size_t start, size_t end) {
+        summed.StartLine();
+        const tLineBreak line = ChooseLine(text, start, end, summed);
+        if (!widths.exactRun) return line;
+        // Widths grow with the run, so the device agrees with every test the
+        // sums made once it agrees with the longest run that fit and the
+        // shortest that did not.
+        const size_t fit = summed.LongestFit(), miss = summed.ShortestMiss();
+        const bool agrees = (fit == 0 || miss == SIZE_MAX || fit < miss) &&
+                            (fit == 0 || exact(start, fit)) &&
+                            (miss == SIZE_MAX || !exact(start, miss));
+        return agrees ? line : ChooseLine(text, start, end, exact);
+    });
 }
 
 int LineRoom(const tPrintMetrics& metrics) {
@@ -146,9 +283,9 @@ int LineRoom(const tPrintMetrics& metrics) {
 }
 
 tPrintableTopic::tPrintableTopic(const tPrintMetrics& metrics, const tPrintTopic& topic,
-                                 const tMeasureText& measure)
+                                 const tTextWidths& widths)
     : metrics(&metrics), name(topic.name),
-      lines(BreakIntoLines(topic.text, LineRoom(metrics), measure)) {}
+      lines(BreakIntoLines(topic.text, LineRoom(metrics), widths)) {}
 
 tPrintableTopic::tPrintableTopic(const tPrintMetrics& metrics, std::string name,
                                  std::vector<std::string> lines)

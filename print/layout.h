@@ -4,6 +4,7 @@
 // functions over measured widths; the measuring is handed in, so nothing
 // here touches a device context.
 #include <windows.h>
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +13,19 @@
 // Width of a run of body text in device units, tabs expanded from the
 // run's first character.
 using tMeasureText = std::function<int(const char* text, int length)>;
+
+// Widths of body text taken once per job, so a line's width is a sum rather
+// than a measurement: what each character adds to a run between tabs, and
+// what a run that is not empty takes beyond that (a synthesized font's
+// overhang). Where the font's runs are not always those sums, exactRun
+// measures a run as the device does, and each line the sums choose is
+// checked with it.
+struct tTextWidths {
+    std::array<int, 256> advance{};  // by the character's byte value
+    int runExtra = 0;
+    int tabStop = 0;                 // as in MeasureTabbed
+    tMeasureText exactRun;           // none: the sums are the device's widths
+};
 
 // A topic as printing sees it.
 struct tPrintTopic {
@@ -29,12 +43,26 @@ bool IsLineSeparator(char c);
 // the runs between tabs, which runWidth measures.
 int MeasureTabbed(const char* text, int length, int tabStop, const tMeasureText& runWidth);
 
+// Width of text with tabs from the sums of widths alone.
+int SummedWidth(const tTextWidths& widths, const char* text, int length);
+
+// Width of text with tabs as the device measures it: exactRun where there is
+// one, else the sums.
+int TextWidth(const tTextWidths& widths, const char* text, int length);
+
 // Breaks text into printed lines; a run fits a line when its width is less
 // than room; a run of room characters or more never fits, as every character
 // takes a unit at least. Paragraphs end at CR LF. Never returns an empty list,
 // and always ends: a line holds at least one character even when none fits.
+// Widths are taken to grow with the run.
+// This one measures every run it tries, from the line's first character.
 std::vector<std::string> BreakIntoLines(const std::string& text, int room,
                                         const tMeasureText& measure);
+// The same lines from summed widths, each character added about once; where
+// the widths have an exactRun, the two tests that decided each line are
+// measured again with it, and a line they disagree on is measured run by run.
+std::vector<std::string> BreakIntoLines(const std::string& text, int room,
+                                        const tTextWidths& widths);
 
 // Width a body line may take: the print width less an indent on each side.
 int LineRoom(const tPrintMetrics& metrics);
@@ -42,7 +70,7 @@ int LineRoom(const tPrintMetrics& metrics);
 // One topic broken into lines for this job's printer.
 class tPrintableTopic {
 public:
-    tPrintableTopic(const tPrintMetrics& metrics, const tPrintTopic& topic, const tMeasureText& measure);
+    tPrintableTopic(const tPrintMetrics& metrics, const tPrintTopic& topic, const tTextWidths& widths);
     tPrintableTopic(const tPrintMetrics& metrics, std::string name, std::vector<std::string> lines);
 
     const tPrintMetrics* metrics;  // borrowed from the print job

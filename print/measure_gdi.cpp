@@ -1,6 +1,9 @@
 #include "print/page_gdi.h"
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <cstring>
+#include <string>
 #include "base/errors.h"
 
 namespace {
@@ -102,24 +105,94 @@ void tPrintMetrics::RestoreFont() {
     selected = tSelected::own;
 }
 
-tMeasureText BodyTextMeasure(const tPrintMetrics& metrics) {
+tMeasureText BodyRunMeasure(const tPrintMetrics& metrics) {
     const HDC dc = metrics.hdc;
-    const tMeasureText runWidth = [dc](const char* run, int length) {
+    return [dc](const char* run, int length) {
         SIZE size = {0, 0};
         // Like the rest of the measuring, unchecked: a run that cannot be
         // measured takes no room, and the line breaking still ends.
         if (!GetTextExtentPoint32A(dc, run, length, &size)) return 0;
         return static_cast<int>(size.cx);
     };
+}
+
+tMeasureText BodyTextMeasure(const tPrintMetrics& metrics) {
+    const tMeasureText runWidth = BodyRunMeasure(metrics);
     const int tabStop = metrics.tabStop;
     return [runWidth, tabStop](const char* text, int length) {
         return MeasureTabbed(text, length, tabStop, runWidth);
     };
 }
 
-tPrintableTopic MakePrintableTopic(tPrintMetrics& metrics, const tPrintTopic& topic) {
+tTextWidths WidthsOfRuns(const tMeasureText& runWidth, int tabStop, bool bytesAreCharacters) {
+    tTextWidths widths;
+    widths.tabStop = tabStop;
+    widths.exactRun = runWidth;
+    if (!bytesAreCharacters) return widths;
+    std::array<int, 256> single{};
+    for (int c = 0; c < 256; ++c) {
+        const char ch = static_cast<char>(c);
+        if (ch != '\t') single[c] = runWidth(&ch, 1);  // a tab never stands in a run
+    }
+    // What a run takes beyond its characters' own widths: a synthesized
+    // italic or bold overhangs once per run, not once per character.
+    widths.runExtra = 2 * single['x'] - runWidth("xx", 2);
+    for (int c = 0; c < 256; ++c) widths.advance[c] = single[c] - widths.runExtra;
+
+    // The system adds up the characters' advances, but a device may keep
+    // fractions and round only the run's total, or kern pairs. The sums stand
+    // alone only when they give the device's own width of every character in
+    // one run, of text, and of pairs that kern in many fonts.
+    std::string every;
+    for (int c = 1; c < 256; ++c)
+        if (c != '\t') every += static_cast<char>(c);
+    const char* const probes[] = {
+        every.c_str(),
+        "The quick brown fox jumps over the lazy dog, 1234567890 times; THE LAZY DOG.",
+        "AVAWATAYLTLVLWLYPAToTaTeVaVeWaWeYaYoffifflr.y,F.P,\"A'A",
+    };
+    for (const char* probe : probes) {
+        const int length = static_cast<int>(std::strlen(probe));
+        if (runWidth(probe, length) != SummedWidth(widths, probe, length)) return widths;
+    }
+    widths.exactRun = nullptr;
+    return widths;
+}
+
+namespace {
+
+// Whether the font's code page gives one character per byte, so that a
+// character's width can be taken alone; in a double-byte code page a lead
+// byte and the byte after it are one character.
+bool OneBytePerCharacter(HDC dc) {
+    CHARSETINFO charset = {};
+    UINT codePage = CP_ACP;
+    const int set = GetTextCharset(dc);
+    if (set != DEFAULT_CHARSET &&
+        TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<UINT_PTR>(set)), &charset,
+                             TCI_SRCCHARSET))
+        codePage = charset.ciACP;
+    CPINFO info = {};
+    return GetCPInfo(codePage, &info) && info.MaxCharSize == 1;
+}
+
+}  // namespace
+
+tTextWidths BodyTextWidths(tPrintMetrics& metrics, const tMeasureText& runWidth) {
     metrics.SelectBodyFont();
-    tPrintableTopic printable(metrics, topic, BodyTextMeasure(metrics));
+    const tTextWidths widths = WidthsOfRuns(runWidth, metrics.tabStop, OneBytePerCharacter(metrics.hdc));
+    metrics.RestoreFont();
+    return widths;
+}
+
+tTextWidths BodyTextWidths(tPrintMetrics& metrics) {
+    return BodyTextWidths(metrics, BodyRunMeasure(metrics));
+}
+
+tPrintableTopic MakePrintableTopic(tPrintMetrics& metrics, const tTextWidths& widths,
+                                   const tPrintTopic& topic) {
+    metrics.SelectBodyFont();
+    tPrintableTopic printable(metrics, topic, widths);
     metrics.RestoreFont();
     return printable;
 }

@@ -4,12 +4,28 @@
 #include <windows.h>
 #include "print/layout.h"
 
+// Measures one run of body text, no tabs in it, with the font selected in
+// the metrics' device context.
+tMeasureText BodyRunMeasure(const tPrintMetrics& metrics);
+
 // Measures body text with the font selected in the metrics' device context,
 // tabs at multiples of the tab stop from the start of the text.
 tMeasureText BodyTextMeasure(const tPrintMetrics& metrics);
 
+// The widths of one font from runWidth: each character measured once, and
+// the sums tried against whole runs. Where they differ, or bytes are not
+// characters, the widths keep runWidth as their exactRun.
+tTextWidths WidthsOfRuns(const tMeasureText& runWidth, int tabStop, bool bytesAreCharacters);
+
+// The body font's widths, taken once per job with runWidth (BodyRunMeasure
+// unless given). Their exactRun measures with the font the device context
+// holds when it runs: the body font while MakePrintableTopic breaks lines.
+tTextWidths BodyTextWidths(tPrintMetrics& metrics);
+tTextWidths BodyTextWidths(tPrintMetrics& metrics, const tMeasureText& runWidth);
+
 // The topic's name, and its text broken into lines in the body font.
-tPrintableTopic MakePrintableTopic(tPrintMetrics& metrics, const tPrintTopic& topic);
+tPrintableTopic MakePrintableTopic(tPrintMetrics& metrics, const tTextWidths& widths,
+                                   const tPrintTopic& topic);
 
 // Draws one piece at position and moves position.y down past it.
 void DrawSegment(const tSegment& segment, tPrintMetrics& metrics, POINT& position);

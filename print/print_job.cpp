@@ -26,7 +26,9 @@ std::vector<tPage> LayOutTopics(HWND owner, const std::vector<tPrintTopic>& topi
     tWaitCursor busy;
     std::vector<tPrintableTopic> printable;
     printable.reserve(topics.size());
-    for (const tPrintTopic& topic : topics) printable.push_back(MakePrintableTopic(metrics, topic));
+    const tTextWidths widths = BodyTextWidths(metrics);
+    for (const tPrintTopic& topic : topics)
+        printable.push_back(MakePrintableTopic(metrics, widths, topic));
     return PackPages(printable, metrics, [owner] { ShowTitleTooLarge(owner); });
 }
 

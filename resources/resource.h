@@ -15,6 +15,7 @@
 #define IDD_CONFIGURATION 4
 #define IDD_APPEARANCE 5
 #define IDD_FIND_ALL 6
+#define IDD_GO_TO_TOPIC 7
 
 // Controls of the Topic Name dialog
 #define IDC_TOPIC_NAME 101
@@ -25,6 +26,10 @@
 #define IDC_FIND_ALL_WHOLE_WORD 103
 #define IDC_FIND_ALL_LIST 104
 #define IDC_FIND_ALL_STATUS 105
+
+// Controls of the Go to Topic dialog
+#define IDC_GO_TO_TEXT 101
+#define IDC_GO_TO_LIST 102
 
 // Commands
 #define CM_SHUTDOWN 101
@@ -59,6 +64,7 @@
 #define CM_SAVE 237
 #define CM_OPEN_URL 240
 #define CM_FIND_ALL 241
+#define CM_TOPIC_GO_TO 242
 
 // Frame's private messages
 #define WM_TRAY_MENU_DONE (WM_USER + 257)

@@ -50,58 +50,55 @@ std::string TempNameBeside(const std::string& path) {
 }  // namespace
 
 tRootStorage::tRootStorage(tHow how, const std::string& path, DWORD mode)
-    : hr(STG_E_INVALIDNAME), name(path), mode_(mode) {
+    : path_(path), mode_(mode & ~DWORD(STGM_CREATE)) {
     DWORD error = 0;
-    bytes_ = tFileBytes::Open(path, how == create ? tDiskFile::createNew : tDiskFile::openExisting,
-                              /*withJournal*/ how == open, error);
-    if (!bytes_) {
-        hr = FromSystemError(error);
-        return;
+    bytes_ = tFileBytes::Open(path, how == tHow::create ? tDiskFile::createNew : tDiskFile::openExisting,
+                              /*withJournal*/ how == tHow::open, error);
+    if (!bytes_) throw tQuilletError{nullptr, FromSystemError(error)};
+    HRESULT hr = STG_E_DOCFILECORRUPT;
+    if (how == tHow::create)
+        hr = StgCreateDocfileOnILockBytes(bytes_.get(), mode_ | STGM_CREATE, 0, storage_.put());
+    else if (LooksSound(bytes_->Image(), unbalanced_))
+        hr = OpenStorage();
+    if (FAILED(hr)) {
+        storage_.reset();
+        throw tQuilletError{nullptr, hr};
     }
-    if (how == create)
-        hr = StgCreateDocfileOnILockBytes(bytes_.get(), mode | STGM_CREATE, 0, storage.put());
-    else if (!LooksSound(bytes_->Image(), unbalanced_))
-        hr = STG_E_DOCFILECORRUPT;
-    else
-        hr = OpenStorage(mode);
-    if (FAILED(hr)) storage.reset();
 }
 
-HRESULT tRootStorage::OpenStorage(DWORD mode) {
-    storage.reset();
-    HRESULT result = StgOpenStorageOnILockBytes(bytes_.get(), nullptr, mode, nullptr, 0, storage.put());
-    if (FAILED(result)) storage.reset();
+HRESULT tRootStorage::OpenStorage() {
+    storage_.reset();
+    HRESULT result = StgOpenStorageOnILockBytes(bytes_.get(), nullptr, mode_, nullptr, 0, storage_.put());
+    if (FAILED(result)) storage_.reset();
     return result;
 }
 
 tRootStorage::~tRootStorage() {
-    storage.reset();  // before the bytes it reads and writes
+    storage_.reset();  // before the bytes it reads and writes
 }
 
 HRESULT tRootStorage::Commit() {
-    if (!storage) return E_UNEXPECTED;
-    HRESULT result = storage->Commit(STGC_DEFAULT);
+    if (!storage_) return E_UNEXPECTED;
+    HRESULT result = storage_->Commit(STGC_DEFAULT);
     if (FAILED(result)) {
-        storage.reset();  // what it did to the bytes is not known
+        storage_.reset();  // what it did to the bytes is not known
         return result;
     }
     return bytes_->Persist() ? S_OK : FromSystemError(bytes_->LastError());
 }
 
 bool tRootStorage::Reopen() {
-    storage.reset();
+    storage_.reset();
     bytes_->Revert();
-    hr = OpenStorage(mode_ & ~DWORD(STGM_CREATE));
-    return SUCCEEDED(hr);
+    return SUCCEEDED(OpenStorage());
 }
 
 bool tRootStorage::Rewrite(const std::string& image) {
-    storage.reset();
+    storage_.reset();
     bytes_->Replace(image);
     bool persisted = bytes_->Persist();
     if (!persisted) bytes_->Revert();
-    hr = OpenStorage(mode_ & ~DWORD(STGM_CREATE));
-    return persisted && SUCCEEDED(hr);
+    return SUCCEEDED(OpenStorage()) && persisted;
 }
 
 tNewFileResult WriteWholeFile(const std::string& path, DWORD mode,
@@ -110,16 +107,20 @@ tNewFileResult WriteWholeFile(const std::string& path, DWORD mode,
     const std::string temp = TempNameBeside(path);
     if (temp.empty()) return tNewFileResult::notCreated;
     DeleteFileA(temp.c_str());  // made anew below, held exclusively
-    bool written = false;
-    {
-        tRootStorage root(tRootStorage::create, temp, mode);
-        if (FAILED(root.hr)) return tNewFileResult::notCreated;
-        try {
-            write(root.storage.get());
-            written = SUCCEEDED(root.Commit());
-        } catch (const tQuilletError&) {
-        }
+    std::unique_ptr<tRootStorage> root;
+    try {
+        root = std::make_unique<tRootStorage>(tHow::create, temp, mode);
+    } catch (const tQuilletError&) {
+        DeleteFileA(temp.c_str());
+        return tNewFileResult::notCreated;
     }
+    bool written = false;
+    try {
+        write(root->Get());
+        written = SUCCEEDED(root->Commit());
+    } catch (const tQuilletError&) {
+    }
+    root.reset();
     if (!written) {
         DeleteFileA(temp.c_str());
         return tNewFileResult::failed;
@@ -156,49 +157,48 @@ std::string MakeFileImage(const std::function<void(IStorage*)>& write) {
 
 tStorage::tStorage(IStorage* parent, const std::string& name, DWORD mode, tHow how) {
     std::wstring wide = ToElementName(name);
-    if (how == create)
-        hr = parent->CreateStorage(wide.c_str(), mode, 0, 0, storage.put());
-    else
-        hr = parent->OpenStorage(wide.c_str(), nullptr, mode, nullptr, 0, storage.put());
+    HRESULT hr = how == tHow::create
+                     ? parent->CreateStorage(wide.c_str(), mode, 0, 0, storage_.put())
+                     : parent->OpenStorage(wide.c_str(), nullptr, mode, nullptr, 0, storage_.put());
     if (FAILED(hr)) {
-        storage.reset();
+        storage_.reset();
         throw tQuilletError{nullptr, hr};
     }
 }
 
 tStream::tStream(IStorage* parent, const std::string& name, DWORD mode, tHow how) {
-    std::wstring wide = ToElementName(name);
-    if (how == create)
-        hr = parent->CreateStream(wide.c_str(), mode, 0, 0, stream.put());
-    else
-        hr = parent->OpenStream(wide.c_str(), nullptr, mode, 0, stream.put());
-    if (FAILED(hr)) {
-        stream.reset();
-        throw tQuilletError{nullptr, hr};
-    }
-}
-
-tStream::tStream(IStorage* parent, const std::string& name, DWORD mode, tNoThrow) {
-    hr = STG_E_INVALIDNAME;
     std::wstring wide;
     try {
         wide = ToElementName(name);
     } catch (const tQuilletError&) {
-        return;
+        throw tQuilletError{nullptr, STG_E_INVALIDNAME};
     }
-    hr = parent->OpenStream(wide.c_str(), nullptr, mode, 0, stream.put());
-    if (FAILED(hr)) stream.reset();
+    HRESULT hr = how == tHow::create ? parent->CreateStream(wide.c_str(), mode, 0, 0, stream_.put())
+                                     : parent->OpenStream(wide.c_str(), nullptr, mode, 0, stream_.put());
+    if (FAILED(hr)) {
+        stream_.reset();
+        throw tQuilletError{nullptr, hr};
+    }
+}
+
+std::unique_ptr<tStream> OpenStreamIfThere(IStorage* parent, const std::string& name, DWORD mode) {
+    try {
+        return std::make_unique<tStream>(parent, name, mode);
+    } catch (const tQuilletError& error) {
+        if (error.code == STG_E_FILENOTFOUND || error.code == STG_E_INVALIDNAME) return nullptr;
+        throw;
+    }
 }
 
 ULONG tStream::ReadBytes(void* buffer, ULONG size) {
     ULONG got = 0;
-    if (FAILED(stream->Read(buffer, size, &got))) return 0;
+    if (FAILED(stream_->Read(buffer, size, &got))) return 0;
     return got > size ? size : got;
 }
 
 void tStream::WriteBytes(const void* data, ULONG size) {
     ULONG written = 0;
-    HRESULT result = stream->Write(data, size, &written);
+    HRESULT result = stream_->Write(data, size, &written);
     CheckHr(result);
     // A write that stops short has run out of room.
     if (written != size) throw tQuilletError{nullptr, STG_E_MEDIUMFULL};
@@ -206,10 +206,10 @@ void tStream::WriteBytes(const void* data, ULONG size) {
 
 ULONGLONG RemainingBytes(tStream& stream) {
     STATSTG stat = {};
-    CheckHr(stream.stream->Stat(&stat, STATFLAG_NONAME));
+    CheckHr(stream.Get()->Stat(&stat, STATFLAG_NONAME));
     LARGE_INTEGER zero = {};
     ULARGE_INTEGER position = {};
-    CheckHr(stream.stream->Seek(zero, STREAM_SEEK_CUR, &position));
+    CheckHr(stream.Get()->Seek(zero, STREAM_SEEK_CUR, &position));
     if (position.QuadPart >= stat.cbSize.QuadPart) return 0;
     return stat.cbSize.QuadPart - position.QuadPart;
 }

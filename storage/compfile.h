@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <functional>
+#include <memory>
 #include <string>
 #include "base/handles.h"
 #include "storage/file_bytes.h"
@@ -19,6 +20,13 @@ constexpr DWORD kModeCreateReadWrite = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM
 // Converts an ANSI name or path to the wide form the storage calls take.
 std::wstring ToElementName(const std::string& text);
 
+// How a wrapper gets its element: the one that is there, or one made anew.
+enum class tHow { open, create };
+
+// The wrappers below own one element each. Every failure to get or use the
+// element throws tQuilletError with the storage call's code; none of them
+// reports a failure any other way.
+
 // The root storage of one compound file. The file is held open exclusively by
 // the program itself, with its journal, for as long as this object lives, and
 // the storage code reaches its bytes only through a tFileBytes: its writes
@@ -27,9 +35,7 @@ class tRootStorage {
 public:
     // open: an existing note file, its journal played back if a commit was
     // cut short. create: a new file under a name no one else uses yet (it
-    // needs no journal; see WriteWholeFile).
-    enum tHow { open, create };
-    // Never throws: the caller reads hr. Creating fails when the file
+    // needs no journal; see WriteWholeFile), which fails when the file
     // exists. A file whose structure would lead the storage code astray is
     // not opened (STG_E_DOCFILECORRUPT).
     tRootStorage(tHow how, const std::string& path, DWORD mode);
@@ -37,13 +43,17 @@ public:
     tRootStorage(const tRootStorage&) = delete;
     tRootStorage& operator=(const tRootStorage&) = delete;
 
+    // Null after a failure of the storage code itself, until Reopen.
+    IStorage* Get() const { return storage_.get(); }
+    const std::string& Path() const { return path_; }
+
     // Commits the storage and makes the commit the file's on disk. A failure
     // of the storage code drops the storage object (see Reopen); a refusal of
     // the disk keeps it, with the commit in memory, and the next Commit tries
-    // the disk again.
+    // the disk again. Returns S_OK or why not; never throws.
     HRESULT Commit();
     // The system's error of the last refusal of the disk.
-    DWORD DiskError() const { return bytes_ ? bytes_->LastError() : 0; }
+    DWORD DiskError() const { return bytes_->LastError(); }
     // Drops whatever was written since the last commit that reached the
     // disk and opens the storage again on the same held file.
     bool Reopen();
@@ -55,13 +65,11 @@ public:
     // deeper than a balanced one (see IsSoundCompoundFile).
     bool Unbalanced() const { return unbalanced_; }
 
-    HRESULT hr;
-    tComPtr<IStorage> storage;  // set only when hr is not negative
-    std::string name;
-
 private:
-    HRESULT OpenStorage(DWORD mode);
-    tComPtr<tFileBytes> bytes_;  // released after the storage that uses it
+    HRESULT OpenStorage();
+    tComPtr<tFileBytes> bytes_;   // released after the storage that uses it
+    tComPtr<IStorage> storage_;
+    std::string path_;
     DWORD mode_;
     bool unbalanced_ = false;
 };
@@ -77,38 +85,37 @@ enum class tNewFileResult {
 // names a half-written file. write fills the new root. Nothing is left behind
 // unless it was written.
 tNewFileResult WriteWholeFile(const std::string& path, DWORD mode,
-                       const std::function<void(IStorage*)>& write);
+                              const std::function<void(IStorage*)>& write);
 
 // The bytes of a new compound file made in memory by write.
 std::string MakeFileImage(const std::function<void(IStorage*)>& write);
 
 class tStorage {
 public:
-    enum tHow { open, create };
-    // Throws on failure.
-    tStorage(IStorage* parent, const std::string& name, DWORD mode, tHow how = open);
+    tStorage(IStorage* parent, const std::string& name, DWORD mode, tHow how = tHow::open);
+    IStorage* Get() const { return storage_.get(); }
 
-    tComPtr<IStorage> storage;
-    HRESULT hr;
+private:
+    tComPtr<IStorage> storage_;
 };
 
 class tStream {
 public:
-    enum tHow { open, create };
-    // Throws on failure.
-    tStream(IStorage* parent, const std::string& name, DWORD mode, tHow how = open);
-    // For the optional elements: never throws, the caller reads hr.
-    struct tNoThrow {};
-    tStream(IStorage* parent, const std::string& name, DWORD mode, tNoThrow);
+    tStream(IStorage* parent, const std::string& name, DWORD mode, tHow how = tHow::open);
+    IStream* Get() const { return stream_.get(); }
 
     // Reads up to size bytes; returns how many arrived (a failed read counts as 0).
     ULONG ReadBytes(void* buffer, ULONG size);
     // Writes all bytes or throws.
     void WriteBytes(const void* data, ULONG size);
 
-    tComPtr<IStream> stream;
-    HRESULT hr;
+private:
+    tComPtr<IStream> stream_;
 };
+
+// An element that may be missing: null when parent holds none of that name
+// (or none can have it); any other failure throws.
+std::unique_ptr<tStream> OpenStreamIfThere(IStorage* parent, const std::string& name, DWORD mode);
 
 // String record: 32-bit little-endian length, then the bytes, no terminator.
 // A length the stream cannot hold is a failed read, never an allocation.

@@ -1,32 +1,10 @@
 #include "storage/compound_check.h"
+#include "storage/compound_format.h"
 #include <cstring>
 #include <exception>
 #include <vector>
 
 namespace {
-
-constexpr uint32_t kMaxRegularSector = 0xFFFFFFFA;
-constexpr uint32_t kDifatSector = 0xFFFFFFFC;
-constexpr uint32_t kFatSector = 0xFFFFFFFD;
-constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
-constexpr uint32_t kNoEntry = 0xFFFFFFFF;
-
-constexpr size_t kHeaderSize = 512;
-constexpr size_t kHeaderDifatEntries = 109;
-constexpr size_t kEntrySize = 128;
-constexpr size_t kNameChars = 32;
-constexpr uint32_t kMiniSectorShift = 6;
-constexpr uint64_t kMiniStreamCutoff = 4096;
-
-constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-
-enum : unsigned char { kUnused = 0, kStorage = 1, kStream = 2, kRoot = 5 };
-
-uint32_t Le32(const unsigned char* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-uint16_t Le16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
 
 class tChecker {
 public:
@@ -42,12 +20,13 @@ public:
 private:
     bool ReadHeader() {
         if (fileSize_ < kHeaderSize || !readAt_(0, header_, kHeaderSize)) return false;
-        if (std::memcmp(header_, kSignature, sizeof kSignature) != 0) return false;
-        const uint16_t shift = Le16(header_ + 0x1E);
+        const tCompoundHeader header = ReadCompoundHeader(header_);
+        if (!header.signature) return false;
+        const uint16_t shift = header.sectorShift;
         if (shift != 9 && shift != 12) return false;
-        if (Le16(header_ + 0x20) != kMiniSectorShift) return false;
+        if (header.miniSectorShift != kMiniSectorShift) return false;
         // Which streams live in the mini stream depends on this value.
-        if (Le32(header_ + 0x38) != kMiniStreamCutoff) return false;
+        if (header.miniStreamCutoff != kMiniStreamCutoff) return false;
         sectorSize_ = size_t(1) << shift;
         if (fileSize_ < sectorSize_) return false;  // the header takes a whole sector
         // Only whole sectors after the header count.
@@ -74,8 +53,9 @@ private:
     // rest in the chain of extra table-list sectors, whose count the platform
     // follows as it stands, so it is checked against the file first.
     bool ReadAllocationTable() {
-        const uint32_t fatCount = Le32(header_ + 0x2C);
-        const uint32_t difatCount = Le32(header_ + 0x48);
+        const tCompoundHeader header = ReadCompoundHeader(header_);
+        const uint32_t fatCount = header.fatCount;
+        const uint32_t difatCount = header.difatCount;
         if (fatCount == 0 || fatCount > fileSectors_ || difatCount > fileSectors_) return false;
         const size_t perDifat = sectorSize_ / 4 - 1;
         const size_t beyondHeader = fatCount > kHeaderDifatEntries ? fatCount - kHeaderDifatEntries : 0;
@@ -84,10 +64,10 @@ private:
         std::vector<uint32_t> fatSectors;
         fatSectors.reserve(fatCount);
         for (size_t i = 0; i < kHeaderDifatEntries && fatSectors.size() < fatCount; ++i)
-            fatSectors.push_back(Le32(header_ + 0x4C + 4 * i));
+            fatSectors.push_back(header.HeaderFatSector(i));
         std::vector<unsigned char> sector(sectorSize_);
         std::vector<uint32_t> difatSectors;
-        uint32_t next = Le32(header_ + 0x44);
+        uint32_t next = header.difatStart;
         for (uint32_t n = 0; n < difatCount; ++n) {
             if (!Claim(used_, next) || !ReadSector(next, sector.data())) return false;
             difatSectors.push_back(next);
@@ -130,9 +110,9 @@ private:
     }
 
     bool ReadDirectory() {
-        if (!ReadChain(Le32(header_ + 0x30), directory_)) return false;
+        if (!ReadChain(ReadCompoundHeader(header_).directoryStart, directory_)) return false;
         entries_ = directory_.size() / kEntrySize;
-        return entries_ > 0 && Entry(0)[0x42] == kRoot;
+        return entries_ > 0 && tDirectoryEntry{Entry(0)}.Kind() == kRootEntry;
     }
 
     const unsigned char* Entry(size_t e) const { return directory_.data() + e * kEntrySize; }
@@ -140,11 +120,11 @@ private:
     // The mini table and the mini stream, which the root entry names.
     bool ReadMiniTable() {
         std::vector<unsigned char> bytes;
-        if (!ReadChain(Le32(header_ + 0x3C), bytes)) return false;
+        if (!ReadChain(ReadCompoundHeader(header_).miniFatStart, bytes)) return false;
         miniFat_.resize(bytes.size() / 4);
         for (size_t i = 0; i < miniFat_.size(); ++i) miniFat_[i] = Le32(bytes.data() + 4 * i);
         std::vector<uint32_t> miniStream;
-        if (!Chain(Le32(Entry(0) + 0x74), &miniStream)) return false;
+        if (!Chain(tDirectoryEntry{Entry(0)}.Start(), &miniStream)) return false;
         const uint64_t held = uint64_t(miniStream.size()) * (sectorSize_ >> kMiniSectorShift);
         miniUsed_.assign(size_t(held < miniFat_.size() ? held : miniFat_.size()), false);
         return true;
@@ -156,18 +136,9 @@ private:
         return true;
     }
 
-    // A name is looked up by comparing terminated names.
-    bool NameTerminated(const unsigned char* entry) const {
-        for (size_t k = 0; k < kNameChars; ++k)
-            if (Le16(entry + 2 * k) == 0) return true;
-        return false;
-    }
-
     bool StreamChain(const unsigned char* entry) {
-        uint64_t size = Le32(entry + 0x78);
-        // The high half of the size counts only with 4096-byte sectors.
-        if (sectorSize_ == 4096) size |= uint64_t(Le32(entry + 0x7C)) << 32;
-        const uint32_t start = Le32(entry + 0x74);
+        const uint64_t size = tDirectoryEntry{entry}.Size(sectorSize_);
+        const uint32_t start = tDirectoryEntry{entry}.Start();
         if (size == 0 && start == kEndOfChain) return true;
         return size < kMiniStreamCutoff ? MiniChain(start) : Chain(start, nullptr);
     }
@@ -182,7 +153,7 @@ private:
         std::vector<bool> reached(entries_, false);
         reached[0] = true;
         std::vector<uint32_t> count(1, 0), deepest(1, 0);
-        std::vector<tPending> pending = {{Le32(Entry(0) + 0x4C), 0, 1}};
+        std::vector<tPending> pending = {{tDirectoryEntry{Entry(0)}.Child(), 0, 1}};
         while (!pending.empty()) {
             const tPending at = pending.back();
             pending.pop_back();
@@ -192,20 +163,21 @@ private:
             ++count[at.tree];
             if (at.depth > deepest[at.tree]) deepest[at.tree] = at.depth;
             const unsigned char* entry = Entry(at.entry);
-            if (!NameTerminated(entry)) return false;
-            switch (entry[0x42]) {
-            case kStorage:
-                pending.push_back({Le32(entry + 0x4C), uint32_t(count.size()), 1});
+            const tDirectoryEntry fields{entry};
+            if (!fields.NameTerminated()) return false;
+            switch (fields.Kind()) {
+            case kStorageEntry:
+                pending.push_back({fields.Child(), uint32_t(count.size()), 1});
                 count.push_back(0);
                 deepest.push_back(0);
                 break;
-            case kStream:
+            case kStreamEntry:
                 if (!StreamChain(entry)) return false;
                 break;
             default: return false;
             }
-            pending.push_back({Le32(entry + 0x44), at.tree, at.depth + 1});
-            pending.push_back({Le32(entry + 0x48), at.tree, at.depth + 1});
+            pending.push_back({fields.Left(), at.tree, at.depth + 1});
+            pending.push_back({fields.Right(), at.tree, at.depth + 1});
         }
         // A red-black tree is at most twice as deep as a perfect one; allow
         // a little more before calling it a list.

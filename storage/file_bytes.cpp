@@ -112,25 +112,20 @@ tComPtr<tFileBytes> tFileBytes::Open(const std::string& path, tDiskFile::tHow ho
         error = b.file_.Error();
         return {};
     }
-    // Without a journal (a folder that cannot be written) the file can still
-    // be read; its commits are then refused.
-    if (withJournal && b.journal_.Open(JournalPathFor(path), tDiskFile::openOrCreate,
+    // A commit cut short leaves its journal: the file goes back to the commit
+    // before, before anyone reads it. Otherwise the journal is made with the
+    // first commit, so that only reading the file writes nothing beside it.
+    b.wantsJournal_ = withJournal;
+    if (withJournal && b.journal_.Open(JournalPathFor(path), tDiskFile::openExisting,
                                        FILE_ATTRIBUTE_HIDDEN)) {
-        if (b.journal_.Made()) FlushFolderOf(path);
-        // A commit cut short leaves its journal: the file goes back to the
-        // commit before, before anyone reads it.
         b.journalHot_ = b.journal_.Size() != 0;
         if (b.journalHot_ && !b.PlayBackJournal()) {
             error = b.lastError_;
             return {};
         }
-    } else if (withJournal) {
-        b.journalMissing_ = true;
-        b.lastError_ = b.journal_.Error();
-        if (b.lastError_ == ERROR_SHARING_VIOLATION) {
-            error = b.lastError_;  // another program has the journal: the file is theirs
-            return {};
-        }
+    } else if (withJournal && b.journal_.Error() != ERROR_FILE_NOT_FOUND) {
+        error = b.journal_.Error();  // another program holds it, or it cannot be read
+        return {};
     }
     try {
         b.image_.resize(size_t(b.file_.Size()));
@@ -361,11 +356,14 @@ bool tFileBytes::Persist() {
         changed_.clear();
         return true;
     }
-    if (journal_.IsOpen()) {
-        if (!WriteJournal()) return false;
-    } else if (journalMissing_) {
-        return false;  // a note file whose journal cannot be made takes no commit
+    if (wantsJournal_ && !journal_.IsOpen()) {
+        // A note file whose journal cannot be made takes no commit.
+        if (!journal_.Open(JournalPathFor(file_.Path()), tDiskFile::openOrCreate,
+                           FILE_ATTRIBUTE_HIDDEN))
+            return Refuse(journal_.Error());
+        FlushFolderOf(journal_.Path());  // its name is on disk before the file is touched
     }
+    if (journal_.IsOpen() && !WriteJournal()) return false;
     if (!WriteChangedPages()) {
         const DWORD error = lastError_;
         if (journal_.IsOpen()) PlayBackJournal();  // at once if the disk lets it; else at the next open

@@ -7,8 +7,8 @@
 // image, and a commit reaches the disk through Persist alone, atomically:
 // the old contents of every page about to change go into a journal beside
 // the file, which is flushed before the file is touched and voided after.
-// The file and its journal are held exclusively for as long as this object
-// lives, refusing disk or not.
+// The file is held exclusively for as long as this object lives, refusing
+// disk or not, and so is its journal from the first commit on.
 #include <windows.h>
 #include <objbase.h>
 #include <cstdint>
@@ -111,6 +111,6 @@ private:
     std::map<uint64_t, std::string> oldPages_;
     std::set<uint64_t> changed_;
     bool journalHot_ = false;
-    bool journalMissing_ = false;  // wanted, but the folder would not take it
+    bool wantsJournal_ = false;  // a note file: its commits go through a journal
     DWORD lastError_ = 0;
 };

@@ -107,17 +107,16 @@ namespace {
 
 // The text of a topic's stream; empty when the topic has no stream.
 std::string ReadTopicText(IStorage* topics, const std::string& name) {
-    tStream stream(topics, name, kModeRead, tStream::tNoThrow{});
-    if (SUCCEEDED(stream.hr)) return ReadString(stream);
+    std::unique_ptr<tStream> stream = OpenStreamIfThere(topics, name, kModeRead);
+    if (stream) return ReadString(*stream);
     // A name without a stream is an empty topic. A stream that is there but
     // cannot be read must not show empty: the next save would replace text
     // the file still holds.
-    if (stream.hr == STG_E_FILENOTFOUND || stream.hr == STG_E_INVALIDNAME) return std::string();
-    throw tQuilletError{nullptr, stream.hr};
+    return std::string();
 }
 
 void WriteTopicStream(IStorage* topics, const std::string& name, const std::string& text) {
-    tStream stream(topics, name, kModeCreateWrite, tStream::create);
+    tStream stream(topics, name, kModeCreateWrite, tHow::create);
     WriteString(stream, text);
 }
 
@@ -155,7 +154,7 @@ tStorage OpenOrCreateTopics(IStorage* root) {
     } catch (const tQuilletError& error) {
         if (error.code != STG_E_FILENOTFOUND) throw;
     }
-    return tStorage(root, kTopicsStorage, kModeDirectReadWrite, tStorage::create);
+    return tStorage(root, kTopicsStorage, kModeDirectReadWrite, tHow::create);
 }
 
 }  // namespace
@@ -164,18 +163,18 @@ void ReadNoteFile(IStorage* root, const tAppearanceRecord& current, tLoadedFile&
     file.appearance = current;
     tStream index(root, "Index", kModeDirectReadWrite);
     {
-        tStream colours(root, "Colours", kModeRead, tStream::tNoThrow{});
-        file.hasAppearance = SUCCEEDED(colours.hr);
-        if (SUCCEEDED(colours.hr))
-            ReadColours(colours, file.appearance);
+        std::unique_ptr<tStream> colours = OpenStreamIfThere(root, "Colours", kModeRead);
+        file.hasAppearance = colours != nullptr;
+        if (colours)
+            ReadColours(*colours, file.appearance);
         else
             SetDefaultColours(file.appearance);
     }
     {
-        tStream font(root, "Font", kModeRead, tStream::tNoThrow{});
-        file.hasAppearance = file.hasAppearance || SUCCEEDED(font.hr);
-        if (SUCCEEDED(font.hr))
-            file.fonts = ReadFonts(font, file.appearance);
+        std::unique_ptr<tStream> font = OpenStreamIfThere(root, "Font", kModeRead);
+        file.hasAppearance = file.hasAppearance || font != nullptr;
+        if (font)
+            file.fonts = ReadFonts(*font, file.appearance);
         else {
             // No fonts in this file: the descriptions another file left must
             // not be written into this one later.
@@ -216,7 +215,7 @@ void ReadNoteFile(IStorage* root, const tAppearanceRecord& current, tLoadedFile&
 }
 
 void WriteTopicIndex(IStorage* root, const std::vector<tTopic>& topics) {
-    tStream index(root, "Index", kModeCreateReadWrite, tStream::create);
+    tStream index(root, "Index", kModeCreateReadWrite, tHow::create);
     WriteUint32(index, DWORD(topics.size()));
     for (const tTopic& topic : topics) WriteString(index, topic.name);
 }
@@ -227,26 +226,26 @@ void WriteAppearance(IStorage* root, const tAppearanceRecord& appearance) {
         EncodeColour(appearance.backgroundColour, bytes);
         EncodeColour(appearance.textColour, bytes + 4);
         for (int i = 0; i < 16; ++i) EncodeColour(appearance.customColours[i], bytes + 8 + 4 * i);
-        tStream colours(root, "Colours", kModeCreateWrite, tStream::create);
+        tStream colours(root, "Colours", kModeCreateWrite, tHow::create);
         colours.WriteBytes(bytes, sizeof bytes);
     }
     {
         BYTE bytes[kFontStreamSize];
         std::memcpy(bytes, &appearance.textLogFont, kFontRecordSize);
         std::memcpy(bytes + kFontRecordSize, &appearance.tabLogFont, kFontRecordSize);
-        tStream font(root, "Font", kModeCreateWrite, tStream::create);
+        tStream font(root, "Font", kModeCreateWrite, tHow::create);
         font.WriteBytes(bytes, sizeof bytes);
     }
 }
 
 void WriteTopicText(IStorage* root, const std::string& name, const std::string& text) {
     tStorage topics(root, kTopicsStorage, kModeDirectReadWrite);
-    WriteTopicStream(topics.storage.get(), name, text);
+    WriteTopicStream(topics.Get(), name, text);
 }
 
 void DestroyTopicElement(IStorage* root, const std::string& name) {
     tStorage topics(root, kTopicsStorage, kModeDirectReadWrite);
-    DestroyElementIn(topics.storage.get(), ToElementName(name));
+    DestroyElementIn(topics.Get(), ToElementName(name));
 }
 
 void RenameTopicElement(IStorage* root, const std::string& from, const std::string& to,
@@ -256,8 +255,8 @@ void RenameTopicElement(IStorage* root, const std::string& from, const std::stri
     // ("Ab\0do" for "To-do" renamed "Ab"), which other readers do not take:
     // the stream is written anew under its new name instead.
     tStorage topics(root, kTopicsStorage, kModeDirectReadWrite);
-    WriteTopicStream(topics.storage.get(), to, text);
-    DestroyElementIn(topics.storage.get(), ToElementName(from));
+    WriteTopicStream(topics.Get(), to, text);
+    DestroyElementIn(topics.Get(), ToElementName(from));
 }
 
 void WriteNoteFile(IStorage* root, const std::vector<tTopic>& topics,
@@ -270,13 +269,13 @@ void WriteNoteFile(IStorage* root, const std::vector<tTopic>& topics,
         keys.reserve(topics.size());
         for (const tTopic& topic : topics) keys.push_back(ElementKey(topic.name));
         wanted.insert(keys.begin(), keys.end());
-        for (const std::wstring& element : ElementNamesIn(topicsStorage.storage.get()))
+        for (const std::wstring& element : ElementNamesIn(topicsStorage.Get()))
             if (wanted.count(ElementKey(element)) == 0)
-                DestroyElementIn(topicsStorage.storage.get(), element);
+                DestroyElementIn(topicsStorage.Get(), element);
         // Made in this order, the streams form a balanced tree, so that
         // every later lookup is short.
         for (size_t i : BalancedCreationOrder(keys))
-            WriteTopicStream(topicsStorage.storage.get(), topics[i].name, topics[i].text);
+            WriteTopicStream(topicsStorage.Get(), topics[i].name, topics[i].text);
     }
     WriteTopicIndex(root, topics);
     if (appearance) WriteAppearance(root, *appearance);
@@ -310,13 +309,13 @@ std::string BalancedImage(IStorage* root) {
             if (ElementKey(name) != ElementKey(topicsName)) CopyElement(root, fresh, name);
         CheckHr(fresh->SetClass(kNoteFileClassId));
         tStorage from(root, kTopicsStorage, kModeRead);
-        tStorage to(fresh, kTopicsStorage, kModeCreateReadWrite, tStorage::create);
-        std::vector<std::wstring> names = ElementNamesIn(from.storage.get());
+        tStorage to(fresh, kTopicsStorage, kModeCreateReadWrite, tHow::create);
+        std::vector<std::wstring> names = ElementNamesIn(from.Get());
         std::vector<std::wstring> keys;
         keys.reserve(names.size());
         for (const std::wstring& name : names) keys.push_back(ElementKey(name));
         for (size_t i : BalancedCreationOrder(keys))
-            CopyElement(from.storage.get(), to.storage.get(), names[i]);
+            CopyElement(from.Get(), to.Get(), names[i]);
     });
 }
 
@@ -328,7 +327,7 @@ void BalanceIfNeeded(tRootStorage& root) {
     if (!root.Unbalanced()) return;
     std::string image;
     try {
-        image = BalancedImage(root.storage.get());
+        image = BalancedImage(root.Get());
     } catch (const tQuilletError&) {
         return;
     }
@@ -343,22 +342,25 @@ tNoteFile& tNoteFile::operator=(tNoteFile&&) noexcept = default;
 tNoteFile::~tNoteFile() = default;
 
 tReadResult OpenNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file) {
-    auto root = std::make_unique<tRootStorage>(tRootStorage::open, path, kModeNoteFile);
-    if (root->hr == STG_E_FILENOTFOUND) return tReadResult::notFound;
-    if (FAILED(root->hr)) return tReadResult::unusable;
+    std::unique_ptr<tRootStorage> root;
+    try {
+        root = std::make_unique<tRootStorage>(tHow::open, path, kModeNoteFile);
+    } catch (const tQuilletError& error) {
+        return error.code == STG_E_FILENOTFOUND ? tReadResult::notFound : tReadResult::unusable;
+    }
     // Read completely before anything is handed over, so a damaged file
     // leaves whatever is open as it was.
     tLoadedFile content;
     try {
-        if (!HasNoteFileClass(root->storage.get())) return tReadResult::unusable;
-        ReadNoteFile(root->storage.get(), current, content);
+        if (!HasNoteFileClass(root->Get())) return tReadResult::unusable;
+        ReadNoteFile(root->Get(), current, content);
     } catch (const tQuilletError&) {
         return tReadResult::unusable;
     } catch (const std::exception&) {
         return tReadResult::unusable;
     }
     BalanceIfNeeded(*root);
-    if (!root->storage) return tReadResult::unusable;
+    if (!root->Get()) return tReadResult::unusable;
     file.file = std::make_unique<tOpenNoteFile>(std::move(root), content.otherElements,
                                                 content.hasAppearance);
     file.content = std::move(content);
@@ -378,9 +380,10 @@ std::vector<tTopic> NewFileTopics() {
     return topics;
 }
 
-tNewFileResult WriteNewFile(const std::string& path, DWORD mode, const std::vector<tTopic>& topics) {
+tNewFileResult WriteNewFile(const std::string& path, DWORD mode, const std::vector<tTopic>& topics,
+                            const tAppearanceRecord* appearance = nullptr) {
     return WriteWholeFile(path, mode, [&](IStorage* root) {
-        WriteNoteFile(root, topics, nullptr, tElementKeys());
+        WriteNoteFile(root, topics, appearance, tElementKeys());
     });
 }
 
@@ -390,8 +393,14 @@ bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, t
     tLoadedFile content;
     content.topics = NewFileTopics();
     if (WriteNewFile(path, kModeNoteFile, content.topics) != tNewFileResult::written) return false;
-    auto root = std::make_unique<tRootStorage>(tRootStorage::open, path, kModeNoteFile);
-    if (FAILED(root->hr)) return false;
+    std::unique_ptr<tRootStorage> root;
+    try {
+        root = std::make_unique<tRootStorage>(tHow::open, path, kModeNoteFile);
+    } catch (const tQuilletError&) {
+        // It holds nothing anyone wrote, and the user is told it failed.
+        DeleteFileA(path.c_str());
+        return false;
+    }
     // A new file has the default colours and no fonts.
     content.appearance = current;
     SetDefaultColours(content.appearance);
@@ -405,6 +414,7 @@ bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, t
     return true;
 }
 
-tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics) {
-    return WriteNewFile(path, kModeDirectReadWrite, topics);
+tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics,
+                                const tAppearanceRecord* appearance) {
+    return WriteNewFile(path, kModeDirectReadWrite, topics, appearance);
 }

@@ -133,6 +133,7 @@ tReadResult OpenNoteFile(const std::string& path, const tAppearanceRecord& curre
 // colours and no fonts. False when it cannot be made; nothing is left behind.
 bool CreateNoteFile(const std::string& path, const tAppearanceRecord& current, tNoteFile& file);
 
-// Writes topics as a new note file at path (no appearance), as the emergency
-// save does.
-tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics);
+// Writes topics as a new note file at path, as the emergency save (no
+// appearance) and the recovery of a damaged file do.
+tNewFileResult WriteNewNoteFile(const std::string& path, const std::vector<tTopic>& topics,
+                                const tAppearanceRecord* appearance = nullptr);

@@ -4,7 +4,7 @@
 
 tOpenNoteFile::tOpenNoteFile(std::unique_ptr<tRootStorage> root, tElementKeys otherElements,
                              bool hasAppearance)
-    : path_(root->name),
+    : path_(root->Path()),
       root_(std::move(root)),
       otherElements_(std::move(otherElements)),
       hasAppearance_(hasAppearance) {}
@@ -13,13 +13,12 @@ tOpenNoteFile::tOpenNoteFile(std::unique_ptr<tRootStorage> root, tElementKeys ot
 tOpenNoteFile::~tOpenNoteFile() = default;
 
 bool tOpenNoteFile::Write(const std::function<void(IStorage*)>& write) {
-    if (refused_ || !root_->storage) return false;
+    if (refused_ || !root_->Get()) return false;
     try {
-        write(root_->storage.get());
+        write(root_->Get());
     } catch (const tQuilletError&) {
-        // The storage object is no longer trusted: its uncommitted writes
-        // are dropped with it, and memory holds them.
-        root_->storage.reset();
+        // The storage object is no longer trusted: Recover starts again from
+        // the last commit, and memory holds what was to be written.
         Refuse(0);
         return false;
     }
@@ -69,7 +68,7 @@ bool tOpenNoteFile::Commit(std::vector<tTopic>& topics) {
     if (refused_) return false;
     if (!uncommitted_) return true;
     if (FAILED(root_->Commit())) {
-        Refuse(root_->storage ? root_->DiskError() : 0);
+        Refuse(root_->Get() ? root_->DiskError() : 0);
         return false;
     }
     uncommitted_ = false;

@@ -55,7 +55,7 @@ public:
 
     // The open root as it stands, written or not, for reading; null while
     // the storage code's own failure left it unusable.
-    IStorage* Root() const { return root_->storage.get(); }
+    IStorage* Root() const { return root_->Get(); }
 
     // Whether "Topics" holds an element of that name that no topic owns.
     bool HoldsOtherElement(const std::string& name) const;

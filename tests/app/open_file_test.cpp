@@ -5,7 +5,9 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "base/settings.h"
+#include "resources/resource.h"
 #include "storage/compfile.h"
+#include "storage/note_salvage.h"
 #include "storage/notefile.h"
 #include "storage/open_note_file.h"
 #include "storage/storage_test_util.h"
@@ -13,6 +15,7 @@
 namespace {
 
 const std::string kUnusable = " is not a Quillet file, is already open, or cannot be accessed.";
+const std::string kRecoveryOffer = "\n\nDo you want to recover its notes into a new file?";
 
 // A look of its own written into the note file at path (not open elsewhere).
 void WriteLook(const std::string& path, const tAppearanceRecord& look) {
@@ -87,15 +90,16 @@ protected:
         ASSERT_TRUE(ReadRawStream(good, "Topics/First", raw));
         EXPECT_EQ(Record("after the failed open"), raw);
     }
-    // Loads path expecting the unusable-file message.
-    void ExpectRejected(const std::string& file) {
+    // Loads path expecting the unusable-file message; a damaged note file's
+    // comes with the offer to recover its notes, declined here.
+    void ExpectRejected(const std::string& file, bool offered = false) {
         SCOPED_TRACE(file);
-        tDialogAnswerer answerer({tDialogAnswer::Button(IDOK)});
+        tDialogAnswerer answerer({tDialogAnswer::Button(offered ? IDNO : IDOK)});
         EXPECT_FALSE(Load(file));
         std::vector<tSeenDialog> seen = answerer.Seen();
         ASSERT_EQ(1u, seen.size());
         EXPECT_EQ("Quillet", seen[0].caption);
-        EXPECT_EQ(file + kUnusable, seen[0].text);
+        EXPECT_EQ(file + kUnusable + (offered ? kRecoveryOffer : ""), seen[0].text);
     }
     std::string good;
     tShownFile shown;
@@ -289,6 +293,16 @@ TEST_F(LoadTest, EmptyIndexLoadsNoTopicsAndSavesNothing) {
     }
     ASSERT_TRUE(Load(path));
     EXPECT_TRUE(Topics().empty());
+    // No topic to go to: Go to Topic is greyed, and its key does nothing.
+    HMENU bar = LoadMenuA(GetModuleHandleA(nullptr), "MAIN_MENU");
+    client->PrepareMenu(GetSubMenu(bar, 2), 2);
+    EXPECT_NE(0u, GetMenuState(bar, CM_TOPIC_GO_TO, MF_BYCOMMAND) & MF_GRAYED);
+    DestroyMenu(bar);
+    {
+        tDialogAnswerer answerer({tDialogAnswer::Button(IDCANCEL)}, 1500);
+        EXPECT_TRUE(client->Command(CM_TOPIC_GO_TO));
+        EXPECT_TRUE(answerer.Seen().empty());
+    }
     // Nothing to index: saving and typing leave the file alone.
     Type("text with no topic to hold it");
     client->Saver().SaveTopics(tSave::forced);
@@ -339,7 +353,7 @@ TEST_F(LoadTest, DamagedFilesKeepTheOpenFile) {
             file.SetClass(kNoteFileClassId);
             c.build(file);
         }
-        ExpectRejected(path);
+        ExpectRejected(path, /*offered*/ true);
         EXPECT_EQ(oldFile, File());
         EXPECT_EQ(3u, Topics().size());
         EXPECT_EQ(textFont, TextFont());
@@ -418,35 +432,63 @@ TEST_F(LoadTest, FileOpenElsewhereIsRejected) {
     OpenRichFile();
     std::string busy = dir.File("busy.qld");
     WriteNoteFile(busy, {{"A", "a"}});
-    tRootStorage holder(tRootStorage::open, busy, kModeNoteFile);
-    ASSERT_TRUE(SUCCEEDED(holder.hr));
+    tRootStorage holder(tHow::open, busy, kModeNoteFile);
     ExpectRejected(busy);
     ExpectRichFileKept();
 }
 
-TEST_F(LoadTest, DamagedFileAtStartUpReturnsFalse) {
+TEST_F(LoadTest, DamagedFileAtStartUpReturnsFalseOrIsRecovered) {
     std::string path = dir.File("damaged.qld");
     {
         tRawFile file(path);
         file.SetClass(kNoteFileClassId);
         file.TopicStream("A", Uint32Bytes(10) + "abc");
-        file.Stream("Index", IndexBytes({"A"}));
+        file.TopicStream("B", Record("whole"));
+        file.Stream("Index", IndexBytes({"B", "A", "Gone"}));
     }
+    const std::string before = FileBytes(path);
     tNoteFile file;
     {
-        tDialogAnswerer answerer({tDialogAnswer::Button(IDOK)});
+        tDialogAnswerer answerer({tDialogAnswer::Button(IDNO)});
         std::string opened = path;
         bool isDefault = false;
         EXPECT_EQ(tOpenOutcome::notOpened,
                   OpenNoteFileFor(parent, opened, isDefault, Look(kDefaultBackground, 0), file));
         ASSERT_EQ(1u, answerer.Seen().size());
-        EXPECT_EQ(path + kUnusable, answerer.Seen()[0].text);
+        EXPECT_EQ(path + kUnusable + kRecoveryOffer, answerer.Seen()[0].text);
     }
     EXPECT_EQ(nullptr, file.file);
-    // The damaged file was not touched and can be opened by another program.
+    // Recovered into a new file beside it, numbered when that name is taken;
+    // the new file is opened in its place.
+    std::string taken = dir.File("damaged (recovered).qld");
+    WriteNoteFile(taken, {{"X", "x"}});
+    for (int round = 0; round < 2; ++round) {
+        const std::string expected = dir.File(round == 0 ? "damaged (recovered 2).qld" : "damaged (recovered 3).qld");
+        tDialogAnswerer answerer({tDialogAnswer::Button(IDYES), tDialogAnswer::Button(IDOK)});
+        std::string opened = path;
+        bool isDefault = true;
+        tNoteFile recovered;
+        ASSERT_EQ(tOpenOutcome::opened,
+                  OpenNoteFileFor(parent, opened, isDefault, Look(kDefaultBackground, 0), recovered));
+        EXPECT_EQ(expected, opened);
+        EXPECT_FALSE(isDefault);
+        ASSERT_EQ(2u, answerer.Seen().size());
+        EXPECT_EQ("Recovered from " + path + " into " + expected +
+                      ":\n\n1 topics whole, 1 in part.\nA topic recovered in part says so in its first "
+                      "line.\n\nThese topics could not be read:\nGone",
+                  answerer.Seen()[1].text);
+        ASSERT_EQ(2u, recovered.content.topics.size());
+        EXPECT_EQ("B", recovered.content.topics[0].name);
+        EXPECT_EQ("whole", recovered.content.topics[0].text);
+        EXPECT_EQ("A", recovered.content.topics[1].name);
+        EXPECT_EQ(std::string(kRecoveredInPartLine) + "abc", recovered.content.topics[1].text);
+        EXPECT_EQ(expected, recovered.file->Path());
+    }
+    // The damaged file was not touched, nor the file that had the name.
+    EXPECT_EQ(before, FileBytes(path));
     std::string raw;
-    ASSERT_TRUE(ReadRawStream(path, "Topics/A", raw));
-    EXPECT_EQ(Uint32Bytes(10) + "abc", raw);
+    ASSERT_TRUE(ReadRawStream(taken, "Topics/X", raw));
+    EXPECT_EQ(Record("x"), raw);
 }
 
 TEST_F(LoadTest, MissingFileThatIsNotTheDefaultIsCreatedWithoutAsking) {
@@ -494,7 +536,7 @@ TEST_F(LoadTest, DecliningTheDefaultFileOpensTheChosenOne) {
 TEST_F(LoadTest, NewFileThatCannotBeCreatedKeepsTheOpenFile) {
     // A name too long for the file system: not found, and not creatable either.
     std::string path = dir.File(std::string(300, 'n') + ".qld");
-    if (tRootStorage(tRootStorage::open, path, kModeNoteFile).hr != STG_E_FILENOTFOUND)
+    if (RootOpenResult(path) != STG_E_FILENOTFOUND)
         GTEST_SKIP() << "this system does not report an over-long name as missing";
     OpenRichFile();
     {
@@ -503,6 +545,7 @@ TEST_F(LoadTest, NewFileThatCannotBeCreatedKeepsTheOpenFile) {
         ASSERT_EQ(1u, answerer.Seen().size());
         EXPECT_EQ("Quillet", answerer.Seen()[0].caption);
         EXPECT_EQ("Failed to open file: " + path, answerer.Seen()[0].text);
+        EXPECT_EQ(parent, answerer.Seen()[0].owner);  // modal: no command runs under it
     }
     ExpectRichFileKept();
 }

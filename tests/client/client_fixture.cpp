@@ -54,7 +54,7 @@ void ClientWindowTest::Open(const std::string& name) {
 
 void ClientWindowTest::Close() {
     if (!client) return;
-    client->FlushBeforeClose();
+    client->FlushBeforeClose(tQuilletClient::tRescue::offer);
     client.reset();
 }
 

@@ -1,4 +1,6 @@
 #include "client_fixture.h"
+#include "base/text.h"
+#include <algorithm>
 #include "base/window_text.h"
 #include "client/edit.h"
 #include "client/find_replace.h"
@@ -241,6 +243,73 @@ TEST_F(Editing, ReplaceAllFromTheCaretIsOneUndo) {
         EXPECT_EQ("No match found", answerer.Seen()[0].text);
     }
     EXPECT_TRUE(client->Notebook().Topics()[0].modified);  // changes count as typing
+}
+
+// The menus as the resources make them. A shared access key only moves the
+// highlight between its items (Alt+E, T would not cut), and a key of the
+// accelerator table runs one command only.
+std::string Label(HMENU menu, int position) {
+    char label[128] = {};
+    GetMenuStringA(menu, UINT(position), label, sizeof label, MF_BYPOSITION);
+    return label;
+}
+
+// "Pop-up: key" for each access key two items of a pop-up share.
+std::vector<std::string> SharedAccessKeys(HMENU bar) {
+    std::vector<std::string> shared;
+    for (int p = 0; p < GetMenuItemCount(bar); ++p) {
+        HMENU popup = GetSubMenu(bar, p);
+        std::string used;
+        for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+            std::string label = Label(popup, i);
+            size_t amp = label.find('&');
+            if (amp == std::string::npos || amp + 1 >= label.size()) continue;
+            char key = FoldAscii(label[amp + 1]);
+            if (used.find(key) != std::string::npos) shared.push_back(Label(bar, p) + ": " + key);
+            used += key;
+        }
+    }
+    return shared;
+}
+
+TEST(MenuResources, EachItemItsOwnAccessKeyAndEachKeyOneCommand) {
+    HMENU bar = LoadMenuA(GetModuleHandleA(nullptr), "MAIN_MENU");
+    ASSERT_NE(nullptr, bar);
+    // "Move &Right" and "&Rename ..." have always shared R.
+    EXPECT_EQ((std::vector<std::string>{"&Topic: R"}), SharedAccessKeys(bar));
+    char label[64] = {};
+    GetMenuStringA(bar, CM_FIND_ALL, label, sizeof label, MF_BYCOMMAND);
+    EXPECT_STREQ("Find &in All Topics...\tCtrl+Shift+F", label);
+    GetMenuStringA(bar, CM_TOPIC_GO_TO, label, sizeof label, MF_BYCOMMAND);
+    EXPECT_STREQ("&Go to Topic...\tCtrl+T", label);
+    DestroyMenu(bar);
+    for (const char* name : {"CONTEXT_MENU", "TASKBAR_MENU"}) {
+        HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), name);
+        EXPECT_TRUE(SharedAccessKeys(menu).empty()) << name;
+        DestroyMenu(menu);
+    }
+
+    HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), "MAIN_ACCEL");
+    ASSERT_NE(nullptr, table);
+    ACCEL keys[64];
+    int count = CopyAcceleratorTableA(table, keys, 64);
+    ASSERT_GT(count, 0);
+    ASSERT_LT(count, 64);
+    std::vector<std::pair<int, int>> seen;  // modifiers and virtual key
+    int goTo = 0;
+    for (int i = 0; i < count; ++i) {
+        int modifiers = keys[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT);
+        int key = keys[i].key;
+        if (!(modifiers & FVIRTKEY) && key < 0x20) {  // "^T": the character Ctrl+T types
+            modifiers = FVIRTKEY | FCONTROL;
+            key += '@';
+        }
+        std::pair<int, int> press(modifiers, key);
+        EXPECT_EQ(seen.end(), std::find(seen.begin(), seen.end(), press)) << "key " << key << " twice";
+        seen.push_back(press);
+        if (press == std::make_pair(int(FVIRTKEY | FCONTROL), int('T'))) goTo = keys[i].cmd;
+    }
+    EXPECT_EQ(CM_TOPIC_GO_TO, goTo);
 }
 
 }  // namespace

@@ -206,19 +206,52 @@ TEST(FindAll, CurrentTopicAsTheEditControlHoldsIt) {
               Rows(FindInTopics(topics, {"old", false, false})));
 }
 
-TEST(FindAll, NearestRowAfterChanges) {
-    const std::string a = "A", c = "C", after = "cat cat . . . . . . cat", other = "cat";
-    tFindAllQuery query{"cat", true, false};
-    // The hit chosen was B's at 6, in row 2; B has moved in tab order.
-    const std::string b = "B";
-    tFindAllResults moved = FindInTopics({{&b, &after}, {&a, &other}, {&c, &other}}, query);
-    EXPECT_EQ(1u, moved.NearestRow("B", 6, 2));  // its hit nearest the old offset
-    EXPECT_EQ(1u, moved.NearestRow("b", 6, 2));  // case alone makes no other topic
-    // B was deleted: the same row as far as the new list reaches.
-    tFindAllResults gone = FindInTopics({{&a, &other}, {&c, &other}}, query);
-    EXPECT_EQ(1u, gone.NearestRow("B", 16, 3));
-    EXPECT_EQ(0u, gone.NearestRow("A", 0, 0));
-    EXPECT_EQ(kNoRow, FindInTopics({{&a, &c}}, query).NearestRow("A", 0, 0));
+// Going to a hit of results that are out of date: its text must still be where it was.
+TEST(FindAll, AHitIsStillThereOnlyWhereItsTextIs) {
+    const tFindAllQuery anyCase{"cat", false, false}, exact{"cat", true, false}, word{"cat", false, true};
+    const struct {
+        const char* label;
+        std::string text;
+        size_t at;
+        tFindAllQuery query;
+        bool there;
+    } cases[] = {
+        {"unchanged", "a cat", 2, anyCase, true},
+        {"other letter case, any case", "a CAT", 2, anyCase, true},
+        {"other letter case, match case", "a CAT", 2, exact, false},
+        {"a line added above moves it", "new line\r\na cat", 2, anyCase, false},
+        {"cut short", "a ca", 2, anyCase, false},
+        {"beyond the end", "cat", 7, anyCase, false},
+        {"now inside a word", "a cats", 2, word, false},
+        {"a word at both ends", "cat", 0, word, true},
+        {"behind a NUL the edit control does not show", std::string("a\0cat", 5), 2, anyCase, false},
+        {"nothing to find", "cat", 0, tFindAllQuery{"", false, false}, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.there, HitStillThere(c.text, c.at, c.query)) << c.label;
+}
+
+// A topic holding a NUL byte shows only what comes before it: nothing after it is a hit.
+TEST(FindAll, SearchesOnlyWhatTheEditControlShows) {
+    const std::string a = "A", b = "B";
+    const std::string withNul("cat one\0cat two", 15), plain = "cat";
+    tFindAllResults results = FindInTopics({{&a, &withNul}, {&b, &plain}}, {"cat", false, false});
+    EXPECT_EQ((std::vector<std::string>{"A|1|cat one", "B|1|cat"}), Rows(results));
+    EXPECT_EQ("2 matches in 2 topics", results.Summary());
+}
+
+// One search keeps a bounded number of hits, and says so.
+TEST(FindAll, KeepsAtMostItsLimitOfHits) {
+    const std::string a = "A", b = "B", text = "aaaa";
+    tFindAllResults results;
+    results.hitLimit = 4;
+    results.Find({{&a, &text}, {&b, &text}}, {"a", false, false});
+    EXPECT_EQ(4u, results.hits.size());
+    EXPECT_TRUE(results.stoppedAtLimit);
+    EXPECT_EQ("The first 4 matches in 1 topic (the search stops there: there are more)", results.Summary());
+    results.Find({{&a, &text}}, {"a", false, false});  // exactly the limit: nothing more
+    EXPECT_FALSE(results.stoppedAtLimit);
+    EXPECT_EQ("4 matches in 1 topic", results.Summary());
+    EXPECT_EQ(kMaxFoundHits, tFindAllResults().hitLimit);
 }
 
 TEST(FindAll, RowsShowTheTextAsSearchedUntilTheNextSearch) {

@@ -134,6 +134,7 @@ const tModalLoop kLoops[] = {
     {"TopicNameAdd", true, CM_TOPIC_ADD, "Topic Name", nullptr, 0},
     {"TopicNameRename", true, CM_TOPIC_RENAME, "Topic Name", nullptr, 0},
     {"TopicNameRefusal", true, 0, nullptr, TopicNameRefusal, 0},
+    {"GoToTopic", true, CM_TOPIC_GO_TO, "Go to Topic", nullptr, 0},
     {"Options", true, CM_OPTIONS, "Quillet Options", nullptr, 0},
     {"OptionsTextFont", true, 0, "Font", nullptr, IDC_APPEARANCE_TEXT_FONT},
     {"OptionsTabFont", true, 0, "Font", nullptr, IDC_APPEARANCE_TAB_FONT},

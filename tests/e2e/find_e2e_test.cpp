@@ -9,21 +9,6 @@ constexpr int kReplaceText = 0x481;  // edt2
 constexpr int kReplaceAll = 0x401;   // psh2
 constexpr int kMatchCase = 0x411;    // chx2
 
-// Presses a key with Ctrl (and Shift) held, as the user would, into the foreground window.
-void PressCtrl(HWND frame, WORD key, bool shift = false) {
-    SetForegroundWindow(frame);
-    std::vector<WORD> down = {VK_CONTROL};
-    if (shift) down.push_back(VK_SHIFT);
-    down.push_back(key);
-    std::vector<INPUT> keys(down.size() * 2);
-    for (size_t i = 0; i < down.size(); ++i) {
-        keys[i].type = keys[keys.size() - 1 - i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = keys[keys.size() - 1 - i].ki.wVk = down[i];
-        keys[keys.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
-    }
-    SendInput(UINT(keys.size()), keys.data(), sizeof(INPUT));
-}
-
 std::pair<DWORD, DWORD> Selection(const tQuilletProcess& quillet) {
     DWORD start = 0, end = 0;
     SendMessageA(quillet.edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
@@ -51,7 +36,7 @@ TEST_F(QuilletE2E, FindThroughAcceleratorThenReplaceAllReachesTheFile) {
     EXPECT_EQ("the cat sat on the Cat mat", quillet.EditText());
     SendMessageA(quillet.edit(), EM_SETSEL, 0, 0);
 
-    PressCtrl(quillet.frame(), 'F');
+    quillet.PressCtrl('F');
     tForeignDialog find;
     ASSERT_TRUE(WaitForDialog(quillet.id(), find, "Find"));
     SetDialogItemText(find, kFindText, "cat");
@@ -64,7 +49,7 @@ TEST_F(QuilletE2E, FindThroughAcceleratorThenReplaceAllReachesTheFile) {
     EXPECT_EQ(7u, end);
 
     // Replace replaces the Find dialog, keeping the search text.
-    PressCtrl(quillet.frame(), 'R');
+    quillet.PressCtrl('R');
     tForeignDialog replace;
     ASSERT_TRUE(WaitForDialog(quillet.id(), replace, "Replace"));
     EXPECT_FALSE(IsWindow(find.wnd) && IsWindowVisible(find.wnd));
@@ -107,7 +92,7 @@ TEST_F(QuilletE2E, FindInAllTopicsGoesToHitsAndSearchesAgainAfterChanges) {
     quillet.Type("\na quill");
     const std::string alpha = "first line\r\nthe quill is here\r\na quill typed";
 
-    PressCtrl(quillet.frame(), 'F', true);
+    quillet.PressCtrl('F', true);
     tForeignDialog findAll;
     ASSERT_TRUE(WaitForDialog(quillet.id(), findAll, "Find in All Topics"));
     // The edit control lost the focus and saved; this typing is in it alone.
@@ -136,29 +121,54 @@ TEST_F(QuilletE2E, FindInAllTopicsGoesToHitsAndSearchesAgainAfterChanges) {
     }
     EXPECT_EQ(std::make_pair(DWORD(12), DWORD(17)), Selection(quillet));
 
+    // Renamed, Beta's rows still lead to it: a row follows its topic, not its name.
+    quillet.PostCommand(CM_TOPIC_RENAME);
+    tForeignDialog naming;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), naming, "Topic Name"));
+    SetDialogItemText(naming, IDC_TOPIC_NAME, "Bravo");
+    PressButton(naming, IDOK);
+    quillet.Sync();
+    EXPECT_NE(std::string::npos, ItemText(findAll, IDC_FIND_ALL_STATUS).find("out of date"));
+    ASSERT_TRUE(quillet.DoubleClickListRow(list, 3));
+    EXPECT_EQ(1, quillet.SelectedTab());
+    EXPECT_EQ(std::make_pair(DWORD(26), DWORD(31)), Selection(quillet));
+
     quillet.PostCommand(CM_TOPIC_DELETE);
     tForeignDialog question;
     ASSERT_TRUE(WaitForDialog(quillet.id(), question, "Quillet"));
+    EXPECT_EQ("Really delete topic Bravo?\n", question.text);
     PressButton(question, IDYES);
     quillet.Sync();
-    EXPECT_NE(std::string::npos,
-              ItemText(findAll, IDC_FIND_ALL_STATUS).find("out of date"));
-    // Beta's row now leads to the nearest hit that is left.
+    // Its row now leads nowhere: the list is searched again and says so; no other hit is chosen.
+    const std::pair<DWORD, DWORD> shown = Selection(quillet);
     ASSERT_TRUE(quillet.DoubleClickListRow(list, 3));
     EXPECT_EQ((std::vector<std::string>{"Alpha|2|the quill is here", "Alpha|3|a quill typed"}),
               quillet.ListRows(list, 3));
-    EXPECT_EQ("2 matches in 1 topic", ItemText(findAll, IDC_FIND_ALL_STATUS));
+    EXPECT_EQ("That match is no longer there; searched again: 2 matches in 1 topic",
+              ItemText(findAll, IDC_FIND_ALL_STATUS));
     EXPECT_EQ(0, quillet.SelectedTab());
-    EXPECT_EQ(std::make_pair(DWORD(33), DWORD(38)), Selection(quillet));
+    EXPECT_EQ(shown, Selection(quillet));
     EXPECT_EQ(alpha, quillet.EditText());
 
-    // Going to Beta saved the typing in Alpha as a tab click saves it.
-    quillet.Kill();
+    // A line added above a hit moves it: the list is searched again, nothing chosen.
+    ASSERT_TRUE(quillet.DoubleClickListRow(list, 1));
+    EXPECT_EQ(std::make_pair(DWORD(33), DWORD(38)), Selection(quillet));
+    SendMessageA(quillet.edit(), EM_SETSEL, 0, 0);
+    quillet.Type("new first line\n");
+    ASSERT_TRUE(quillet.DoubleClickListRow(list, 1));
+    EXPECT_EQ("That match is no longer there; searched again: 2 matches in 1 topic",
+              ItemText(findAll, IDC_FIND_ALL_STATUS));
+    EXPECT_EQ(std::make_pair(DWORD(16), DWORD(16)), Selection(quillet));
+    const std::string typedAbove = "new first line\r\n" + alpha;
+
+    // Everything typed reaches the file.
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
     tNoteOnDisk note = ReadNoteOnDisk(path);
     ASSERT_TRUE(note.ok);
     EXPECT_EQ((std::vector<std::string>{"Alpha", "Gamma"}), note.names);
-    EXPECT_EQ((std::vector<std::string>{alpha, "quills"}), note.texts);
-    KeepForOlefileCheck(path, "find-all", note.names, {alpha, "quills"});
+    EXPECT_EQ((std::vector<std::string>{typedAbove, "quills"}), note.texts);
+    KeepForOlefileCheck(path, "find-all", note.names, {typedAbove, "quills"});
 }
 
 }  // namespace

@@ -142,6 +142,19 @@ TEST_F(QuilletE2E, AFullDiskKeepsTheChangesAndTriesAgain) {
         EXPECT_EQ(0u, refused.WaitForExit());
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(other.c_str()));
     }
+    // Nor from File New: the box is modal to the frame, the open file stays.
+    quillet.PostCommand(CM_FILE_NEW);
+    tForeignDialog fileNew;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), fileNew, "Choose name and location for new file"));
+    ChooseFile(fileNew, other);
+    {
+        tForeignDialog box;
+        ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
+        EXPECT_EQ("Failed to open file: " + other, box.text);
+        EXPECT_EQ(quillet.frame(), GetWindow(box.wnd, GW_OWNER));
+        EXPECT_FALSE(IsWindowEnabled(quillet.frame()));
+        PressButton(box, IDOK);
+    }
     // More than the file has room for inside: it must grow, and cannot.
     const std::string during = " during" + std::string(8192, '.');
     quillet.Insert(during);
@@ -243,6 +256,33 @@ TEST_F(QuilletE2E, AFullDiskKeepsTheFileHeldAndWritesNoOtherFile) {
         EXPECT_TRUE(otherBytes == Bytes(path)) << "the program wrote into a file moved into its place";
     else
         EXPECT_EQ("before" + during + " after" + std::string(8192, ':'), ReadNoteOnDisk(path).texts[0]);
+}
+
+// Run by full_disk.sh. The end of the session with changes the disk refuses:
+// the emergency save is offered once, before the program ends.
+TEST_F(QuilletE2E, AFullDiskAtLogOffOffersTheEmergencySaveOnce) {
+    char folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("QUILLET_FULL_DISK", folder, sizeof folder))
+        GTEST_SKIP() << "needs a small file system of its own: see full_disk.sh";
+    const std::string path = std::string(folder) + "\\logoff.qld";
+    const std::string filler = std::string(folder) + "\\filler";
+    const std::string rescue = dir.File("logoff-rescue.qld");
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    Ticks(quillet, 3);
+    FillDisk(filler);
+    const std::string typed = "at log-off" + std::string(8192, '.');
+    quillet.Insert(typed);
+    PostMessageA(quillet.frame(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    ExpectRefusalBox(quillet);
+    SaveInEmergency(quillet, rescue);
+    const DWORD code = quillet.WaitForExit();
+    tForeignDialog again;
+    if (code == STILL_ACTIVE && WaitForDialog(quillet.id(), again, nullptr, 0))
+        ADD_FAILURE() << "asked again: " << again.text;
+    EXPECT_EQ(0u, code);
+    DeleteFileA(filler.c_str());
+    EXPECT_EQ(typed, ReadNoteOnDisk(rescue).texts[0]);
 }
 
 // ---------------------------------------------------------------------------
@@ -404,6 +444,15 @@ private:
 };
 
 TEST(DiskFaults, Session) {
+    // What a reader sees of a file left by a session: opened as the program
+    // opens it, so that a commit cut short is put back from its journal.
+    const std::string settle = Env("QUILLET_FAULT_OPEN");
+    if (!settle.empty()) {
+        tAppearanceRecord appearance = {};
+        tNoteFile file;
+        EXPECT_EQ(tReadResult::read, OpenNoteFile(settle, appearance, file));
+        return;
+    }
     const std::string prepare = Env("QUILLET_FAULT_PREPARE");
     if (!prepare.empty()) {
         std::vector<tTopic> topics(2);
@@ -447,17 +496,6 @@ TEST(DiskFaults, Session) {
                 session.fatal(), session.refusals(), session.rescued() ? "yes" : "no", exitCode);
     EXPECT_EQ(0, session.fatal());
     EXPECT_EQ(0u, exitCode);
-}
-
-// A note file a session left with its journal: opened as the program opens
-// it, which plays the journal back.
-TEST(DiskFaults, Open) {
-    const std::string path = Env("QUILLET_FAULT_OPEN");
-    if (path.empty()) GTEST_SKIP() << "run by write_faults.sh on a file a session left";
-    tAppearanceRecord appearance = {};
-    SetDefaultColours(appearance);
-    tNoteFile file;
-    EXPECT_EQ(tReadResult::read, OpenNoteFile(path, appearance, file)) << "the program refuses " << path;
 }
 
 // With every read and write of two other files failing: opening one and

@@ -1,4 +1,5 @@
 #include "e2e_support.h"
+#include "storage/storage_test_util.h"
 #include "base/settings.h"
 #include <objbase.h>
 #include <shlobj.h>
@@ -58,6 +59,65 @@ std::string DamagedCompoundFile(const std::string& scratch) {
     return bytes;
 }
 
+const std::string kRecoveryOffer = "\n\nDo you want to recover its notes into a new file?";
+
+// A note file as a power cut can leave it: the header counts one more sector
+// of the allocation table than ever reached the disk.
+std::string CutShortNoteFile(const std::string& path, const std::vector<std::pair<std::string, std::string>>& topics) {
+    WriteNoteFile(path, topics);
+    std::string bytes = FileContent(path);
+    const uint32_t count = uint32_t(BYTE(bytes[0x2C]));
+    bytes[0x2C] = char(count + 1);
+    bytes.replace(0x4C + 4 * count, 4, "\x00\x40\x00\x00", 4);  // sector 0x4000: far past the end
+    WriteContent(path, bytes);
+    return bytes;
+}
+
+// Opened from the command line, the damaged file offers recovery; the notes go
+// into a new file that is then shown, and File Open of the damaged file offers
+// it again. The damaged file is never written.
+TEST_F(QuilletE2E, DamagedNoteFileIsRecoveredIntoANewFile) {
+    const std::string path = dir.File("notes.qld");
+    const std::string longText(5000, 'w');
+    const std::string before =
+        CutShortNoteFile(path, {{"First", "one"}, {"Second", longText}, {"Third", "three\r\nlines"}});
+    const std::string recovered = dir.File("notes (recovered).qld");
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    tForeignDialog offer;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), offer, "Quillet"));
+    EXPECT_EQ(path + " is not a Quillet file, is already open, or cannot be accessed." + kRecoveryOffer,
+              offer.text);
+    PressButton(offer, IDYES);
+    tForeignDialog report;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), report, "Quillet"));
+    EXPECT_EQ("Recovered from " + path + " into " + recovered + ":\n\n3 topics whole, 0 in part.", report.text);
+    PressButton(report, IDOK);
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    EXPECT_EQ((std::vector<std::string>{"First", "Second", "Third"}), quillet.TabNames());
+    EXPECT_EQ("one", quillet.EditText());
+    char caption[256] = {};
+    GetWindowTextA(quillet.frame(), caption, sizeof caption);
+    EXPECT_NE(std::string::npos, std::string(caption).find("notes (recovered)")) << caption;
+
+    quillet.PostCommand(CM_FILE_OPEN);
+    tForeignDialog open;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), open));
+    ChooseFile(open, path);
+    tForeignDialog again;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), again, "Quillet"));
+    EXPECT_EQ(path + " is not a Quillet file, is already open, or cannot be accessed." + kRecoveryOffer,
+              again.text);
+    PressButton(again, IDNO);
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+
+    tNoteOnDisk note = ReadNoteOnDisk(recovered);
+    ASSERT_TRUE(note.ok);
+    EXPECT_EQ((std::vector<std::string>{"First", "Second", "Third"}), note.names);
+    EXPECT_EQ((std::vector<std::string>{"one", longText, "three\r\nlines"}), note.texts);
+    EXPECT_EQ(before, FileContent(path));
+}
+
 TEST_F(QuilletE2E, ForeignOrDamagedFileAtStartEndsWithMessageAndExitCodeZero) {
     const std::string damaged = DamagedCompoundFile(dir.File("scratch.qld"));
     ASSERT_FALSE(damaged.empty());
@@ -67,8 +127,12 @@ TEST_F(QuilletE2E, ForeignOrDamagedFileAtStartEndsWithMessageAndExitCodeZero) {
         tQuilletProcess quillet("/visible " + Quoted(path));
         tForeignDialog box;
         ASSERT_TRUE(WaitForDialog(quillet.id(), box, "Quillet"));
-        EXPECT_EQ(path + " is not a Quillet file, is already open, or cannot be accessed.", box.text);
-        PressButton(box, IDOK);
+        // A damaged compound file may be a note file: recovery is offered, and declined.
+        const bool offered = content == damaged;
+        EXPECT_EQ(path + " is not a Quillet file, is already open, or cannot be accessed." +
+                      (offered ? kRecoveryOffer : ""),
+                  box.text);
+        PressButton(box, offered ? IDNO : IDOK);
         EXPECT_EQ(0u, quillet.WaitForExit());
         // The file is left exactly as it was.
         EXPECT_EQ(content, FileContent(path));
@@ -218,8 +282,25 @@ TEST_F(ReadOnlyProgramFolder, AFileThatCannotBeMadeIsNeverTheDefault) {
         CancelFirstUse(quillet);
     }
     EXPECT_EQ("", StoredDefaultFile());
-    tQuilletProcess next("", program);
-    CancelFirstUse(next);
+    {
+        tQuilletProcess next("", program);
+        CancelFirstUse(next);
+    }
+
+    // A file chosen there opens without the default-file question, which says it comes only once.
+    SetConfigString(kConfig, "DefaultFile", inProgramFolder.c_str());
+    tQuilletProcess quillet("", program);
+    ExpectBox(quillet, "Do you want to create default file " + inProgramFolder, IDYES);
+    ExpectBox(quillet, failed, IDOK);
+    tForeignDialog dialog;
+    ASSERT_TRUE(WaitForDialog(quillet.id(), dialog, kFirstUseTitle));
+    ChooseFile(dialog, inDocuments);
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    EXPECT_TRUE(Dialogs(quillet.id()).empty());
+    quillet.Command(CM_SHUTDOWN);
+    EXPECT_EQ(0u, quillet.WaitForExit());
+    EXPECT_EQ("", StoredDefaultFile());
+    EXPECT_TRUE(ReadNoteOnDisk(inDocuments).ok);
 }
 
 }  // namespace

@@ -137,4 +137,39 @@ TEST_F(QuilletE2E, MovesAndRefusedDeleteOfLastTopic) {
     EXPECT_EQ((std::vector<std::string>{"todo text"}), note.texts);
 }
 
+// Ctrl+T opens Go to Topic over the frame; typing part of a name and Enter
+// go there as a tab click does (the topic left is saved), and Enter alone
+// goes back to the topic before.
+TEST_F(QuilletE2E, GoToTopicByTypingAndBackWithEnter) {
+    std::string path = dir.File("go-to.qld");
+    WriteNoteFile(path, {{"Alpha", "a text"}, {"Beta", "b text"}, {"Gamma", "g text"}, {"Delta", "d text"}});
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    SendMessageA(quillet.edit(), EM_SETSEL, 6, 6);
+    quillet.Type(" typed");
+
+    auto goTo = [&](const std::string& typed) {
+        quillet.PressCtrl('T');
+        tForeignDialog dialog;
+        ASSERT_TRUE(WaitForDialog(quillet.id(), dialog, "Go to Topic"));
+        EXPECT_FALSE(IsWindowEnabled(quillet.frame()));
+        HWND field = GetDlgItem(dialog.wnd, IDC_GO_TO_TEXT);
+        for (char c : typed) Ask(field, WM_CHAR, WPARAM(BYTE(c)), 0);
+        PostMessageA(field, WM_KEYDOWN, VK_RETURN, 0);
+        ASSERT_TRUE(WaitUntilClosed(dialog));
+        quillet.Sync();
+    };
+    goTo("MM");
+    EXPECT_EQ(2, quillet.SelectedTab());
+    EXPECT_EQ("g text", quillet.EditText());
+    goTo("");
+    EXPECT_EQ(0, quillet.SelectedTab());
+    EXPECT_EQ("a text typed", quillet.EditText());
+
+    quillet.Kill();  // what the switch saved is in the file
+    tNoteOnDisk note = ReadNoteOnDisk(path);
+    ASSERT_TRUE(note.ok);
+    EXPECT_EQ("a text typed", note.texts[0]);
+}
+
 }  // namespace

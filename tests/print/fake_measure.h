@@ -10,6 +10,14 @@ inline tMeasureText FixedWidthMeasure(int charWidth, int tabStop) {
     };
 }
 
+// The same stand-in as widths taken once: every character charWidth units.
+inline tTextWidths FixedWidths(int charWidth, int tabStop) {
+    tTextWidths widths;
+    widths.advance.fill(charWidth);
+    widths.tabStop = tabStop;
+    return widths;
+}
+
 // Metrics for layout tests; no device context behind them.
 inline void SetSizes(tPrintMetrics& metrics, int printWidth, int printHeight, int titleHeight,
                      int lineHeight, int titleGap, int indent) {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <cstring>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 #include "print/layout.h"
 #include "print/fake_measure.h"
+#include "print/page_gdi.h"
 
 namespace {
 
@@ -79,6 +82,8 @@ TEST_P(BreakIntoLinesTable, Breaks) {
     const tBreakCase& c = GetParam();
     EXPECT_EQ(c.expected, BreakIntoLines(c.text, c.room, FixedWidthMeasure(c.charWidth, c.tabStop)))
         << c.what;
+    EXPECT_EQ(c.expected, BreakIntoLines(c.text, c.room, FixedWidths(c.charWidth, c.tabStop)))
+        << c.what << ", summed widths";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BreakIntoLinesTable, testing::ValuesIn(kBreakCases));
@@ -196,21 +201,26 @@ std::string StripTrailingSeparators(std::string line) {
     return ::testing::AssertionSuccess();
 }
 
+std::string RandomText(std::mt19937& random) {
+    const char alphabet[] = {'a', 'b', 'c', 'd', 'e', ' ', ' ', '\t', '\r', '\n', '\v',
+                             '\xe9', 'W', 'x', 'y', 'z', 'A', 'V'};
+    std::string text;
+    const int length = std::uniform_int_distribution<int>(0, 120)(random);
+    for (int i = 0; i < length; ++i) {
+        if (std::uniform_int_distribution<int>(0, 30)(random) == 0)
+            text += "\r\n";
+        else
+            text += alphabet[std::uniform_int_distribution<size_t>(0, sizeof alphabet - 1)(random)];
+    }
+    return text;
+}
+
 TEST(BreakIntoLinesProperty, EveryCharacterOnOneLineInOrderAndLinesFit) {
     std::mt19937 random(20240611);
-    const char alphabet[] = {'a', 'b', 'c', 'd', 'e', ' ', ' ', '\t', '\r', '\n', '\v',
-                             '\xe9', 'W', 'x', 'y', 'z'};
     const int charWidths[] = {0, 1, 1, 2, 3, 7, 40};
     const int tabStops[] = {0, 1, 4, 8, 13};
     for (int round = 0; round < 3000; ++round) {
-        std::string text;
-        const int length = std::uniform_int_distribution<int>(0, 120)(random);
-        for (int i = 0; i < length; ++i) {
-            if (std::uniform_int_distribution<int>(0, 30)(random) == 0)
-                text += "\r\n";
-            else
-                text += alphabet[std::uniform_int_distribution<size_t>(0, sizeof alphabet - 1)(random)];
-        }
+        const std::string text = RandomText(random);
         const int room = std::uniform_int_distribution<int>(-3, 40)(random);
         const int charWidth = charWidths[std::uniform_int_distribution<int>(0, 6)(random)];
         const int tabStop = tabStops[std::uniform_int_distribution<int>(0, 4)(random)];
@@ -219,6 +229,7 @@ TEST(BreakIntoLinesProperty, EveryCharacterOnOneLineInOrderAndLinesFit) {
                                           << charWidth << " tab " << tabStop);
 
         const tLines lines = BreakIntoLines(text, room, measure);
+        ASSERT_EQ(lines, BreakIntoLines(text, room, FixedWidths(charWidth, tabStop)));
         ASSERT_FALSE(lines.empty());
         ASSERT_LE(lines.size(), text.size() + 1);
 
@@ -240,5 +251,102 @@ TEST(BreakIntoLinesProperty, EveryCharacterOnOneLineInOrderAndLinesFit) {
         }
     }
 }
+
+// ---- Widths taken once, for fonts whose runs are not plain sums ----------
+
+int CharWidth(char c) {
+    return 2 + static_cast<unsigned char>(c) % 5;
+}
+
+// How a few kinds of font measure a run, and whether the sums of their
+// characters' widths give it.
+struct tFakeFont {
+    const char* what;
+    tMeasureText run;
+    bool additive;
+};
+
+const tFakeFont kFakeFonts[] = {
+    {"overhang once per run",
+     [](const char* text, int n) {
+         int width = 3;
+         for (int i = 0; i < n; ++i) width += CharWidth(text[i]);
+         return width;
+     },
+     true},
+    {"fractions rounded once per run",
+     [](const char* text, int n) {
+         double width = 0;
+         for (int i = 0; i < n; ++i) width += CharWidth(text[i]) * 0.37;
+         return static_cast<int>(width);
+     },
+     false},
+    {"kerned pairs",
+     [](const char* text, int n) {
+         int width = 0;
+         for (int i = 0; i < n; ++i) {
+             width += CharWidth(text[i]);
+             if (i > 0 && text[i - 1] == 'A' && text[i] == 'V') width -= 2;
+         }
+         return width;
+     },
+     false},
+};
+
+void PrintTo(const tFakeFont& font, std::ostream* out) {
+    *out << font.what;
+}
+
+class FakeFonts : public testing::TestWithParam<tFakeFont> {};
+
+TEST_P(FakeFonts, WidthsMeasureAsTheFont) {
+    const tFakeFont& font = GetParam();
+    const tTextWidths widths = WidthsOfRuns(font.run, 16, true);
+    EXPECT_EQ(font.additive, !widths.exactRun);
+    for (const char* text : {"", "x", "AV\tAVA", "\tzz\t\t\xe9\xff", "The Very Average Word"}) {
+        const int length = static_cast<int>(std::strlen(text));
+        EXPECT_EQ(MeasureTabbed(text, length, 16, font.run), TextWidth(widths, text, length))
+            << '"' << text << '"';
+    }
+    // A byte need not be a character: then every run is measured as it stands.
+    EXPECT_TRUE(WidthsOfRuns(font.run, 16, false).exactRun);
+}
+
+TEST_P(FakeFonts, SummedWidthsBreakAsMeasuringEveryRun) {
+    const tFakeFont& font = GetParam();
+    std::mt19937 random(20261208);
+    const int tabStops[] = {0, 5, 16};
+    for (int round = 0; round < 1500; ++round) {
+        const std::string text = RandomText(random);
+        const int room = std::uniform_int_distribution<int>(-2, 90)(random);
+        const int tabStop = tabStops[round % 3];
+        const tMeasureText measure = [&](const char* run, int n) {
+            return MeasureTabbed(run, n, tabStop, font.run);
+        };
+        ASSERT_EQ(BreakIntoLines(text, room, measure),
+                  BreakIntoLines(text, room, WidthsOfRuns(font.run, tabStop, true)))
+            << "round " << round << " room " << room << " tab " << tabStop << " \"" << text << '"';
+    }
+}
+
+TEST_P(FakeFonts, CheckedLinesMeasureEachCharacterAFewTimes) {
+    const tFakeFont& font = GetParam();
+    std::string text;
+    for (int i = 0; i < 10000; ++i) text += i % 30 ? "word AVid\t" : "\r\n";
+    long long measured = 0;
+    const tMeasureText counting = [&](const char* run, int n) {
+        measured += n;
+        return font.run(run, n);
+    };
+    const tTextWidths widths = WidthsOfRuns(counting, 40, true);
+    const long long table = measured;
+    const tLines lines = BreakIntoLines(text, 400, widths);
+    EXPECT_GT(lines.size(), 1000u);
+    // Measuring every word's run from its line's start would take each
+    // character about five times here; checking a line takes two runs.
+    EXPECT_LE(measured - table, font.additive ? 0 : 3 * static_cast<long long>(text.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FakeFonts, testing::ValuesIn(kFakeFonts));
 
 }  // namespace

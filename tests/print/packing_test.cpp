@@ -167,7 +167,7 @@ TEST(PrintableTopic, BreaksTheTopicsTextAndKeepsItsName) {
     tPrintTopic topic;
     topic.name = "Errands";
     topic.text = "aaa bbb\r\n";
-    const tPrintableTopic printable(metrics, topic, FixedWidthMeasure(1, 4));
+    const tPrintableTopic printable(metrics, topic, FixedWidths(1, 4));
     EXPECT_EQ("Errands", printable.name);
     EXPECT_EQ((tLines{"aaa", "bbb", ""}), printable.lines);
     EXPECT_EQ(&metrics, printable.metrics);

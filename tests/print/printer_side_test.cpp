@@ -193,6 +193,44 @@ TEST_F(PrinterSide, MeasuringAgreesWithTheSystemsTabbedExtent) {
     metrics.RestoreFont();
 }
 
+TEST_F(PrinterSide, SummedWidthsBreakAsTheDeviceMeasures) {
+    // Italics lean past their advance, and a bitmap font's synthesized bold
+    // italic overhangs once per run; rooms a unit apart put tabs right at the
+    // ends of lines. Scaled, the device rounds a run's width only at its end,
+    // so its runs are not the sums of their characters.
+    LOGFONTA italic = Font(-16, FW_NORMAL);
+    italic.lfItalic = TRUE;
+    LOGFONTA bitmap = Font(-13, FW_BOLD);
+    bitmap.lfItalic = TRUE;
+    std::strcpy(bitmap.lfFaceName, "MS Sans Serif");
+    const std::string text = "ff\tWAVE fjord\t\tx AVAT\tly \xe9t\xe9\tTo\r\nWW\tW i\ti\tii iii\tffff";
+    struct tCase {
+        const LOGFONTA& font;
+        bool scaled;
+    };
+    for (const tCase& c : {tCase{italic, false}, tCase{bitmap, false}, tCase{italic, true}}) {
+        SCOPED_TRACE(::testing::Message() << c.font.lfFaceName << (c.scaled ? ", scaled" : ""));
+        if (c.scaled) {
+            SetMapMode(dc.get(), MM_ANISOTROPIC);
+            SetWindowExtEx(dc.get(), 2, 2, nullptr);
+            SetViewportExtEx(dc.get(), 3, 3, nullptr);
+        }
+        tPrintMetrics metrics(dc.get(), &c.font, &title, &margins);
+        const tTextWidths widths = BodyTextWidths(metrics);
+        if (c.scaled) {
+            EXPECT_TRUE(widths.exactRun) << "the sums were taken for the device's widths";
+        }
+        metrics.SelectBodyFont();
+        const tMeasureText measure = BodyTextMeasure(metrics);
+        ASSERT_GT(metrics.tabStop, 0);
+        for (int room = 1; room < 5 * metrics.tabStop; ++room)
+            ASSERT_EQ(BreakIntoLines(text, room, measure), BreakIntoLines(text, room, widths))
+                << "room " << room;
+        metrics.RestoreFont();
+        SetMapMode(dc.get(), MM_TEXT);
+    }
+}
+
 TEST_F(PrinterSide, PrintableTopicLinesFitInTheBodyFont) {
     const RECT narrow = {0, 0, GetDeviceCaps(dc.get(), HORZRES) - 300, 0};
     tPrintMetrics metrics(dc.get(), &body, &title, &narrow);
@@ -202,7 +240,7 @@ TEST_F(PrinterSide, PrintableTopicLinesFitInTheBodyFont) {
     std::string text;
     for (int i = 0; i < 60; ++i) text += (i ? " " : "") + std::string(i % 2 ? "novel" : "essays");
     topic.text = text;
-    const tPrintableTopic printable = MakePrintableTopic(metrics, topic);
+    const tPrintableTopic printable = MakePrintableTopic(metrics, BodyTextWidths(metrics), topic);
     EXPECT_EQ("Reading list", printable.name);
     ASSERT_GT(printable.lines.size(), 3u);
     std::string joined;
@@ -224,7 +262,7 @@ TEST_F(PrinterSide, WholeTopicIsDrawnInsideItsClosedFrame) {
     tPrintTopic topic;
     topic.name = "Milk";
     topic.text = "Bread\r\nEggs";
-    std::vector<tPrintableTopic> topics{MakePrintableTopic(metrics, topic)};
+    std::vector<tPrintableTopic> topics{MakePrintableTopic(metrics, BodyTextWidths(metrics), topic)};
     const std::vector<tPage> pages = PackPages(topics, metrics, nullptr);
     ASSERT_EQ(1u, pages.size());
     DrawPage(pages[0], metrics);

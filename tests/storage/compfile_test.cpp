@@ -3,6 +3,7 @@
 #include "storage/open_note_file.h"
 #include "storage/compfile.h"
 #include "storage/compound_check.h"
+#include "storage/note_salvage.h"
 #include "storage/notefile.h"
 #include "storage_test_util.h"
 #include <algorithm>
@@ -19,8 +20,7 @@ protected:
             tRawFile file(path);
             file.Stream("S", bytes);
         }
-        root.reset(new tRootStorage(tRootStorage::open, path, kModeNoteFile));
-        ASSERT_TRUE(SUCCEEDED(root->hr));
+        root.reset(new tRootStorage(tHow::open, path, kModeNoteFile));
     }
     void Reopen(const std::string& content) {
         root.reset();
@@ -28,12 +28,11 @@ protected:
             tRawFile file(path);
             file.Stream("S", content);
         }
-        root.reset(new tRootStorage(tRootStorage::open, path, kModeNoteFile));
-        ASSERT_TRUE(SUCCEEDED(root->hr));
+        root.reset(new tRootStorage(tHow::open, path, kModeNoteFile));
     }
     std::string ReadAll(const std::string& content) {
         Reopen(content);
-        tStream stream(root->storage.get(), "S", kModeRead);
+        tStream stream(root->Get(), "S", kModeRead);
         return ReadString(stream);
     }
     tTempDir dir;
@@ -44,7 +43,7 @@ protected:
 
 TEST_F(StreamTest, EmptyStringIsFourZeroBytes) {
     {
-        tStream stream(root->storage.get(), "E", kModeCreateWrite, tStream::create);
+        tStream stream(root->Get(), "E", kModeCreateWrite, tHow::create);
         WriteString(stream, "");
     }
     CheckHr(root->Commit());
@@ -61,12 +60,12 @@ TEST_F(StreamTest, RecordsRoundTripInSequence) {
     big[1] = '\n';
     big[69999] = char(0xE4);
     {
-        tStream stream(root->storage.get(), "R", kModeCreateWrite, tStream::create);
+        tStream stream(root->Get(), "R", kModeCreateWrite, tHow::create);
         WriteString(stream, "first");
         WriteString(stream, big);
         WriteString(stream, "");
     }
-    tStream stream(root->storage.get(), "R", kModeRead);
+    tStream stream(root->Get(), "R", kModeRead);
     EXPECT_EQ("first", ReadString(stream));
     EXPECT_EQ(big, ReadString(stream));
     EXPECT_EQ("", ReadString(stream));
@@ -85,7 +84,7 @@ TEST_F(StreamTest, ShortAndImpossibleRecordsFail) {
     // The length counts from the record, not from the start of the stream.
     Reopen(Record("abcdef") + Uint32Bytes(7) + "abcdef");
     {
-        tStream stream(root->storage.get(), "S", kModeRead);
+        tStream stream(root->Get(), "S", kModeRead);
         EXPECT_EQ("abcdef", ReadString(stream));
         EXPECT_THROW(ReadString(stream), tQuilletError);
     }
@@ -96,7 +95,7 @@ TEST_F(StreamTest, ShortAndImpossibleRecordsFail) {
 TEST_F(StreamTest, IndexCountMustFitTheStream) {
     auto index = [&](const std::string& content) {
         Reopen(content);
-        tStream stream(root->storage.get(), "S", kModeRead);
+        tStream stream(root->Get(), "S", kModeRead);
         return ReadIndex(stream);
     };
     EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), index(IndexBytes({"To-do", "Notes"})));
@@ -112,21 +111,20 @@ TEST_F(StreamTest, IndexCountMustFitTheStream) {
 
 TEST_F(StreamTest, CreatingAnExistingStreamReplacesIt) {
     {
-        tStream stream(root->storage.get(), "S", kModeCreateWrite, tStream::create);
+        tStream stream(root->Get(), "S", kModeCreateWrite, tHow::create);
         WriteString(stream, "new");
     }
-    tStream stream(root->storage.get(), "S", kModeRead);
+    tStream stream(root->Get(), "S", kModeRead);
     EXPECT_EQ("new", ReadString(stream));
     BYTE extra;
     EXPECT_EQ(0u, stream.ReadBytes(&extra, 1));
 }
 
-TEST_F(StreamTest, MissingElementsThrowOrReportHr) {
-    EXPECT_THROW(tStream(root->storage.get(), "Nothing", kModeRead), tQuilletError);
-    EXPECT_THROW(tStorage(root->storage.get(), "Nothing", kModeRead), tQuilletError);
-    tStream optional(root->storage.get(), "Nothing", kModeRead, tStream::tNoThrow{});
-    EXPECT_EQ(STG_E_FILENOTFOUND, optional.hr);
-    EXPECT_FALSE(optional.stream);
+TEST_F(StreamTest, MissingElementsThrowOrAreNone) {
+    EXPECT_THROW(tStream(root->Get(), "Nothing", kModeRead), tQuilletError);
+    EXPECT_THROW(tStorage(root->Get(), "Nothing", kModeRead), tQuilletError);
+    EXPECT_FALSE(OpenStreamIfThere(root->Get(), "Nothing", kModeRead));
+    EXPECT_TRUE(OpenStreamIfThere(root->Get(), "S", kModeRead));
 }
 
 TEST(ElementNames, ConvertAndRoundTrip) {
@@ -144,26 +142,17 @@ TEST(ElementNames, ConvertAndRoundTrip) {
 TEST(RootStorage, CreateFailsOnExistingFileAndOpenIsExclusive) {
     tTempDir dir;
     std::string path = dir.File("exclusive.qld");
+    EXPECT_EQ(STG_E_FILENOTFOUND, RootOpenResult(path));
     {
-        tRootStorage missing(tRootStorage::open, path, kModeNoteFile);
-        EXPECT_EQ(STG_E_FILENOTFOUND, missing.hr);
-        EXPECT_FALSE(missing.storage);
-    }
-    {
-        tRootStorage created(tRootStorage::create, path, kModeNoteFile);
-        ASSERT_TRUE(SUCCEEDED(created.hr));
-        EXPECT_EQ(path, created.name);
+        tRootStorage created(tHow::create, path, kModeNoteFile);
+        EXPECT_EQ(path, created.Path());
         EXPECT_EQ(S_OK, created.Commit());
     }
-    tRootStorage again(tRootStorage::create, path, kModeNoteFile);
-    EXPECT_TRUE(FAILED(again.hr));
-    tRootStorage first(tRootStorage::open, path, kModeNoteFile);
-    ASSERT_TRUE(SUCCEEDED(first.hr));
+    EXPECT_THROW(tRootStorage(tHow::create, path, kModeNoteFile), tQuilletError);
+    tRootStorage first(tHow::open, path, kModeNoteFile);
     // Open already: the program's exclusive hold refuses a second one.
-    tRootStorage second(tRootStorage::open, path, kModeNoteFile);
-    EXPECT_EQ(STG_E_SHAREVIOLATION, second.hr) << std::hex << second.hr;
-    tRootStorage direct(tRootStorage::open, path, kModeDirectReadWrite);
-    EXPECT_TRUE(FAILED(direct.hr));
+    EXPECT_EQ(STG_E_SHAREVIOLATION, RootOpenResult(path)) << std::hex << RootOpenResult(path);
+    EXPECT_TRUE(FAILED(RootOpenResult(path, kModeDirectReadWrite)));
 }
 
 bool LooksSound(const std::string& bytes) {
@@ -195,21 +184,19 @@ TEST(RootStorage, FilesTheStorageSystemWritesPassTheCheck) {
     tTempDir dir;
     const std::string commits = dir.File("commits.qld");
     {
-        tRootStorage file(tRootStorage::create, commits, kModeNoteFile);
-        ASSERT_TRUE(SUCCEEDED(file.hr));
+        tRootStorage file(tHow::create, commits, kModeNoteFile);
         const wchar_t* names[] = {L"a", L"bb", L"Index", L"Colours", L"Topic with a long name"};
         for (int i = 0; i < 60; ++i) {
-            WriteStream(file.storage.get(), names[i % 5], size_t(37 * i * i) % 9000, char('a' + i % 26));
-            if (i % 7 == 3) file.storage->DestroyElement(names[(i + 2) % 5]);
+            WriteStream(file.Get(), names[i % 5], size_t(37 * i * i) % 9000, char('a' + i % 26));
+            if (i % 7 == 3) file.Get()->DestroyElement(names[(i + 2) % 5]);
             ASSERT_EQ(S_OK, file.Commit());
         }
     }
     const std::string big = dir.File("big.qld");
     {
-        tRootStorage file(tRootStorage::create, big, kModeNoteFile);
-        ASSERT_TRUE(SUCCEEDED(file.hr));
-        WriteStream(file.storage.get(), L"big", size_t(8) << 20, 'b');
-        WriteStream(file.storage.get(), L"small", 100, 's');
+        tRootStorage file(tHow::create, big, kModeNoteFile);
+        WriteStream(file.Get(), L"big", size_t(8) << 20, 'b');
+        WriteStream(file.Get(), L"small", 100, 's');
         ASSERT_EQ(S_OK, file.Commit());
     }
     const std::string large = dir.File("sectors4096.qld");
@@ -228,8 +215,7 @@ TEST(RootStorage, FilesTheStorageSystemWritesPassTheCheck) {
         SCOPED_TRACE(path);
         const std::string bytes = FileBytes(path);
         EXPECT_TRUE(LooksSound(bytes));
-        tRootStorage file(tRootStorage::open, path, kModeNoteFile);
-        EXPECT_EQ(S_OK, file.hr);
+        EXPECT_EQ(S_OK, RootOpenResult(path));
     }
     EXPECT_GT(Le32At(FileBytes(big), 0x48), 0u);  // table-list sectors beyond the header
     EXPECT_EQ(12u, Le32At(FileBytes(large), 0x1E) & 0xFFFF);
@@ -280,10 +266,39 @@ TEST(RootStorage, DamagedStructureIsRefusedBeforeOpening) {
             std::ofstream out(path, std::ios::binary | std::ios::trunc);
             out.write(bytes.data(), std::streamsize(bytes.size()));
         }
-        tRootStorage file(tRootStorage::open, path, kModeNoteFile);
-        EXPECT_EQ(STG_E_DOCFILECORRUPT, file.hr);
-        EXPECT_FALSE(file.storage);
+        EXPECT_EQ(STG_E_DOCFILECORRUPT, RootOpenResult(path));
     }
+}
+
+// A note file large enough that its allocation table is listed beyond the
+// header, as the storage system writes it: recovered whole, and cut inside the
+// large topic, that topic in part as far as it goes.
+TEST(RootStorage, LargeNoteFileIsRecoveredWhole) {
+    tTempDir dir;
+    const std::string path = dir.File("large.qld");
+    std::string large(8 << 20, 'x');
+    large[0] = 'A';
+    large[large.size() - 1] = 'Z';
+    WriteNoteFile(path, {{"Small", "small"}, {"Large", large}});
+    std::string bytes = FileBytes(path);
+    ASSERT_GT(Le32At(bytes, 0x48), 0u);  // table-list sectors beyond the header
+    auto narrow = [](const std::u16string& name) { return std::string(name.begin(), name.end()); };
+    auto salvage = [&] {
+        return SalvageNotes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), narrow);
+    };
+    tSalvagedNotes notes = salvage();
+    ASSERT_EQ(2u, notes.topics.size());
+    EXPECT_EQ("small", notes.topics[0].text);
+    EXPECT_TRUE(notes.topics[1].whole);
+    EXPECT_TRUE(notes.topics[1].text == large);
+    // Cut just before the large topic's last byte: all of it but that comes back.
+    bytes.resize(bytes.rfind("xxxZ") + 3);
+    notes = salvage();
+    auto cut = std::find_if(notes.topics.begin(), notes.topics.end(),
+                            [](const tSalvagedTopic& t) { return t.name == "Large"; });
+    ASSERT_NE(notes.topics.end(), cut);
+    EXPECT_FALSE(cut->whole);
+    EXPECT_TRUE(cut->text == kRecoveredInPartLine + large.substr(0, large.size() - 1));
 }
 
 // The open note file: what is written reaches the file only with its commit;

@@ -1,5 +1,6 @@
-// Coverage-guided fuzzing of the plain byte checks: the compound-file check
-// and the "Index" and string-record readers, built natively with libFuzzer,
+// Coverage-guided fuzzing of the plain byte checks: the compound-file check,
+// the "Index" and string-record readers and the recovery of damaged note
+// files, built natively with libFuzzer,
 // AddressSanitizer and UndefinedBehaviorSanitizer (bench/fuzz_native).
 //
 // Beyond "no crash", each input checks properties: a record or index that
@@ -7,8 +8,10 @@
 // reader that trusts the file as the platform does (no cycle detection, no
 // range checks of its own) stays inside the file and comes to an end.
 // QUILLET_SOUND_FILES=<folder> first asserts that every .qld there (files the
-// program wrote) passes the check.
+// program wrote) passes the check. The recovery gives back no more bytes
+// than the file holds, no topic twice, and marks every topic it cut short.
 #include "storage/compound_check.h"
+#include "storage/note_salvage.h"
 #include "storage/records.h"
 #include <dirent.h>
 #include <cstdio>
@@ -179,6 +182,38 @@ void ReadLikeTheLoader(const uint8_t* data, size_t size) {
     }
 }
 
+void CheckSalvage(const uint8_t* data, size_t size) {
+    auto narrow = [](const std::u16string& name) {
+        std::string s;
+        for (char16_t c : name) s += char(c < 256 ? c : '?');
+        return s;
+    };
+    const tSalvagedNotes notes = SalvageNotes(data, size, narrow);
+    const size_t mark = std::strlen(kRecoveredInPartLine);
+    size_t text = 0;
+    std::vector<std::string> keys;
+    for (const tSalvagedTopic& topic : notes.topics) {
+        std::string key = topic.name;
+        for (char& c : key)
+            if (c >= 'a' && c <= 'z') c = char(c - 32);
+        for (const std::string& other : keys)
+            if (other == key) Fail("a topic recovered twice");
+        keys.push_back(key);
+        if (!topic.whole && topic.text.compare(0, mark, kRecoveredInPartLine) != 0)
+            Fail("a topic in part without its mark");
+        size_t marks = 0;
+        for (size_t at = topic.text.find(kLostBytesMark); at != std::string::npos;
+             at = topic.text.find(kLostBytesMark, at + 1))
+            ++marks;
+        // The edit control ends its text at a zero byte: none may reach it.
+        if (topic.text.find('\0') != std::string::npos) Fail("a topic with a zero byte");
+        // Each mark stands for at least one byte of the file.
+        text += topic.text.size() - (topic.whole ? 0 : mark) - marks * (std::strlen(kLostBytesMark) - 1);
+    }
+    // Every stream's bytes come from sectors no other stream took.
+    if (text + notes.colours.size() + notes.font.size() > size) Fail("more text recovered than the file holds");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -208,5 +243,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckRecords(data, size);
     if (IsSoundCompoundFile(data, size)) ReadLikeTheLoader(data, size);
+    CheckSalvage(data, size);
     return 0;
 }

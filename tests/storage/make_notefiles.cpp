@@ -52,14 +52,13 @@ int main(int argc, char** argv) {
 
         // Several topics, written as the program writes a whole file.
         {
-            tRootStorage root(tRootStorage::create, folder + "\\topics.qld", kModeNoteFile);
-            CheckHr(root.hr);
+            tRootStorage root(tHow::create, folder + "\\topics.qld", kModeNoteFile);
             std::vector<tTopic> topics = {
                 Topic("To-do", "Buy milk\r\nCall Anna\r\n"), Topic("Notes", ""),
                 Topic("Shopping list", "bread, butter"), Topic("12345678901234567890", LongText()),
                 Topic("a  b", "two blanks"), Topic("Caf\xE9", "na\xEFve \xE4\xF6\xFC")};
-            WriteNoteFile(root.storage.get(), topics, nullptr, tElementKeys());
-            DestroyTopicElement(root.storage.get(), "Notes");  // listed, but without a stream
+            WriteNoteFile(root.Get(), topics, nullptr, tElementKeys());
+            DestroyTopicElement(root.Get(), "Notes");  // listed, but without a stream
             CheckHr(root.Commit());
         }
 

@@ -33,9 +33,8 @@ protected:
             tRawFile file(path);
             file.Stream("S", content);
         }
-        tRootStorage root(tRootStorage::open, path, kModeNoteFile);
-        ASSERT_TRUE(SUCCEEDED(root.hr));
-        tStream stream(root.storage.get(), "S", kModeRead);
+        tRootStorage root(tHow::open, path, kModeNoteFile);
+        tStream stream(root.Get(), "S", kModeRead);
         read(stream);
     }
     tTempDir dir;

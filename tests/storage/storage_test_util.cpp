@@ -1,4 +1,5 @@
 #include "storage_test_util.h"
+#include "base/errors.h"
 #include "storage/compfile.h"
 #include "storage/notefile.h"
 #include <fstream>
@@ -148,4 +149,13 @@ LOGFONTA Font(LONG height, const char* face) {
     font.lfWeight = FW_BOLD;
     lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
     return font;
+}
+
+HRESULT RootOpenResult(const std::string& path, DWORD mode) {
+    try {
+        tRootStorage root(tHow::open, path, mode);
+        return S_OK;
+    } catch (const tQuilletError& error) {
+        return error.code;
+    }
 }

@@ -42,6 +42,8 @@ void WriteNoteFile(const std::string& path,
 bool ReadRawStream(const std::string& path, const std::string& element, std::string& bytes);
 // The class identifier of a closed compound file's root.
 CLSID RawClassOf(const std::string& path);
+// What opening the file at path as a root gives: S_OK, or why not.
+HRESULT RootOpenResult(const std::string& path, DWORD mode = 0x10012);
 // The whole file, byte for byte.
 std::string FileBytes(const std::string& path);
 bool FileExists(const std::string& path);

@@ -17,6 +17,7 @@ tSeenDialog Describe(HWND dialog) {
     EnumChildWindows(dialog, FindIcon, reinterpret_cast<LPARAM>(&seen.icon));
     // A message box removes the buttons it does not use, rather than hiding them.
     seen.hasCancel = Shown(GetDlgItem(dialog, IDCANCEL));
+    seen.owner = GetWindow(dialog, GW_OWNER);
     return seen;
 }
 

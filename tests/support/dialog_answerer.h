@@ -28,6 +28,7 @@ struct tSeenDialog {
     bool fileDialog = false;
     HICON icon = nullptr;    // the icon shown, comparable within one process only
     bool hasCancel = false;  // a Cancel button is shown
+    HWND owner = nullptr;    // the window it is modal to, if any
 };
 
 class tDialogAnswerer {

@@ -120,6 +120,20 @@ void tQuilletProcess::Type(const std::string& text) {
     for (char c : text) Ask(edit_, WM_CHAR, c == '\n' ? '\r' : WPARAM(BYTE(c)), 0);
 }
 
+void tQuilletProcess::PressCtrl(WORD key, bool shift) {
+    SetForegroundWindow(frame_);
+    std::vector<WORD> down = {VK_CONTROL};
+    if (shift) down.push_back(VK_SHIFT);
+    down.push_back(key);
+    std::vector<INPUT> keys(down.size() * 2);
+    for (size_t i = 0; i < down.size(); ++i) {
+        keys[i].type = keys[keys.size() - 1 - i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = keys[keys.size() - 1 - i].ki.wVk = down[i];
+        keys[keys.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    SendInput(UINT(keys.size()), keys.data(), sizeof(INPUT));
+}
+
 void tQuilletProcess::Insert(const std::string& text) {
     Ask(edit_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
@@ -155,7 +169,7 @@ RECT tQuilletProcess::TabRect(int index) const {
     return rect;
 }
 
-std::vector<std::string> tQuilletProcess::ListRows(HWND list, int columns) const {
+std::vector<std::string> ListRows(HWND list, int columns) {
     struct tCell {
         LVITEMA item;
         char text[512];
@@ -168,7 +182,7 @@ std::vector<std::string> tQuilletProcess::ListRows(HWND list, int columns) const
             cell = tCell();
             cell.item.iSubItem = column;
             cell.item.cchTextMax = sizeof cell.text;
-            AskThroughMemory(id(), list, LVM_GETITEMTEXTA, WPARAM(row), &cell, sizeof cell,
+            AskThroughMemory(ProcessOf(list), list, LVM_GETITEMTEXTA, WPARAM(row), &cell, sizeof cell,
                              [&](char* remote) { cell.item.pszText = remote + offsetof(tCell, text); });
             cell.text[sizeof cell.text - 1] = '\0';
             cells += (column ? "|" : "") + std::string(cell.text);
@@ -178,17 +192,17 @@ std::vector<std::string> tQuilletProcess::ListRows(HWND list, int columns) const
     return rows;
 }
 
-bool tQuilletProcess::ListRowCentre(HWND list, int row, POINT& centre) const {
+bool ListRowCentre(HWND list, int row, POINT& centre) {
     Ask(list, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
     RECT rect = {LVIR_BOUNDS, 0, 0, 0};
-    if (!AskThroughMemory(id(), list, LVM_GETITEMRECT, WPARAM(row), &rect, sizeof rect))
+    if (!AskThroughMemory(ProcessOf(list), list, LVM_GETITEMRECT, WPARAM(row), &rect, sizeof rect))
         return false;
     // The middle of the first column: full-row selection or not, that is the row.
     centre = {rect.left + 10, (rect.top + rect.bottom) / 2};
     return true;
 }
 
-bool tQuilletProcess::DoubleClickListRow(HWND list, int row) const {
+bool DoubleClickListRow(HWND list, int row) {
     POINT centre;
     if (!ListRowCentre(list, row, centre)) return false;
     LPARAM at = MAKELPARAM(centre.x, centre.y);
@@ -198,3 +212,13 @@ bool tQuilletProcess::DoubleClickListRow(HWND list, int row) const {
     Ask(list, WM_LBUTTONUP, 0, at);
     return true;
 }
+
+std::vector<std::string> tQuilletProcess::ListRows(HWND list, int columns) const {
+    return ::ListRows(list, columns);
+}
+
+bool tQuilletProcess::ListRowCentre(HWND list, int row, POINT& centre) const {
+    return ::ListRowCentre(list, row, centre);
+}
+
+bool tQuilletProcess::DoubleClickListRow(HWND list, int row) const { return ::DoubleClickListRow(list, row); }

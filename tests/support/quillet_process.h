@@ -57,6 +57,9 @@ public:
     void Settle();
     // Types text into the edit control, one character at a time.
     void Type(const std::string& text);
+    // Presses a key with Ctrl (and Shift) held, as the user would, into the
+    // frame made the foreground window: the program's accelerators see it.
+    void PressCtrl(WORD key, bool shift = false);
     // Puts text in place of the selection at once, as a paste would.
     void Insert(const std::string& text);
     std::string EditText() const;
@@ -76,3 +79,8 @@ private:
 };
 
 std::string QuilletExePath();
+
+// The same three for a list view of any process, this one too.
+std::vector<std::string> ListRows(HWND list, int columns);
+bool ListRowCentre(HWND list, int row, POINT& centre);
+bool DoubleClickListRow(HWND list, int row);
