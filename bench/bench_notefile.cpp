@@ -1,5 +1,6 @@
-// Note-file loading against a bare read of the same file, and the cost of one
-// autosave commit in a large and a small note file.
+// Note-file loading and the autosave of one topic, each against Wine's own
+// ole32 on the same bytes, in a large and a small note file; what a commit
+// writes and flushes, the journal's part apart.
 // usage: bench_notefile <folder for the note files>
 #include <windows.h>
 #include <objbase.h>
@@ -9,6 +10,7 @@
 #include "bench/note_files.h"
 #include "storage/open_note_file.h"
 #include "storage/compfile.h"
+#include "storage/disk_log.h"
 #include "storage/notefile.h"
 
 namespace {
@@ -130,49 +132,163 @@ bool BenchLoad(const char* label, const char* size, const std::string& path) {
     return Target(what.c_str(), ratio, "x", 1.5);
 }
 
-struct tCommitTimes {
-    double save, commit;
+// Counts what the program writes, resizes and flushes, the journal apart
+// from the note file itself.
+class tDiskCounter : public tDiskObserver {
+public:
+    struct tCounts {
+        double bytes = 0, writes = 0, flushes = 0;
+    };
+    tCounts note, journal;
+    double flushMs = 0;  // from each flush to whatever comes next
+
+    void OnDiskEvent(const tDiskEvent& event) override {
+        EndFlush();
+        if (event.kind == tDiskEvent::flush) flushStart_ = NowMs();
+        const std::string suffix = JournalPathFor("");
+        bool isJournal = event.path.size() >= suffix.size() &&
+                         event.path.compare(event.path.size() - suffix.size(), suffix.size(), suffix) == 0;
+        tCounts& counts = isJournal ? journal : note;
+        if (event.kind == tDiskEvent::write) {
+            counts.bytes += double(event.bytes.size());
+            ++counts.writes;
+        } else if (event.kind == tDiskEvent::flush) {
+            ++counts.flushes;
+        }
+    }
+
+    // The commit is over: so is its last flush.
+    void EndFlush() {
+        if (flushStart_ >= 0) flushMs += NowMs() - flushStart_;
+        flushStart_ = -1;
+    }
+
+private:
+    double flushStart_ = -1;
 };
 
-tCommitTimes BenchCommit(const char* label, const std::string& source, const std::string& copy) {
+const int kPositions = 3;
+const char* const kPositionNames[kPositions] = {"first", "middle", "last"};
+size_t Position(int which, size_t count) { return which == 0 ? 0 : which == 1 ? count / 2 : count - 1; }
+
+// A different character at a different place each time, the size unchanged.
+void Change(std::string& text, int round) { text[100 + size_t(round)] = char('A' + round % 26); }
+
+using tPositionTimes = std::vector<double>;  // median per position, ms
+
+// Wine's own rewrite and commit of one topic: its transacted open of the file
+// at source (copied to copy), a new stream in "Topics", the record, Commit.
+// Wine's own file bytes never flush (their Flush does nothing), so this
+// commit is not durable: the program's flushes come on top.
+tPositionTimes WineRewrite(const std::string& source, const std::string& copy, int count,
+                           size_t size, int repetitions) {
+    Check(CopyFileA(source.c_str(), copy.c_str(), FALSE) != 0);
+    std::vector<tTopic> topics = MakeTopics(count, size);
+    IStorage* root = nullptr;
+    CheckHr(StgOpenStorage(ToElementName(copy).c_str(), nullptr, kModeNoteFile, nullptr, 0, &root));
+    IStorage* folder = nullptr;
+    CheckHr(root->OpenStorage(L"Topics", nullptr, kModeDirectReadWrite, nullptr, 0, &folder));
+    tPositionTimes medians;
+    for (int which = 0; which < kPositions; ++which) {
+        tTopic& topic = topics[Position(which, topics.size())];
+        std::vector<double> times;
+        for (int i = 0; i <= repetitions; ++i) {
+            Change(topic.text, i);
+            double t0 = NowMs();
+            WriteRawStream(folder, topic.name, Record(topic.text));
+            CheckHr(root->Commit(STGC_DEFAULT));
+            if (i > 0) times.push_back(NowMs() - t0);  // the first warms up
+        }
+        std::printf("  Wine's rewrite and commit, %s topic ms: %s\n", kPositionNames[which],
+                    Samples(times).c_str());
+        medians.push_back(Median(times));
+    }
+    folder->Release();
+    root->Release();
+    return medians;
+}
+
+// The program's autosave of one topic (WriteModifiedTopics and Commit) in a
+// copy of source, opened once as the program opens a note file.
+tPositionTimes ProgramAutosave(const char* label, const std::string& source, const std::string& copy,
+                               int repetitions) {
     Check(CopyFileA(source.c_str(), copy.c_str(), FALSE) != 0);
     tNoteFile file;
     Check(OpenNoteFile(copy, Defaults(), file) == tReadResult::read);
     std::vector<tTopic>& topics = file.content.topics;
-    tTopic& topic = topics[topics.size() / 2];
-    std::vector<double> save, commit, total;
-    for (int i = 0; i < kRepetitions + 1; ++i) {
-        topic.text[100 + size_t(i)] = char('A' + i);
-        topic.MarkModified();
-        double t0 = NowMs();
-        Check(file.file->WriteModifiedTopics(topics));
-        double t1 = NowMs();
-        Check(file.file->Commit(topics));
-        double t2 = NowMs();
-        Check(!file.file->Uncommitted() && !topic.modified);
-        if (i == 0) continue;  // warm-up
-        save.push_back(t1 - t0);
-        commit.push_back(t2 - t1);
-        total.push_back(t2 - t0);
+    tDiskCounter counter;
+    int commits = 0;
+    tPositionTimes medians;
+    for (int which = 0; which < kPositions; ++which) {
+        tTopic& topic = topics[Position(which, topics.size())];
+        std::vector<double> times;
+        for (int i = 0; i <= repetitions; ++i) {
+            Change(topic.text, i);
+            topic.MarkModified();
+            if (i > 0) SetDiskObserver(&counter);
+            double t0 = NowMs();
+            Check(file.file->WriteModifiedTopics(topics));
+            Check(file.file->Commit(topics));
+            double t1 = NowMs();
+            counter.EndFlush();
+            SetDiskObserver(nullptr);
+            Check(!topic.modified);
+            if (i == 0) continue;  // warm-up
+            times.push_back(t1 - t0);
+            ++commits;
+        }
+        std::printf("  %s, %s topic ms: %s\n", label, kPositionNames[which], Samples(times).c_str());
+        medians.push_back(Median(times));
     }
-    // A commit of the open root when nothing was written: what a commit
-    // costs by itself.
-    std::vector<double> idle;
-    for (int i = 0; i < kRepetitions; ++i) {
+    std::printf("  per commit, %s:\n", label);
+    Figure("  (info) journal bytes written", counter.journal.bytes / commits, "bytes");
+    Figure("  (info) journal writes", counter.journal.writes / commits, "");
+    Figure("  (info) journal flushes", counter.journal.flushes / commits, "");
+    Figure("  (info) note file bytes written", counter.note.bytes / commits, "bytes");
+    Figure("  (info) note file writes", counter.note.writes / commits, "");
+    Figure("  (info) note file flushes", counter.note.flushes / commits, "");
+    Figure("  (info) time in the flushes", counter.flushMs / commits, "ms");
+    return medians;
+}
+
+// The autosave of a topic at the first, middle and last place of count
+// topics of 20 KB, in a file the program made and in one made in name order
+// and opened once, against Wine's own rewrite in the balanced file.
+int BenchAutosave(const std::string& folder, int count, const char* size, int repetitions) {
+    std::printf("Autosave of one 20 KB topic of %d (%s)\n", count, size);
+    const std::string tag = std::to_string(count);
+    const std::string balanced = folder + "\\balanced-" + tag + ".qld";
+    const std::string programs = folder + "\\program-" + tag + ".qld";
+    const std::string listed = folder + "\\name-order-" + tag + ".qld";
+    MakeNoteFile(programs, count, 20 * 1024);
+    MakeRawNoteFile(listed, count, 20 * 1024, tStreamOrder::nameOrder);
+    Figure("(info) depth of the directory of topics, program's file", TopicsTreeDepth(programs), "");
+    Figure("(info) depth of the directory of topics, name-order file", TopicsTreeDepth(listed), "");
+    {
         double t0 = NowMs();
-        CheckHr(file.file->Root()->Commit(STGC_DEFAULT));
-        idle.push_back(NowMs() - t0);
+        tNoteFile once;  // a file found unbalanced is set right at its first open
+        Check(OpenNoteFile(listed, Defaults(), once) == tReadResult::read);
+        Figure("(info) first open of the name-order file", NowMs() - t0, "ms");
     }
-    double mean = 0;
-    for (double t : total) mean += t / double(total.size());
-    std::printf("Autosave commit, %s\n  save+commit ms: %s\n  commit, nothing written ms: %s\n", label,
-                Samples(total).c_str(), Samples(idle).c_str());
-    Figure("SaveTopics, median", Median(save), "ms");
-    Figure("Commit, median", Median(commit), "ms");
-    Figure("save + commit, median", Median(total), "ms");
-    Figure("save + commit, mean", mean, "ms");
-    Figure("  (info) commit with nothing written, median", Median(idle), "ms");
-    return {Median(save), Median(commit)};
+    Figure("(info) depth of the directory of topics, name-order file opened once", TopicsTreeDepth(listed), "");
+    tPositionTimes wine = WineRewrite(balanced, folder + "\\wine-copy.qld", count, 20 * 1024, repetitions);
+    struct {
+        const char* label;
+        const std::string& source;
+    } files[] = {{"program's file", programs}, {"name-order file opened once", listed}};
+    int misses = 0;
+    for (const auto& f : files) {
+        tPositionTimes program = ProgramAutosave(f.label, f.source, folder + "\\commit-copy.qld", repetitions);
+        for (int which = 0; which < kPositions; ++which) {
+            std::string what = std::string(kPositionNames[which]) + " topic, the autosave";
+            Figure(("  (info) " + what).c_str(), program[size_t(which)], "ms");
+            Figure("  (info)   Wine's rewrite and commit", wine[size_t(which)], "ms");
+            std::string ratio = std::string("autosave / Wine's, ") + f.label + ", " + size + ", " +
+                                kPositionNames[which];
+            if (!Target(ratio.c_str(), program[size_t(which)] / wine[size_t(which)], "x", 1.5)) ++misses;
+        }
+    }
+    return misses;
 }
 
 }  // namespace
@@ -186,25 +302,21 @@ int main(int argc, char** argv) {
     int misses = 0;
     try {
         std::string folder = argv[1];
-        std::string large = folder + "\\large.qld", small = folder + "\\small.qld";
+        std::string large = folder + "\\balanced-1000.qld", small = folder + "\\balanced-10.qld";
         double t0 = NowMs();
-        MakeNoteFile(large, 1000, 20 * 1024);
-        MakeNoteFile(small, 10, 20 * 1024);
-        std::printf("Made note files: 1000 x 20 KB and 10 x 20 KB in %.0f ms\n", NowMs() - t0);
+        MakeRawNoteFile(large, 1000, 20 * 1024, tStreamOrder::balanced);
+        MakeRawNoteFile(small, 10, 20 * 1024, tStreamOrder::balanced);
+        std::printf("Made balanced note files: 1000 x 20 KB and 10 x 20 KB in %.0f ms\n", NowMs() - t0);
+        // The baseline is Wine's storage at its best: a balanced directory.
+        Check(TopicsTreeDepth(large) == 10 && TopicsTreeDepth(small) == 4);
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (GetFileAttributesExA(large.c_str(), GetFileExInfoStandard, &data))
-            std::printf("  large.qld %lu bytes\n", data.nFileSizeLow);
-        if (GetFileAttributesExA(small.c_str(), GetFileExInfoStandard, &data))
-            std::printf("  small.qld %lu bytes\n", data.nFileSizeLow);
+            std::printf("  %s %lu bytes\n", large.c_str(), data.nFileSizeLow);
 
         if (!BenchLoad("1000 topics of 20 KB (20 MB)", "20 MB", large)) ++misses;
         if (!BenchLoad("10 topics of 20 KB (200 KB)", "200 KB", small)) ++misses;
-
-        tCommitTimes big = BenchCommit("20 MB file (1000 topics)", large, folder + "\\commit-large.qld");
-        tCommitTimes little = BenchCommit("200 KB file (10 topics)", small, folder + "\\commit-small.qld");
-        std::printf("Autosave commit growth (file 100x larger)\n");
-        Figure("save+commit 20 MB / 200 KB", (big.save + big.commit) / (little.save + little.commit), "x");
-        Figure("commit alone 20 MB / 200 KB", big.commit / little.commit, "x");
+        misses += BenchAutosave(folder, 1000, "20 MB", 5);
+        misses += BenchAutosave(folder, 10, "200 KB", kRepetitions);
     } catch (const tQuilletError&) {
         std::printf("FAILED: a storage call failed\n");
         return 1;

@@ -181,6 +181,83 @@ TEST_F(QuilletE2E, AFullDiskKeepsTheChangesAndTriesAgain) {
     EXPECT_EQ("before" + during + " more" + after, ReadNoteOnDisk(rescue).texts[0]);
 }
 
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Run by full_disk.sh. While the disk refuses its writes the note file stays
+// the program's own: nobody else opens it, and a file moved into its place
+// is never written.
+TEST_F(QuilletE2E, AFullDiskKeepsTheFileHeldAndWritesNoOtherFile) {
+    char folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("QUILLET_FULL_DISK", folder, sizeof folder))
+        GTEST_SKIP() << "needs a small file system of its own: see full_disk.sh";
+    const std::string path = std::string(folder) + "\\held.qld";
+    const std::string filler = std::string(folder) + "\\filler";
+    const std::string other = std::string(folder) + "\\other.qld";
+    std::vector<tTopic> foreign(1);
+    foreign[0].name = "Foreign";
+    foreign[0].text = "not the program's file";
+    ASSERT_EQ(tNewFileResult::written, WriteNewNoteFile(other, foreign));
+    const std::string otherBytes = Bytes(other);
+    const std::string during = " during" + std::string(8192, '.');
+    {
+        tQuilletProcess quillet("/visible " + Quoted(path));
+        ASSERT_TRUE(quillet.WaitForMainWindow());
+        quillet.Type("before");
+        Ticks(quillet, 3);
+        FillDisk(filler);
+        quillet.Insert(during);  // the file must grow, and cannot
+        Ticks(quillet, 3);
+        ExpectRefusalBox(quillet);
+
+        HANDLE exclusive = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                       OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, exclusive) << "another program has the file to itself";
+        if (exclusive != INVALID_HANDLE_VALUE) CloseHandle(exclusive);
+        {
+            tQuilletProcess second("/visible " + Quoted(path));
+            tForeignDialog box;
+            if (WaitForDialog(second.id(), box, "Quillet")) {
+                EXPECT_EQ(path + " is not a Quillet file, is already open, or cannot be accessed.", box.text);
+                PressButton(box, IDOK);
+                EXPECT_EQ(0u, second.WaitForExit());
+            } else {
+                ADD_FAILURE() << "a second Quillet opened the file";  // ended hard here
+            }
+        }
+        DeleteFileA(filler.c_str());
+        Ticks(quillet, 3);  // the retry
+        quillet.Settle();
+        EXPECT_TRUE(Dialogs(quillet.id()).empty());
+        quillet.Kill();  // no clean-up: the file holds what the retry wrote
+    }
+    EXPECT_EQ("before" + during, ReadNoteOnDisk(path).texts[0]);
+
+    tQuilletProcess quillet("/visible " + Quoted(path));
+    ASSERT_TRUE(quillet.WaitForMainWindow());
+    FillDisk(filler);
+    LRESULT end = Ask(quillet.edit(), WM_GETTEXTLENGTH);
+    Ask(quillet.edit(), EM_SETSEL, WPARAM(end), end);
+    quillet.Insert(" after" + std::string(8192, ':'));
+    Ticks(quillet, 3);
+    ExpectRefusalBox(quillet);
+    // As a sync tool or a restored backup would.
+    bool moved = MoveFileExA(other.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    DeleteFileA(filler.c_str());
+    Ticks(quillet, 3);  // the retry
+    quillet.Settle();
+    tForeignDialog told;
+    if (DialogShown(quillet.id(), "Quillet", told))
+        std::printf("[ held     ] after the move: %s\n", told.text.c_str());
+    quillet.Kill();
+    if (moved)
+        EXPECT_TRUE(otherBytes == Bytes(path)) << "the program wrote into a file moved into its place";
+    else
+        EXPECT_EQ("before" + during + " after" + std::string(8192, ':'), ReadNoteOnDisk(path).texts[0]);
+}
+
 // Run by full_disk.sh. The end of the session with changes the disk refuses:
 // the emergency save is offered once, before the program ends.
 TEST_F(QuilletE2E, AFullDiskAtLogOffOffersTheEmergencySaveOnce) {

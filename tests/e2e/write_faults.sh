@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Makes the real program's own writes of its note file fail, with strace, while
+# Makes the real program's own writes of its note file and of its journal
+# fail, with strace, while
 # a scripted session (DiskFaults.Session in e2e_tests) takes every step a user
 # takes, then reads the file with olefile: it must hold a state the session
 # committed, and the rest must be in the emergency-saved file.
 #   write_faults.sh E2E_EXE [sample|all]
 # sample: a few injection points of each kind (the ctest entry); all: every
-# call K of the session, for EIO, ENOSPC and EROFS, failing once, three times
+# call K of the session on either file, for EIO, ENOSPC and EROFS, failing once, three times
 # and from K on. Two sessions run at a time, the second with a Wine prefix,
 # wineserver and X display of its own, so that neither takes the other's focus.
 # Skipped (77) only where ptrace is not allowed.
@@ -70,16 +71,21 @@ session() {
     local WINEPREFIX=$work/prefix2 DISPLAY=$lane2_display
     export WINEPREFIX DISPLAY
   fi
-  mkdir -p "$dir"; cp "$start" "$note"; rm -f "$rescue"
-  strace -f -qq --seccomp-bpf -o "$dir/trace.log" -P "$note" -e trace=$calls \
+  mkdir -p "$dir"; cp "$start" "$note"; rm -f "$rescue" "$note-journal"
+  strace -f -qq -y --seccomp-bpf -o "$dir/trace.log" -P "$note" -P "$note-journal" -e trace=$calls \
     ${inject:+-e inject=$calls:$inject} "$QUILLET_WINE" "$quillet" /visible "$(win "$note")" 2>"$dir/quillet.log" &
   local traced=$!
   QUILLET_FAULT_CAPTION=$lane QUILLET_FAULT_RESCUE=$(win "$rescue") \
     "$QUILLET_WINE" "$exe" --gtest_filter=DiskFaults.Session >"$dir/session.log" 2>&1
   local rc=$?
   end_traced $traced || rc=1
-  local figures held ok
+  local figures held ok played=
   figures=$(grep -o 'fatal boxes.*' "$dir/session.log")
+  # Read as the program opens it: a journal left behind is played back first.
+  if [ -s "$note-journal" ]; then
+    played=", journal played back"
+    cp "$note" "$dir/unplayed.qld"; cp "$note-journal" "$dir/unplayed.qld-journal"
+  fi
   QUILLET_FAULT_OPEN=$(win "$note") "$QUILLET_WINE" "$exe" --gtest_filter=DiskFaults.Session \
     >"$dir/open.log" 2>&1 || rc=1
   held=$(/usr/bin/python3 "$check" states "$states" "$note" $([ -f "$rescue" ] && echo "$rescue"))
@@ -89,18 +95,21 @@ session() {
   [[ -z $figures || $figures == "fatal boxes 0,"* ]] || verdict=FATAL
   [ $ok -eq 0 ] || verdict=LOSS
   [ $rc -eq 0 ] || [ $verdict != ok ] || verdict=FAIL
-  echo "$verdict ${inject:-no faults}: $figures; $held" >>"$dir/results"
+  echo "$verdict ${inject:-no faults}: $figures$played; $held" >>"$dir/results"
   if [ $verdict != ok ]; then
     local n; n=$(wc -l <"$dir/results")
     grep -E 'Failure|Expected|Which is|unexpected' "$dir/session.log" | head -5 >>"$dir/results"
     cp "$note" "$dir/failed-$n.qld"; [ -f "$rescue" ] && cp "$rescue" "$dir/failed-$n-rescue.qld"
+    [ -n "$played" ] && cp "$dir/unplayed.qld" "$dir/failed-$n-unplayed.qld" &&
+      cp "$dir/unplayed.qld-journal" "$dir/failed-$n-unplayed.qld-journal"
   fi
 }
 
 session lane0 ""
 cat "$work/lane0/results"
 count=$(grep -cE "(pwrite64|write|ftruncate|ftruncate64)\(" "$work/lane0/trace.log")
-echo "the session makes $count write, resize and flush calls on its note file"
+journal=$(grep -E "(pwrite64|write|ftruncate|ftruncate64)\(" "$work/lane0/trace.log" | grep -c -- "-journal>")
+echo "the session makes $count write, resize and flush calls on its note file and its journal ($journal on the journal)"
 [ "$count" -gt 0 ] || { echo "no calls traced"; exit 1; }
 
 if [ "$mode" = all ]; then
