@@ -113,7 +113,7 @@ TEST_F(LoadTest, NewFileHasDefaultContent) {
     ASSERT_TRUE(Load(path));
     EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), Names());
     // Committed before it replaces the open file: a failure keeps that one.
-    EXPECT_FALSE(File()->Uncommitted());
+    EXPECT_EQ(tFileState::clean, File()->State());
     EXPECT_EQ(kDefaultBackground, Appearance().backgroundColour);
     Close();
 

@@ -61,10 +61,10 @@ TEST_F(Saving, OneKeystrokeIsWrittenOnTheThirdTickAndCommittedAtTheMessageEnd) {
     Tick();
     EXPECT_EQ("x", Stored("A"));
     EXPECT_TRUE(Topic(0).written);
-    EXPECT_TRUE(client->Saver().File()->Uncommitted());
+    EXPECT_EQ(tFileState::written, client->Saver().File()->State());
     EndMessage();
     EXPECT_FALSE(Topic(0).modified);
-    EXPECT_FALSE(client->Saver().File()->Uncommitted());
+    EXPECT_EQ(tFileState::clean, client->Saver().File()->State());
     Close();
     EXPECT_EQ("x", OnDisk("A"));
 }
@@ -111,14 +111,20 @@ TEST_F(Saving, SaveCommandWritesAtOnceInLaptopMode) {
     EXPECT_EQ("saved by command", Stored("A"));
 }
 
-TEST_F(Saving, ViewStateIsRecordedWithoutTakingUnchangedText) {
-    SetWindowTextA(Edit(), "line 1\r\nline 2\r\nline 3");  // no change notice: not the topic's text
+TEST_F(Saving, SelectionComesBackWhenTheTopicIsShownAgain) {
+    Retype("line 1\r\nline 2\r\nline 3");
     SendMessageA(Edit(), EM_SETSEL, 3, 9);
-    client->Saver().SaveTopics(tSave::unlessHeldBack);
-    EXPECT_EQ(3, client->Notebook().ViewOf(0).selStart);
-    EXPECT_EQ(9, client->Notebook().ViewOf(0).selEnd);
-    EXPECT_EQ("a", Topic(0).text);
-    EXPECT_FALSE(Topic(0).written);
+    client->Command(CM_TOPIC_NEXT);
+    SendMessageA(Edit(), EM_SETSEL, 1, 1);
+    client->Command(CM_TOPIC_PREVIOUS);
+    DWORD start = 0, end = 0;
+    SendMessageA(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(3u, start);
+    EXPECT_EQ(9u, end);
+    client->Command(CM_TOPIC_NEXT);
+    SendMessageA(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(1u, start);
+    EXPECT_EQ(1u, end);
 }
 
 // Every message ends with a commit; a topic changed after its write and
