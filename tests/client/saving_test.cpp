@@ -48,6 +48,7 @@ protected:
         if (!ReadRawStream(path, "Topics/" + name, raw) || raw.size() < 4) return "<unreadable>";
         return raw.substr(4);
     }
+    // A tick inside a message: the commit waits for EndMessage.
     void Tick() { client->Saver().OnTick(); }
 };
 
@@ -61,10 +62,10 @@ TEST_F(Saving, OneKeystrokeIsWrittenOnTheThirdTickAndCommittedAtTheMessageEnd) {
     Tick();
     EXPECT_EQ("x", Stored("A"));
     EXPECT_TRUE(Topic(0).written);
-    EXPECT_EQ(tFileState::written, client->Saver().File()->State());
+    EXPECT_EQ(tFileState::written, client->FileState());
     EndMessage();
     EXPECT_FALSE(Topic(0).modified);
-    EXPECT_EQ(tFileState::clean, client->Saver().File()->State());
+    EXPECT_EQ(tFileState::clean, client->FileState());
     Close();
     EXPECT_EQ("x", OnDisk("A"));
 }
@@ -86,7 +87,7 @@ TEST_F(Saving, SteadyTypingIsWrittenOnTheTwelfthTick) {
 }
 
 TEST_F(Saving, LaptopModeHoldsWritesBackForTheWholePeriod) {
-    client->Saver().SetLaptopOptions(true, 5);
+    client->SetLaptopOptions(true, 5);
     Retype("laptop text");
     SendMessageA(client->Window(), WM_COMMAND, MAKEWPARAM(kEditControlId, EN_KILLFOCUS),
                  reinterpret_cast<LPARAM>(Edit()));  // the edit control loses the focus
@@ -105,7 +106,7 @@ TEST_F(Saving, LaptopModeHoldsWritesBackForTheWholePeriod) {
 }
 
 TEST_F(Saving, SaveCommandWritesAtOnceInLaptopMode) {
-    client->Saver().SetLaptopOptions(true, 5);
+    client->SetLaptopOptions(true, 5);
     Retype("saved by command");
     client->Command(CM_SAVE);
     EXPECT_EQ("saved by command", Stored("A"));
@@ -136,7 +137,7 @@ TEST_F(Saving, OnlyTheTopicChangedAfterItsWriteStaysModified) {
     Retype("B1");  // the change's message ends with the commit
     EXPECT_FALSE(Topic(0).modified);
     EXPECT_FALSE(Topic(0).written);
-    client->Saver().SaveTopics(tSave::forced);
+    client->Command(CM_SAVE);
     EXPECT_TRUE(Topic(1).written);
     Retype("B2");
     EXPECT_TRUE(Topic(1).modified);
@@ -156,7 +157,7 @@ TEST_F(Saving, LaptopOptionsAreStoredAndTheFileMenuShowsSaveOnlyInLaptopMode) {
     client->PrepareMenu(file, 0);
     EXPECT_EQ(items, GetMenuItemCount(file));
 
-    client->Saver().SetLaptopOptions(true, 7);
+    client->SetLaptopOptions(true, 7);
     EXPECT_EQ(1u, GetConfigDword(kConfig, "LaptopMode", 9));
     EXPECT_EQ(7u, GetConfigDword(kConfig, "LaptopSavePeriod", 9));
     client->PrepareMenu(file, 0);
@@ -169,7 +170,7 @@ TEST_F(Saving, LaptopOptionsAreStoredAndTheFileMenuShowsSaveOnlyInLaptopMode) {
     EXPECT_EQ(UINT(CM_FILE_CLOSE), GetMenuItemID(file, 2));
     EXPECT_NE(0u, GetMenuState(file, 4, MF_BYPOSITION) & MF_SEPARATOR);
 
-    client->Saver().SetLaptopOptions(false, 7);
+    client->SetLaptopOptions(false, 7);
     EXPECT_EQ(0u, GetConfigDword(kConfig, "LaptopMode", 9));
     EXPECT_EQ(1u, GetConfigDword(kConfig, "LaptopSavePeriod", 9));  // whatever was shown
     client->PrepareMenu(file, 0);
@@ -207,7 +208,7 @@ protected:
 
 TEST_F(Emergency, SavesEveryTopicWithTheLastTypingAndLeavesTheOpenFile) {
     Retype("A saved");
-    client->Saver().SaveTopics(tSave::forced);
+    client->Command(CM_SAVE);
     EndMessage();
     client->Command(CM_TOPIC_NEXT);
     Retype("B typed just before the failure");
