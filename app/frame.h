@@ -94,7 +94,7 @@ std::string FileTitleOf(const std::string& path);
 // that was opened.
 enum class tOpenOutcome { opened, notOpened, defaultNotCreated };
 tOpenOutcome ReadOrCreateNoteFile(HWND owner, std::string& path, bool& isDefault,
-                             const tAppearanceRecord& current, tNoteFile& file);
+                                  const tAppearanceRecord& current, tNoteFile& file);
 
 // Saves and commits the client's open file (refusing when the file cannot
 // take the changes), then opens path the same way and hands it to the client.

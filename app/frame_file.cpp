@@ -11,7 +11,7 @@
 #include "storage/notefile.h"
 
 tOpenOutcome ReadOrCreateNoteFile(HWND owner, std::string& path, bool& isDefault,
-                             const tAppearanceRecord& current, tNoteFile& file) {
+                                  const tAppearanceRecord& current, tNoteFile& file) {
     for (;;) {
         switch (OpenNoteFile(path, current, file)) {
         case tReadResult::read:
