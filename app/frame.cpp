@@ -76,18 +76,18 @@ const char* ToolTipText(UINT_PTR id) {
 
 }  // namespace
 
-tQuilletWindow::tQuilletWindow(const RECT& place) {
+tFrame::tFrame(const RECT& place) {
     hwnd_ = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, kFrameClassName, kAppCaption, WS_OVERLAPPEDWINDOW,
                             place.left, place.top, place.right - place.left,
                             place.bottom - place.top, nullptr, nullptr, app.hInstance, this);
     Check(hwnd_ != nullptr);
 }
 
-tQuilletWindow::~tQuilletWindow() {
+tFrame::~tFrame() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-void tQuilletWindow::OnCreate() {
+void tFrame::OnCreate() {
     toolbar_ = CreateToolbar(hwnd_);
     printing_ = std::make_unique<tPrinting>(hwnd_);
     taskbarMenu_.reset(LoadMenuA(app.hInstance, "TASKBAR_MENU"));
@@ -96,7 +96,7 @@ void tQuilletWindow::OnCreate() {
     Check(taskbarPopup_ != nullptr);
 }
 
-void tQuilletWindow::ShowNotes(tNoteFile&& file, const tShownFile& shown, int showCommand) {
+void tFrame::ShowNotes(tNoteFile&& file, const tShownFile& shown, int showCommand) {
     tClientSettings settings;
     settings.frame = hwnd_;
     settings.noTray = app.noTray;
@@ -112,12 +112,12 @@ void tQuilletWindow::ShowNotes(tNoteFile&& file, const tShownFile& shown, int sh
     UpdateWindow(hwnd_);
 }
 
-bool tQuilletWindow::PassToModelessDialogs(MSG& msg) const {
+bool tFrame::PassToModelessDialogs(MSG& msg) const {
     return client_ && client_->PassToModelessDialogs(msg);
 }
 
 // A placement that cannot be stored is not worth ending the program over.
-void tQuilletWindow::SavePlacement() {
+void tFrame::SavePlacement() {
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     if (!GetWindowPlacement(hwnd_, &placement)) return;
@@ -131,7 +131,7 @@ void tQuilletWindow::SavePlacement() {
     }
 }
 
-void tQuilletWindow::RequestEnd() {
+void tFrame::RequestEnd() {
     if (endRequested_) return;
     endRequested_ = true;
     EndMenu();
@@ -141,18 +141,18 @@ void tQuilletWindow::RequestEnd() {
     if (hwnd_) PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 
-void tQuilletWindow::EndLoopIfRequested() const {
+void tFrame::EndLoopIfRequested() const {
     if (endRequested_) PostQuitMessage(0);
 }
 
-void tQuilletWindow::CarryOutEnd() {
+void tFrame::CarryOutEnd() {
     // Also after a quit message someone else posted: the notes are saved all the same.
     endRequested_ = true;
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
 // The client first: it saves, commits and closes the note file, and removes its icon.
-void tQuilletWindow::OnDestroy() {
+void tFrame::OnDestroy() {
     if (client_)
         client_->FlushBeforeClose(rescueOffered_ ? tQuilletClient::tRescue::offeredAlready
                                                  : tQuilletClient::tRescue::offer);
@@ -161,7 +161,7 @@ void tQuilletWindow::OnDestroy() {
     PostQuitMessage(0);
 }
 
-void tQuilletWindow::OnSize(int width, int height) {
+void tFrame::OnSize(int width, int height) {
     int toolbarHeight = 0;
     if (toolbar_) {
         SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
@@ -175,7 +175,7 @@ void tQuilletWindow::OnSize(int width, int height) {
     Check(MoveWindow(client_->Window(), 0, toolbarHeight, width, clientHeight, TRUE) != 0);
 }
 
-void tQuilletWindow::OnClose() {
+void tFrame::OnClose() {
     if (app.noTray)
         RequestEnd();
     else
@@ -184,14 +184,14 @@ void tQuilletWindow::OnClose() {
 
 // The typing must be on disk before this returns: when the session ends, the
 // system may end the process at any moment after.
-void tQuilletWindow::OnEndSession(bool ending) {
+void tFrame::OnEndSession(bool ending) {
     SavePlacement();
     if (client_) {
         // Once the program is ending its own close offers what cannot be written elsewhere.
         if (endRequested_ || rescueOffered_) {
-            client_->Saver().FlushChanges();
+            client_->FlushForEnd(tQuilletClient::tRescue::offeredAlready);
         } else {
-            client_->Saver().FlushOrRescue();
+            client_->FlushForEnd(tQuilletClient::tRescue::offer);
             // The session ends: the close after the loop must not ask again.
             rescueOffered_ = ending;
         }
@@ -200,7 +200,7 @@ void tQuilletWindow::OnEndSession(bool ending) {
 }
 
 // True when the notification was answered in result.
-bool tQuilletWindow::OnNotify(NMHDR* header, LRESULT& result) {
+bool tFrame::OnNotify(NMHDR* header, LRESULT& result) {
     if (!header) return false;  // a notification without data is no one's
     if (header->code == TTN_NEEDTEXTA) {
         auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
@@ -223,12 +223,12 @@ bool tQuilletWindow::OnNotify(NMHDR* header, LRESULT& result) {
 
 // The File menu is readied only as the menu bar's first pop-up: the taskbar
 // pop-up and the context menus open at position 0 too.
-void tQuilletWindow::OnInitMenuPopup(HMENU menu, int position) {
+void tFrame::OnInitMenuPopup(HMENU menu, int position) {
     if (!client_ || (position == 0 && menu == taskbarPopup_)) return;
     client_->PrepareMenu(menu, position);
 }
 
-void tQuilletWindow::OnTrayCallback(UINT mouseMessage) {
+void tFrame::OnTrayCallback(UINT mouseMessage) {
     switch (mouseMessage) {
     case WM_LBUTTONDBLCLK:
         ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -245,7 +245,7 @@ void tQuilletWindow::OnTrayCallback(UINT mouseMessage) {
     }
 }
 
-void tQuilletWindow::SetHelpMode(bool on) {
+void tFrame::SetHelpMode(bool on) {
     helpMode_ = on;
     if (toolbar_) SendMessageA(toolbar_, TB_CHECKBUTTON, CM_CONTEXT_HELP, MAKELONG(on, 0));
     if (on) {
@@ -256,7 +256,7 @@ void tQuilletWindow::SetHelpMode(bool on) {
 }
 
 // Returns true when the command was carried out.
-bool tQuilletWindow::OnCommand(int id) {
+bool tFrame::OnCommand(int id) {
     if (endRequested_) return false;
     if (ModalWindowOver(hwnd_) && id != CM_SHUTDOWN && id != CM_FILE_CLOSE && id != CM_TRAY_OPEN) {
         BringForward(hwnd_);
@@ -271,8 +271,8 @@ bool tQuilletWindow::OnCommand(int id) {
     case CM_SHUTDOWN: RequestEnd(); return true;
     case CM_FILE_CLOSE: SendMessageA(hwnd_, WM_CLOSE, 0, 0); return true;
     case CM_TRAY_OPEN: ShowWindow(hwnd_, SW_SHOWNORMAL); return true;
-    case CM_FILE_OPEN: OpenOtherFile(false); return true;
-    case CM_FILE_NEW: OpenOtherFile(true); return true;
+    case CM_FILE_OPEN: ChooseOtherFile(false); return true;
+    case CM_FILE_NEW: ChooseOtherFile(true); return true;
     case CM_HELP_TOPICS: ShowHelpContents(hwnd_); return true;
     case CM_ABOUT: ShowAboutBox(hwnd_); return true;
     case CM_CONTEXT_HELP: SetHelpMode(!helpMode_); return true;
@@ -288,7 +288,7 @@ bool tQuilletWindow::OnCommand(int id) {
     }
 }
 
-bool tQuilletWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool tFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
     switch (message) {
     case WM_CREATE: OnCreate(); return true;
@@ -317,7 +317,7 @@ bool tQuilletWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     }
 }
 
-void tQuilletWindow::AfterMessage() {
+void tFrame::AfterMessage() {
     if (client_) client_->AfterMessage();
 }
 
@@ -326,14 +326,14 @@ UINT TaskbarCreatedMessage() {
     return message;
 }
 
-LRESULT CALLBACK WndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK FrameWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        auto* frame = static_cast<tQuilletWindow*>(create->lpCreateParams);
+        auto* frame = static_cast<tFrame*>(create->lpCreateParams);
         frame->hwnd_ = wnd;  // before WM_CREATE, which builds the toolbar in it
         SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
     }
-    auto* frame = reinterpret_cast<tQuilletWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    auto* frame = reinterpret_cast<tFrame*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
     if (!frame) return DefWindowProcA(wnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);

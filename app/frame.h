@@ -19,13 +19,13 @@ struct tShownFile {
     bool isDefault = false;
 };
 
-class tQuilletWindow {
+class tFrame {
 public:
     // Makes the frame window, hidden, at place (position and size).
-    explicit tQuilletWindow(const RECT& place);
-    ~tQuilletWindow();
-    tQuilletWindow(const tQuilletWindow&) = delete;
-    tQuilletWindow& operator=(const tQuilletWindow&) = delete;
+    explicit tFrame(const RECT& place);
+    ~tFrame();
+    tFrame(const tFrame&) = delete;
+    tFrame& operator=(const tFrame&) = delete;
 
     HWND Handle() const { return hwnd_; }
     // The client showing file, below the toolbar; the frame then shows itself
@@ -50,7 +50,7 @@ public:
     void AfterMessage();
 
 private:
-    friend LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK FrameWndProc(HWND, UINT, WPARAM, LPARAM);
     void OnCreate();
     void OnDestroy();
     void OnSize(int width, int height);
@@ -64,7 +64,7 @@ private:
     void SavePlacement();
     // File Open and File New: another note file, keeping the open one when
     // the new one cannot be used.
-    void OpenOtherFile(bool create);
+    void ChooseOtherFile(bool create);
     void ShowOptions();
     // The caption: the file's title, then " - Quillet"; the icon's tip too.
     void ShowTitle(tTrayShow icon);
@@ -82,7 +82,7 @@ private:
     bool rescueOffered_ = false;  // the end of the session offered the emergency save
 };
 
-LRESULT CALLBACK WndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK FrameWndProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The file's title as the system shows it, or the last part of the path when
 // the system cannot make one.
@@ -93,13 +93,13 @@ std::string FileTitleOf(const std::string& path);
 // reads it, and says why not. On success path and isDefault name the file
 // that was opened.
 enum class tOpenOutcome { opened, notOpened, defaultNotCreated };
-tOpenOutcome OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
-                             const tAppearanceRecord& current, tNoteFile& file);
+tOpenOutcome ReadOrCreateNoteFile(HWND owner, std::string& path, bool& isDefault,
+                                  const tAppearanceRecord& current, tNoteFile& file);
 
 // Saves and commits the client's open file (refusing when the file cannot
 // take the changes), then opens path the same way and hands it to the client.
 // On success shown names the file now shown; on failure nothing has changed.
-bool OpenFileInClient(tQuilletClient& client, HWND owner, tShownFile& shown);
+bool ReplaceShownFile(tQuilletClient& client, HWND owner, tShownFile& shown);
 
 // The shell's message announcing a (re)started taskbar.
 UINT TaskbarCreatedMessage();

@@ -10,8 +10,8 @@
 #include "dialogs/note_file_dialog.h"
 #include "storage/notefile.h"
 
-tOpenOutcome OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
-                             const tAppearanceRecord& current, tNoteFile& file) {
+tOpenOutcome ReadOrCreateNoteFile(HWND owner, std::string& path, bool& isDefault,
+                                  const tAppearanceRecord& current, tNoteFile& file) {
     for (;;) {
         switch (OpenNoteFile(path, current, file)) {
         case tReadResult::read:
@@ -56,23 +56,18 @@ tOpenOutcome OpenNoteFileFor(HWND owner, std::string& path, bool& isDefault,
     }
 }
 
-bool OpenFileInClient(tQuilletClient& client, HWND owner, tShownFile& shown) {
-    // The open file's changes must be on disk before another file replaces it.
-    if (!client.Saver().FlushChanges()) {
-        client.Saver().TellRefusal();
-        return false;
-    }
+bool ReplaceShownFile(tQuilletClient& client, HWND owner, tShownFile& shown) {
     tShownFile opened = shown;
-    tNoteFile file;
-    if (OpenNoteFileFor(owner, opened.path, opened.isDefault, client.View().Appearance().Record(),
-                        file) != tOpenOutcome::opened)
+    if (!client.ReplaceFile([&](const tAppearanceRecord& current, tNoteFile& file) {
+            return ReadOrCreateNoteFile(owner, opened.path, opened.isDefault, current, file) ==
+                   tOpenOutcome::opened;
+        }))
         return false;
-    client.TakeOver(std::move(file));
     shown = opened;
     return true;
 }
 
-void tQuilletWindow::OpenOtherFile(bool create) {
+void tFrame::ChooseOtherFile(bool create) {
     std::string path;
     DWORD flags = create ? OFN_PATHMUSTEXIST | OFN_HIDEREADONLY
                          : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
@@ -88,7 +83,7 @@ void tQuilletWindow::OpenOtherFile(bool create) {
         return;
     }
     tShownFile other{path, false};
-    if (!client_ || !OpenFileInClient(*client_, hwnd_, other)) return;
+    if (!client_ || !ReplaceShownFile(*client_, hwnd_, other)) return;
     shown_ = other;
     ShowTitle(tTrayShow::change);
 }
@@ -102,7 +97,7 @@ std::string FileTitleOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void tQuilletWindow::ShowTitle(tTrayShow icon) {
+void tFrame::ShowTitle(tTrayShow icon) {
     titleText_ = FileTitleOf(shown_.path) + " - Quillet";
     SetWindowTextA(hwnd_, titleText_.c_str());
     if (client_) client_->ShowTrayIcon(titleText_, icon);

@@ -10,7 +10,7 @@ namespace {
 class tOptionsOfProgram : public tOptionsOwner {
 public:
     tOptionsOfProgram(tQuilletClient& client, tShownFile& shown) : client_(client), shown_(shown) {}
-    bool AutoWrap() const override { return client_.View().AutoWrap(); }
+    bool AutoWrap() const override { return client_.AutoWrap(); }
     void SetAutoWrap(bool wrap) override { client_.SetAutoWrap(wrap); }
     void ChooseTextFont(HWND page) override { client_.ChooseTextFont(page); }
     void ChooseBackgroundColour(HWND page) override { client_.ChooseBackground(page); }
@@ -25,10 +25,10 @@ public:
         else if (wasDefault)
             SetConfigString(kConfig, "DefaultFile", "");
     }
-    bool LaptopMode() const override { return client_.Saver().LaptopMode(); }
-    unsigned LaptopSavePeriod() const override { return client_.Saver().LaptopSavePeriod(); }
+    bool LaptopMode() const override { return client_.LaptopMode(); }
+    unsigned LaptopSavePeriod() const override { return client_.LaptopSavePeriod(); }
     void SetLaptopOptions(bool mode, unsigned period) override {
-        client_.Saver().SetLaptopOptions(mode, period);
+        client_.SetLaptopOptions(mode, period);
     }
     bool SmartContextMenus() const override { return client_.SmartContextMenus(); }
     void SetSmartContextMenus(bool on) override { client_.SetSmartContextMenus(on); }
@@ -48,7 +48,7 @@ private:
 
 }  // namespace
 
-void tQuilletWindow::ShowOptions() {
+void tFrame::ShowOptions() {
     if (!client_) return;
     tOptionsOfProgram options(*client_, shown_);
     // Owned by the frame, which it disables while it is up.

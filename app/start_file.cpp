@@ -38,7 +38,7 @@ bool ChooseAtFirstUse(HWND frame, const std::string& programFolder, tDefaultQues
             break;
         }
         bool isDefault = false;
-        opened = OpenNoteFileFor(frame, chosen, isDefault, appearance, file) == tOpenOutcome::opened;
+        opened = ReadOrCreateNoteFile(frame, chosen, isDefault, appearance, file) == tOpenOutcome::opened;
     }
     shown = tShownFile{chosen, false};
     if (question == tDefaultQuestion::ask &&
@@ -52,7 +52,7 @@ bool ChooseAtFirstUse(HWND frame, const std::string& programFolder, tDefaultQues
 
 }  // namespace
 
-bool OpenStartFile(HWND frame, const std::string& programFolder,
+bool ReadStartFile(HWND frame, const std::string& programFolder,
                    const std::optional<std::string>& given, tNoteFile& file, tShownFile& shown) {
     tAppearanceRecord appearance = {};
     SetDefaultColours(appearance);
@@ -67,7 +67,7 @@ bool OpenStartFile(HWND frame, const std::string& programFolder,
                                     appearance, file, shown);
         shown = tShownFile{stored, true};
     }
-    switch (OpenNoteFileFor(frame, shown.path, shown.isDefault, appearance, file)) {
+    switch (ReadOrCreateNoteFile(frame, shown.path, shown.isDefault, appearance, file)) {
     case tOpenOutcome::opened:
         return true;
     case tOpenOutcome::notOpened:

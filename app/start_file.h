@@ -14,7 +14,7 @@ struct tNoteFile;
 // the questions: given is the file named on the command line, if one was.
 // On success shown names the file opened. False when there is none to show:
 // the user was told why, or cancelled.
-bool OpenStartFile(HWND frame, const std::string& programFolder,
+bool ReadStartFile(HWND frame, const std::string& programFolder,
                    const std::optional<std::string>& given, tNoteFile& file, tShownFile& shown);
 
 // Where the first-use dialog suggests the note file: in the program's folder

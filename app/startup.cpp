@@ -73,7 +73,7 @@ RECT StoredPlace() {
     return RECT{x, y, x + width, y + height};
 }
 
-int RunMessageLoop(tQuilletWindow& frame) {
+int RunMessageLoop(tFrame& frame) {
     HACCEL accelerators = LoadAcceleratorsA(app.hInstance, "MAIN_ACCEL");
     Check(accelerators != nullptr);
     MSG msg;
@@ -110,17 +110,17 @@ int RunQuillet(HINSTANCE instance, int showCommand, const std::vector<std::strin
         app.arrowCursor = LoadCursorA(nullptr, IDC_ARROW);
         Check(app.arrowCursor != nullptr);
         app.helpCursor = LoadCursorA(nullptr, IDC_HELP);
-        RegisterWindowClass(kFrameClassName, WndProc, "MAIN_MENU");
+        RegisterWindowClass(kFrameClassName, FrameWndProc, "MAIN_MENU");
         RegisterWindowClass(kClientClassName, ClientWndProc, nullptr);
 
         // The note file is opened, with the frame (not yet shown) as the
         // owner of its questions, before the client that shows it is made.
         int exitCode = 0;
         {
-            tQuilletWindow frame(StoredPlace());
+            tFrame frame(StoredPlace());
             tNoteFile file;
             tShownFile shown;
-            if (OpenStartFile(frame.Handle(), programFolder, given, file, shown)) {
+            if (ReadStartFile(frame.Handle(), programFolder, given, file, shown)) {
                 frame.ShowNotes(std::move(file), shown, showCommand);
                 exitCode = RunMessageLoop(frame);
             }

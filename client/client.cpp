@@ -59,10 +59,30 @@ void tQuilletClient::TakeOver(tNoteFile&& file) {
 
 void tQuilletClient::FlushBeforeClose(tRescue rescue) {
     findAll_.reset();
+    FlushForEnd(rescue);
+}
+
+void tQuilletClient::FlushForEnd(tRescue rescue) {
     if (rescue == tRescue::offer)
         saver_.FlushOrRescue();
     else
         saver_.FlushChanges();
+}
+
+bool tQuilletClient::ReplaceFile(const tFileOpener& open) {
+    // The open file's changes must be on disk before another file replaces it.
+    if (!saver_.FlushChanges()) {
+        saver_.TellRefusal();
+        return false;
+    }
+    tNoteFile file;
+    if (!open(view_.Appearance().Record(), file)) return false;
+    TakeOver(std::move(file));
+    return true;
+}
+
+tFileState tQuilletClient::FileState() const {
+    return saver_.File() ? saver_.File()->State() : tFileState::clean;
 }
 
 bool tQuilletClient::PassToModelessDialogs(MSG& msg) const {

@@ -5,6 +5,7 @@
 // the context menus and the notification-area icon, and carries out the
 // commands that concern them.
 #include <windows.h>
+#include <functional>
 #include <memory>
 #include <string>
 #include "client/context_menu.h"
@@ -19,6 +20,15 @@
 #include "storage/notefile.h"
 
 constexpr UINT kFindAllMessage = WM_APP + 2;  // the Find in All Topics dialog's requests
+
+// What a topic command changed in the notebook, for everything that shows or
+// keeps the topics to follow.
+struct tTopicChange {
+    enum class tKind { added, renamed, deleted, moved } kind;
+    std::string name;              // renamed: the name before; deleted: the name
+    int index = -1;                // renamed, deleted: the topic's place
+    std::pair<int, int> swapped;   // moved: the two places
+};
 
 // What the client needs from the program around it.
 struct tClientSettings {
@@ -41,7 +51,7 @@ public:
     const tNotebook& Notebook() const { return notebook_; }
     tNotebookView& View() { return view_; }
     tNoteSaver& Saver() { return saver_; }
-    tFindReplaceDlg& Find() { return findDialog_; }
+    tFindReplaceDlg& FindDialog() { return findDialog_; }
     // The message loop's part for the modeless dialogs (Find or Replace, and
     // Find in All Topics): true when one of them took msg.
     bool PassToModelessDialogs(MSG& msg) const;
@@ -50,6 +60,14 @@ public:
 
     // Another note file, already read or created, in place of the open one.
     void TakeOver(tNoteFile&& file);
+    // Opens another note file in place of the open one: the open file's changes
+    // reach the disk first (or the user is told they cannot, and nothing is
+    // replaced); open reads or creates the other file, given the appearance
+    // shown now, and returns false when there is none.
+    using tFileOpener = std::function<bool(const tAppearanceRecord& current, tNoteFile& file)>;
+    bool ReplaceFile(const tFileOpener& open);
+    // Whether what was written is on disk.
+    tFileState FileState() const;
     // The end of every message of the frame and the client: commits the note file.
     void AfterMessage() { saver_.Commit(); }
     // Before the client goes: saves and commits, or offers the emergency save
@@ -57,6 +75,8 @@ public:
     // takes the fatal path while the client still exists.
     enum class tRescue { offer, offeredAlready };
     void FlushBeforeClose(tRescue rescue);
+    // The same when the session ends, the client staying.
+    void FlushForEnd(tRescue rescue);
 
     // A command of the menus, keys, toolbar or context menus; false when it
     // is not one of the client's.
@@ -67,7 +87,11 @@ public:
     bool OwnsMenu(HMENU menu) const { return menus_.Owns(menu); }
 
     // The Options sheet's settings.
+    bool AutoWrap() const { return view_.AutoWrap(); }
     void SetAutoWrap(bool wrap);
+    bool LaptopMode() const { return saver_.LaptopMode(); }
+    unsigned LaptopSavePeriod() const { return saver_.LaptopSavePeriod(); }
+    void SetLaptopOptions(bool mode, unsigned period) { saver_.SetLaptopOptions(mode, period); }
     void ChooseTextFont(HWND page);
     void ChooseBackground(HWND page);
     void ChooseTextColour(HWND page);
@@ -97,8 +121,9 @@ private:
     void RenameTopic();
     void UndoDeleteTopic();
     void GoToTopic();
-    // After a topic was appended: its tab is selected and it is shown.
-    void ShowNewLastTopic();
+    // After the notebook changed: Find in All Topics' results, the tabs, the
+    // file and the topic shown follow, in that order.
+    void Apply(const tTopicChange& change);
     // A tab was chosen: the topic left is saved, the chosen one shown.
     void ShowSelectedTopic();
     // What the Topic Name dialog checks a name against.

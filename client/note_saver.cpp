@@ -6,12 +6,12 @@
 #include "base/window_text.h"
 #include "dialogs/note_file_dialog.h"
 #include "resources/resource.h"
-#include "storage/saving.h"
 
 tNoteSaver::tNoteSaver(HWND wnd, tNotebook& notebook, tNotebookView& view, bool closingHides)
     : wnd_(wnd), notebook_(notebook), view_(view), closingHides_(closingHides) {
-    laptopMode_ = GetConfigDword(kConfig, "LaptopMode", 0) != 0;
-    laptopSavePeriod_ = GetConfigDword(kConfig, "LaptopSavePeriod", laptopMode_ ? 5 : 1);
+    bool laptopMode = GetConfigDword(kConfig, "LaptopMode", 0) != 0;
+    schedule_.SetLaptopMode(laptopMode,
+                            GetConfigDword(kConfig, "LaptopSavePeriod", laptopMode ? 5 : 1));
 }
 
 tNoteSaver::~tNoteSaver() {
@@ -21,24 +21,22 @@ tNoteSaver::~tNoteSaver() {
 void tNoteSaver::TakeOver(std::unique_ptr<tOpenNoteFile> file, bool indexOutdated) {
     file_ = std::move(file);
     indexOutdated_ = indexOutdated;
-    waitingToRetry_ = false;
-    retryTicks_ = 0;
+    schedule_.Recovered();
 }
 
 void tNoteSaver::StopTimer() {
     if (timer_ == 0) return;
     Check(KillTimer(wnd_, timer_) != 0);
     timer_ = 0;
-    laptopTicks_ = 0;
-    idleTicks_ = 0;
+    schedule_.Saved();
 }
 
 void tNoteSaver::SaveTopics(tSave how) {
     if (!file_ || notebook_.Empty()) return;
     bool force = how == tSave::forced;
     view_.CaptureCurrentTopic();
-    if (!force && laptopMode_) return;  // held in memory until the forced save
-    if (file_->Refused()) {
+    if (!force && schedule_.LaptopMode()) return;  // held in memory until the forced save
+    if (file_->State() == tFileState::refused) {
         // A forced save is the user's or the program's own wish: it tries the
         // file again at once; otherwise the retry countdown runs.
         if (force) Recover();
@@ -53,9 +51,9 @@ void tNoteSaver::SaveTopics(tSave how) {
 
 bool tNoteSaver::Commit() {
     if (!file_) return true;
-    if (!file_->Refused() && file_->Commit(notebook_.Topics())) return true;
+    if (file_->Commit(notebook_.Topics())) return true;
     // A fresh refusal is tried again at once; after that on the retry schedule.
-    return !waitingToRetry_ && Recover();
+    return !schedule_.Retrying() && Recover();
 }
 
 bool tNoteSaver::Recover() {
@@ -65,17 +63,14 @@ bool tNoteSaver::Recover() {
         return false;
     }
     indexOutdated_ = false;
-    waitingToRetry_ = false;
-    retryTicks_ = 0;
+    schedule_.Recovered();
     StopTimer();
     return true;
 }
 
 void tNoteSaver::ScheduleRetry() {
-    retryTicks_ = kRetryTicks;
     if (timer_ == 0) timer_ = unsigned(SetTimer(wnd_, kSaveTimerId, kSaveTimerPeriod, nullptr));
-    if (waitingToRetry_) return;
-    waitingToRetry_ = true;
+    if (!schedule_.ArmRetry()) return;
     reportPending_ = true;
     // Told once the message that failed is over, not from inside it.
     PostMessageA(wnd_, kWriteRefusedMessage, 0, 0);
@@ -137,7 +132,8 @@ void tNoteSaver::ReportRefusal() {
 
 bool tNoteSaver::FlushChanges() {
     SaveTopics(tSave::forced);
-    return Commit() && !(file_ && file_->Refused());
+    // A commit that succeeds, at once or by recovering, leaves the file clean.
+    return Commit();
 }
 
 void tNoteSaver::TellRefusal() {
@@ -157,17 +153,14 @@ void tNoteSaver::OnTextChanged() {
     if (!current) return;
     current->MarkModified();
     if (timer_ == 0) timer_ = unsigned(SetTimer(wnd_, kSaveTimerId, kSaveTimerPeriod, nullptr));
-    ArmSaveCountdown(laptopSavePeriod_, idleTicks_, laptopTicks_);
+    schedule_.Arm();
 }
 
 void tNoteSaver::OnTick() {
-    if (file_ && file_->Refused()) {
-        if (retryTicks_ != 0 && --retryTicks_ == 0) Recover();
-        return;
-    }
-    switch (CountSaveTick(laptopMode_, idleTicks_, laptopTicks_)) {
+    switch (schedule_.Tick(file_ && file_->State() == tFileState::refused)) {
     case tSaveTick::save: SaveTopics(tSave::unlessHeldBack); break;
     case tSaveTick::forcedSave: SaveTopics(tSave::forced); break;
+    case tSaveTick::retry: Recover(); break;
     case tSaveTick::none: break;
     }
 }
@@ -201,18 +194,17 @@ bool tNoteSaver::HoldsOtherElement(const std::string& name) const {
 }
 
 void tNoteSaver::SetLaptopOptions(bool mode, unsigned period) {
-    laptopMode_ = mode;
-    laptopSavePeriod_ = mode ? period : 1;
+    schedule_.SetLaptopMode(mode, mode ? period : 1);
     SetConfigDword(kConfig, "LaptopMode", mode ? 1 : 0);
-    SetConfigDword(kConfig, "LaptopSavePeriod", laptopSavePeriod_);
+    SetConfigDword(kConfig, "LaptopSavePeriod", schedule_.Period());
 }
 
 void tNoteSaver::UpdateFileMenu(HMENU menu) {
-    if (laptopMode_ && !saveItemInserted_) {
+    if (schedule_.LaptopMode() && !saveItemInserted_) {
         // After "&New", "&Open ..." and "&Close", before the first separator.
         Check(InsertMenuA(menu, 3, MF_BYPOSITION | MF_STRING, CM_SAVE, "&Save") != 0);
         saveItemInserted_ = true;
-    } else if (!laptopMode_ && saveItemInserted_) {
+    } else if (!schedule_.LaptopMode() && saveItemInserted_) {
         Check(DeleteMenu(menu, CM_SAVE, MF_BYCOMMAND) != 0);
         saveItemInserted_ = false;
     }

@@ -9,11 +9,11 @@
 #include <string>
 #include "client/notebook.h"
 #include "client/notebook_view.h"
+#include "client/save_schedule.h"
 #include "storage/open_note_file.h"
 
 constexpr UINT kSaveTimerId = 1;
 constexpr UINT kSaveTimerPeriod = 5000;
-constexpr unsigned kRetryTicks = 3;  // a refused file is tried again every 15 s
 constexpr UINT kWriteRefusedMessage = WM_APP + 1;
 
 // A save that laptop mode may hold back, or one it may not.
@@ -63,8 +63,8 @@ public:
     // The refusal message posted at the end of the message that failed.
     void OnRefusalMessage();
 
-    bool LaptopMode() const { return laptopMode_; }
-    unsigned LaptopSavePeriod() const { return laptopSavePeriod_; }
+    bool LaptopMode() const { return schedule_.LaptopMode(); }
+    unsigned LaptopSavePeriod() const { return schedule_.Period(); }
     void SetLaptopOptions(bool mode, unsigned period);
     // Adds "&Save" to the File menu in laptop mode and removes it otherwise.
     void UpdateFileMenu(HMENU menu);
@@ -81,13 +81,8 @@ private:
     bool closingHides_;
     std::unique_ptr<tOpenNoteFile> file_;
     bool indexOutdated_ = false;  // topics renamed at load: the Index is written at the next save
-    bool laptopMode_ = false;
-    unsigned laptopSavePeriod_ = 1;
     bool saveItemInserted_ = false;
     unsigned timer_ = 0;
-    unsigned idleTicks_ = 0;
-    unsigned laptopTicks_ = 0;
-    unsigned retryTicks_ = 0;
-    bool waitingToRetry_ = false;  // the file refused and a retry is scheduled; the user is told
-    bool reportPending_ = false;   // ... once this message is over
+    tSaveSchedule schedule_;
+    bool reportPending_ = false;  // the user is told of the refusal once this message is over
 };

@@ -1,7 +1,7 @@
 // The Topic menu: switching, going to a topic by name, moving, adding, renaming, deleting and
-// undeleting topics. Each command changes the notebook, then its tabs, then
-// the note file (which, when it refuses, is written again whole later), so
-// the three always agree.
+// undeleting topics. Each command changes the notebook, and Apply brings
+// everything else to it in one order: found results, tabs, the note file
+// (which, when it refuses, is written again whole later), the topic shown.
 #include "base/names.h"
 #include "client/client.h"
 #include "dialogs/go_to_topic.h"
@@ -39,25 +39,45 @@ void tQuilletClient::PreviousTopic() {
     ShowSelectedTopic();
 }
 
-// The edit control still shows the same topic, now at its new place.
+void tQuilletClient::Apply(const tTopicChange& change) {
+    using tKind = tTopicChange::tKind;
+    TopicsChanged();
+    switch (change.kind) {
+    case tKind::added: view_.TabAppended(); break;
+    case tKind::renamed: view_.TabRenamed(change.index); break;
+    case tKind::deleted: view_.TabRemoved(change.index); break;
+    case tKind::moved: view_.TabsSwapped(change.swapped); break;
+    }
+    switch (change.kind) {
+    case tKind::added: saver_.TopicAdded(); break;
+    case tKind::renamed: saver_.TopicRenamed(change.name); break;
+    case tKind::deleted: saver_.TopicDeleted(change.name); break;
+    case tKind::moved: saver_.TopicsMoved(); break;
+    }
+    switch (change.kind) {
+    case tKind::added:
+        // A list that was empty has no previous topic to take the state into;
+        // otherwise the edit control's state goes into the topic that was current.
+        if (notebook_.Count() == 1)
+            view_.ShowTopic(0);
+        else
+            ShowSelectedTopic();
+        break;
+    case tKind::deleted:
+        // Nothing is taken from the edit control: it still shows the deleted topic.
+        view_.ShowTopic(0);
+        break;
+    case tKind::renamed:
+    case tKind::moved:
+        break;  // the edit control still shows the same topic
+    }
+}
+
 void tQuilletClient::MoveTopic(bool left) {
     if (notebook_.Empty()) return;
     saver_.SaveTopics(tSave::forced);
     std::pair<int, int> swapped = left ? notebook_.MoveLeft() : notebook_.MoveRight();
-    TopicsChanged();
-    view_.TabsSwapped(swapped);
-    saver_.TopicsMoved();
-}
-
-// The edit control's state is first taken into the topic that was current.
-void tQuilletClient::ShowNewLastTopic() {
-    TopicsChanged();
-    view_.TabAppended();
-    // A list that was empty has no previous topic to take the state into.
-    if (notebook_.Count() == 1)
-        view_.ShowTopic(0);
-    else
-        ShowSelectedTopic();
+    Apply({tTopicChange::tKind::moved, {}, -1, swapped});
 }
 
 void tQuilletClient::AddTopic() {
@@ -65,8 +85,7 @@ void tQuilletClient::AddTopic() {
     if (!RunTopicNameDialog(wnd_, ExistingTopics(tNaming::newTopic), name)) return;
     saver_.SaveTopics(tSave::forced);
     if (!notebook_.Add(name)) return;
-    saver_.TopicAdded();
-    ShowNewLastTopic();
+    Apply({tTopicChange::tKind::added, name, -1, {}});
 }
 
 void tQuilletClient::RenameTopic() {
@@ -77,9 +96,7 @@ void tQuilletClient::RenameTopic() {
     saver_.SaveTopics(tSave::forced);
     std::string oldName = notebook_.CurrentName();
     notebook_.Rename(newName);
-    TopicsChanged();
-    saver_.TopicRenamed(oldName);
-    view_.TabRenamed(notebook_.CurrentIndex());
+    Apply({tTopicChange::tKind::renamed, oldName, notebook_.CurrentIndex(), {}});
 }
 
 void tQuilletClient::DeleteTopic() {
@@ -94,11 +111,7 @@ void tQuilletClient::DeleteTopic() {
     std::string name = notebook_.CurrentName();
     int deleted = notebook_.CurrentIndex();
     notebook_.Delete();
-    TopicsChanged();
-    saver_.TopicDeleted(name);
-    view_.TabRemoved(deleted);
-    // Nothing is taken from the edit control: it still shows the deleted topic.
-    view_.ShowTopic(0);
+    Apply({tTopicChange::tKind::deleted, name, deleted, {}});
 }
 
 void tQuilletClient::UndoDeleteTopic() {
@@ -109,9 +122,9 @@ void tQuilletClient::UndoDeleteTopic() {
         return;
     }
     saver_.SaveTopics(tSave::forced);
+    std::string name = notebook_.DeletedName();
     if (!notebook_.UndoDelete()) return;
-    saver_.TopicAdded();
-    ShowNewLastTopic();
+    Apply({tTopicChange::tKind::added, name, -1, {}});
 }
 
 // The chosen topic is shown as a click on its tab shows it.

@@ -13,7 +13,7 @@ tOpenNoteFile::tOpenNoteFile(std::unique_ptr<tRootStorage> root, tElementKeys ot
 tOpenNoteFile::~tOpenNoteFile() = default;
 
 bool tOpenNoteFile::Write(const std::function<void(IStorage*)>& write) {
-    if (refused_ || !root_->Get()) return false;
+    if (state_ == tFileState::refused || !root_->Get()) return false;
     try {
         write(root_->Get());
     } catch (const tQuilletError&) {
@@ -22,13 +22,12 @@ bool tOpenNoteFile::Write(const std::function<void(IStorage*)>& write) {
         Refuse(0);
         return false;
     }
-    uncommitted_ = true;
+    state_ = tFileState::written;
     return true;
 }
 
 void tOpenNoteFile::Refuse(DWORD diskError) {
-    uncommitted_ = false;
-    refused_ = true;
+    state_ = tFileState::refused;
     refusalError_ = diskError;
 }
 
@@ -41,7 +40,7 @@ bool tOpenNoteFile::WriteTopic(tTopic& topic) {
 bool tOpenNoteFile::WriteModifiedTopics(std::vector<tTopic>& topics) {
     for (tTopic& topic : topics)
         if (topic.modified && !WriteTopic(topic)) return false;
-    return !Refused();
+    return state_ != tFileState::refused;
 }
 
 bool tOpenNoteFile::RenameTopic(const std::string& from, tTopic& topic) {
@@ -65,23 +64,23 @@ bool tOpenNoteFile::WriteAppearance(const tAppearanceRecord& appearance) {
 }
 
 bool tOpenNoteFile::Commit(std::vector<tTopic>& topics) {
-    if (refused_) return false;
-    if (!uncommitted_) return true;
+    if (state_ == tFileState::refused) return false;
+    if (state_ == tFileState::clean) return true;
     if (FAILED(root_->Commit())) {
         Refuse(root_->Get() ? root_->DiskError() : 0);
         return false;
     }
-    uncommitted_ = false;
+    state_ = tFileState::clean;
     for (tTopic& topic : topics) topic.AfterCommit();
     return true;
 }
 
 bool tOpenNoteFile::Recover(std::vector<tTopic>& topics, const tAppearanceRecord& appearance) {
-    if (!refused_) return true;
+    if (state_ != tFileState::refused) return true;
     // The file on disk is its last commit; the storage object starts again
     // from there, on the same held file, with nothing of the refused writes.
     if (!root_->Reopen()) return false;
-    refused_ = false;
+    state_ = tFileState::clean;
     // A topic command or a save refused meanwhile changed only memory, so
     // everything memory holds is written, not only what is marked modified.
     if (!Write([&](IStorage* root) {

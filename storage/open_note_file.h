@@ -12,6 +12,13 @@
 #include "storage/compfile.h"
 #include "storage/notefile.h"
 
+// Whether what was written is on disk: the one answer for the whole program.
+enum class tFileState {
+    clean,    // the disk holds the last commit, and nothing was written since
+    written,  // written since the last commit
+    refused,  // refused a write or a commit; memory holds what it did not take
+};
+
 class tOpenNoteFile {
 public:
     // Takes over an opened (or new, committed) note file. otherElements are
@@ -25,13 +32,12 @@ public:
 
     const std::string& Path() const { return path_; }
 
-    // The file refused a write or a commit and has not been written again since.
-    bool Refused() const { return refused_; }
+    tFileState State() const { return state_; }
+    // Kept for the benchmarks' checks.
+    bool Uncommitted() const { return state_ == tFileState::written; }
     // Why the disk refused the last commit (a system error), or 0 when it
     // was not the disk.
     DWORD RefusalError() const { return refusalError_; }
-    // Something was written since the last commit.
-    bool Uncommitted() const { return uncommitted_; }
 
     // Each write returns false when the file refuses it (or refused before);
     // what it would have written is then only in memory until Recover.
@@ -67,9 +73,8 @@ private:
 
     std::string path_;
     std::unique_ptr<tRootStorage> root_;  // held from open to close
-    bool refused_ = false;
+    tFileState state_ = tFileState::clean;
     DWORD refusalError_ = 0;
     tElementKeys otherElements_;
     bool hasAppearance_;
-    bool uncommitted_ = false;
 };

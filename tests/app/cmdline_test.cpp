@@ -14,6 +14,7 @@ TEST(CommandLine, NearSwitchesAreFileNames) {
     EXPECT_EQ("-visible", ParseCommandLine({"-visible"}).filePath);
     EXPECT_EQ("/visiblex", ParseCommandLine({"/visiblex"}).filePath);
     EXPECT_EQ("/nosystray ", ParseCommandLine({"/nosystray "}).filePath);
+    EXPECT_EQ("/Visible Notes.qld", ParseCommandLine({"/Visible Notes.qld"}).filePath);
     EXPECT_FALSE(ParseCommandLine({"/visiblex"}).startVisible);
 }
 
@@ -26,10 +27,6 @@ TEST(CommandLine, SecondFileNameAnywhereIsRefused) {
 TEST(CommandLine, NothingGiven) {
     tCommandLine line = ParseCommandLine({});
     EXPECT_FALSE(line.fileGiven || line.noTray || line.startVisible || line.tooManyFiles);
-}
-
-TEST(CommandLine, FileNameKeptAsWritten) {
-    EXPECT_EQ("..\\Some Dir\\x.QLD", ParseCommandLine({"..\\Some Dir\\x.QLD"}).filePath);
 }
 
 TEST(TextCompare, FoldsOnlyAsciiLetters) {

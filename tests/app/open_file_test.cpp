@@ -44,7 +44,7 @@ protected:
     bool Load(const std::string& file, bool isDefault = false) {
         if (!client) Open("start.qld");  // closed to read the file: a client anew
         tShownFile wanted{file, isDefault};
-        bool opened = OpenFileInClient(*client, parent, wanted);
+        bool opened = ReplaceShownFile(*client, parent, wanted);
         if (opened) shown = wanted;
         return opened;
     }
@@ -113,7 +113,7 @@ TEST_F(LoadTest, NewFileHasDefaultContent) {
     ASSERT_TRUE(Load(path));
     EXPECT_EQ((std::vector<std::string>{"To-do", "Notes"}), Names());
     // Committed before it replaces the open file: a failure keeps that one.
-    EXPECT_FALSE(File()->Uncommitted());
+    EXPECT_EQ(tFileState::clean, client->FileState());
     EXPECT_EQ(kDefaultBackground, Appearance().backgroundColour);
     Close();
 
@@ -305,8 +305,8 @@ TEST_F(LoadTest, EmptyIndexLoadsNoTopicsAndSavesNothing) {
     }
     // Nothing to index: saving and typing leave the file alone.
     Type("text with no topic to hold it");
-    client->Saver().SaveTopics(tSave::forced);
-    client->Saver().OnTick();
+    client->Command(CM_SAVE);
+    SendMessageA(client->Window(), WM_TIMER, kSaveTimerId, 0);
     EndMessage();
     Close();
     std::string raw;
@@ -453,7 +453,7 @@ TEST_F(LoadTest, DamagedFileAtStartUpReturnsFalseOrIsRecovered) {
         std::string opened = path;
         bool isDefault = false;
         EXPECT_EQ(tOpenOutcome::notOpened,
-                  OpenNoteFileFor(parent, opened, isDefault, Look(kDefaultBackground, 0), file));
+                  ReadOrCreateNoteFile(parent, opened, isDefault, Look(kDefaultBackground, 0), file));
         ASSERT_EQ(1u, answerer.Seen().size());
         EXPECT_EQ(path + kUnusable + kRecoveryOffer, answerer.Seen()[0].text);
     }
@@ -469,7 +469,7 @@ TEST_F(LoadTest, DamagedFileAtStartUpReturnsFalseOrIsRecovered) {
         bool isDefault = true;
         tNoteFile recovered;
         ASSERT_EQ(tOpenOutcome::opened,
-                  OpenNoteFileFor(parent, opened, isDefault, Look(kDefaultBackground, 0), recovered));
+                  ReadOrCreateNoteFile(parent, opened, isDefault, Look(kDefaultBackground, 0), recovered));
         EXPECT_EQ(expected, opened);
         EXPECT_FALSE(isDefault);
         ASSERT_EQ(2u, answerer.Seen().size());

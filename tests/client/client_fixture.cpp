@@ -82,6 +82,15 @@ std::vector<std::string> ClientWindowTest::TabNames() const {
 
 int ClientWindowTest::SelectedTab() const { return TabCtrl_GetCurSel(client->View().Tabs()); }
 
+bool ClientWindowTest::TopicMenuOffers(int id) const {
+    HMENU bar = LoadMenuA(GetModuleHandleA(nullptr), "MAIN_MENU");
+    HMENU topic = GetSubMenu(bar, 2);
+    client->PrepareMenu(topic, 2);
+    bool offered = (GetMenuState(topic, UINT(id), MF_BYCOMMAND) & MF_GRAYED) == 0;
+    DestroyMenu(bar);
+    return offered;
+}
+
 std::string ClientWindowTest::EditText() const { return WindowText(Edit()); }
 
 void ClientWindowTest::Type(const std::string& text) {

@@ -21,6 +21,8 @@ protected:
     std::vector<std::string> Names() const;
     std::vector<std::string> TabNames() const;
     int SelectedTab() const;
+    // Whether the Topic menu offers the command (it is not greyed).
+    bool TopicMenuOffers(int id) const;
     HWND Edit() const { return client->View().Edit(); }
     std::string EditText() const;
     void Type(const std::string& text);

@@ -34,9 +34,9 @@ protected:
         with_ = with;
         flags_ = flags;
     }
-    void FindNext() { client->Find().Request(what_, with_, flags_ | FR_FINDNEXT, Edit()); }
-    void Replace() { client->Find().Request(what_, with_, flags_ | FR_REPLACE, Edit()); }
-    void ReplaceAll() { client->Find().Request(what_, with_, flags_ | FR_REPLACEALL, Edit()); }
+    void FindNext() { client->FindDialog().Request(what_, with_, flags_ | FR_FINDNEXT, Edit()); }
+    void Replace() { client->FindDialog().Request(what_, with_, flags_ | FR_REPLACE, Edit()); }
+    void ReplaceAll() { client->FindDialog().Request(what_, with_, flags_ | FR_REPLACEALL, Edit()); }
     std::string what_, with_;
     DWORD flags_ = FR_DOWN;
     HMENU menu = nullptr;

@@ -48,6 +48,7 @@ protected:
         if (!ReadRawStream(path, "Topics/" + name, raw) || raw.size() < 4) return "<unreadable>";
         return raw.substr(4);
     }
+    // A tick inside a message: the commit waits for EndMessage.
     void Tick() { client->Saver().OnTick(); }
 };
 
@@ -61,10 +62,10 @@ TEST_F(Saving, OneKeystrokeIsWrittenOnTheThirdTickAndCommittedAtTheMessageEnd) {
     Tick();
     EXPECT_EQ("x", Stored("A"));
     EXPECT_TRUE(Topic(0).written);
-    EXPECT_TRUE(client->Saver().File()->Uncommitted());
+    EXPECT_EQ(tFileState::written, client->FileState());
     EndMessage();
     EXPECT_FALSE(Topic(0).modified);
-    EXPECT_FALSE(client->Saver().File()->Uncommitted());
+    EXPECT_EQ(tFileState::clean, client->FileState());
     Close();
     EXPECT_EQ("x", OnDisk("A"));
 }
@@ -86,7 +87,7 @@ TEST_F(Saving, SteadyTypingIsWrittenOnTheTwelfthTick) {
 }
 
 TEST_F(Saving, LaptopModeHoldsWritesBackForTheWholePeriod) {
-    client->Saver().SetLaptopOptions(true, 5);
+    client->SetLaptopOptions(true, 5);
     Retype("laptop text");
     SendMessageA(client->Window(), WM_COMMAND, MAKEWPARAM(kEditControlId, EN_KILLFOCUS),
                  reinterpret_cast<LPARAM>(Edit()));  // the edit control loses the focus
@@ -105,20 +106,26 @@ TEST_F(Saving, LaptopModeHoldsWritesBackForTheWholePeriod) {
 }
 
 TEST_F(Saving, SaveCommandWritesAtOnceInLaptopMode) {
-    client->Saver().SetLaptopOptions(true, 5);
+    client->SetLaptopOptions(true, 5);
     Retype("saved by command");
     client->Command(CM_SAVE);
     EXPECT_EQ("saved by command", Stored("A"));
 }
 
-TEST_F(Saving, ViewStateIsRecordedWithoutTakingUnchangedText) {
-    SetWindowTextA(Edit(), "line 1\r\nline 2\r\nline 3");  // no change notice: not the topic's text
+TEST_F(Saving, SelectionComesBackWhenTheTopicIsShownAgain) {
+    Retype("line 1\r\nline 2\r\nline 3");
     SendMessageA(Edit(), EM_SETSEL, 3, 9);
-    client->Saver().SaveTopics(tSave::unlessHeldBack);
-    EXPECT_EQ(3, client->Notebook().ViewOf(0).selStart);
-    EXPECT_EQ(9, client->Notebook().ViewOf(0).selEnd);
-    EXPECT_EQ("a", Topic(0).text);
-    EXPECT_FALSE(Topic(0).written);
+    client->Command(CM_TOPIC_NEXT);
+    SendMessageA(Edit(), EM_SETSEL, 1, 1);
+    client->Command(CM_TOPIC_PREVIOUS);
+    DWORD start = 0, end = 0;
+    SendMessageA(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(3u, start);
+    EXPECT_EQ(9u, end);
+    client->Command(CM_TOPIC_NEXT);
+    SendMessageA(Edit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(1u, start);
+    EXPECT_EQ(1u, end);
 }
 
 // Every message ends with a commit; a topic changed after its write and
@@ -130,7 +137,7 @@ TEST_F(Saving, OnlyTheTopicChangedAfterItsWriteStaysModified) {
     Retype("B1");  // the change's message ends with the commit
     EXPECT_FALSE(Topic(0).modified);
     EXPECT_FALSE(Topic(0).written);
-    client->Saver().SaveTopics(tSave::forced);
+    client->Command(CM_SAVE);
     EXPECT_TRUE(Topic(1).written);
     Retype("B2");
     EXPECT_TRUE(Topic(1).modified);
@@ -150,7 +157,7 @@ TEST_F(Saving, LaptopOptionsAreStoredAndTheFileMenuShowsSaveOnlyInLaptopMode) {
     client->PrepareMenu(file, 0);
     EXPECT_EQ(items, GetMenuItemCount(file));
 
-    client->Saver().SetLaptopOptions(true, 7);
+    client->SetLaptopOptions(true, 7);
     EXPECT_EQ(1u, GetConfigDword(kConfig, "LaptopMode", 9));
     EXPECT_EQ(7u, GetConfigDword(kConfig, "LaptopSavePeriod", 9));
     client->PrepareMenu(file, 0);
@@ -163,7 +170,7 @@ TEST_F(Saving, LaptopOptionsAreStoredAndTheFileMenuShowsSaveOnlyInLaptopMode) {
     EXPECT_EQ(UINT(CM_FILE_CLOSE), GetMenuItemID(file, 2));
     EXPECT_NE(0u, GetMenuState(file, 4, MF_BYPOSITION) & MF_SEPARATOR);
 
-    client->Saver().SetLaptopOptions(false, 7);
+    client->SetLaptopOptions(false, 7);
     EXPECT_EQ(0u, GetConfigDword(kConfig, "LaptopMode", 9));
     EXPECT_EQ(1u, GetConfigDword(kConfig, "LaptopSavePeriod", 9));  // whatever was shown
     client->PrepareMenu(file, 0);
@@ -201,7 +208,7 @@ protected:
 
 TEST_F(Emergency, SavesEveryTopicWithTheLastTypingAndLeavesTheOpenFile) {
     Retype("A saved");
-    client->Saver().SaveTopics(tSave::forced);
+    client->Command(CM_SAVE);
     EndMessage();
     client->Command(CM_TOPIC_NEXT);
     Retype("B typed just before the failure");

@@ -44,7 +44,7 @@ protected:
 TEST_F(TopicList, MovesAtBothEndsSwapWithTheOtherEnd) {
     Open("moves.qld");
     Add("Ideas");
-    EXPECT_EQ(2, client->Notebook().CurrentIndex());
+    EXPECT_EQ(2, SelectedTab());
     client->Command(CM_TOPIC_NEXT);  // wraps to the first
     EXPECT_EQ(0, SelectedTab());
     Type("first");
@@ -72,7 +72,7 @@ TEST_F(TopicList, DeleteAnsweredNoChangesNothing) {
     Open("no.qld");
     Delete(IDNO);
     EXPECT_EQ((tNames{"To-do", "Notes"}), Names());
-    EXPECT_FALSE(client->Notebook().CanUndoDelete());
+    EXPECT_FALSE(TopicMenuOffers(CM_TOPIC_UNDO_DELETE));
 }
 
 TEST_F(TopicList, UndoDeleteRestoresTextAndViewStateAsLastTab) {
@@ -84,7 +84,7 @@ TEST_F(TopicList, UndoDeleteRestoresTextAndViewStateAsLastTab) {
     client->Command(CM_TOPIC_PREVIOUS);  // back to Notes
     EXPECT_EQ("line one\r\nline two", EditText());
     Delete();
-    EXPECT_EQ(0, client->Notebook().CurrentIndex());  // the first topic is shown after a delete
+    EXPECT_EQ(0, SelectedTab());  // the first topic is shown after a delete
     EXPECT_EQ("", EditText());
     client->Command(CM_TOPIC_UNDO_DELETE);
     EXPECT_EQ((tNames{"To-do", "Third", "Notes"}), Names());
@@ -109,7 +109,7 @@ TEST_F(TopicList, UndoRefusedWhileTheNameIsTakenAcrossCase) {
     client->Command(CM_TOPIC_UNDO_DELETE);
     ASSERT_EQ(1u, answerer.Seen().size());
     EXPECT_EQ("Topic Notes already exists", answerer.Seen()[0].text);
-    EXPECT_TRUE(client->Notebook().CanUndoDelete());
+    EXPECT_TRUE(TopicMenuOffers(CM_TOPIC_UNDO_DELETE));
 }
 
 TEST_F(TopicList, RenameToOtherCaseKeepsTheStream) {

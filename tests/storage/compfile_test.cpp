@@ -332,7 +332,7 @@ TEST_F(OpenFileTest, WritesReachTheFileWithTheCommitOnly) {
     Open("commit.qld");
     Change(0, "lost");
     ASSERT_TRUE(open->WriteModifiedTopics(topics));
-    EXPECT_TRUE(open->Uncommitted());
+    EXPECT_EQ(tFileState::written, open->State());
     EXPECT_TRUE(topics[0].written);
     open.reset();  // released without a commit
     std::string raw;
@@ -344,7 +344,7 @@ TEST_F(OpenFileTest, WritesReachTheFileWithTheCommitOnly) {
     ASSERT_TRUE(open->WriteModifiedTopics(topics));
     Change(1, "changed after its write");
     ASSERT_TRUE(open->Commit(topics));
-    EXPECT_FALSE(open->Uncommitted());
+    EXPECT_EQ(tFileState::clean, open->State());
     EXPECT_FALSE(topics[0].modified);  // clean again
     EXPECT_TRUE(topics[1].modified);   // not written: still to be saved
     EXPECT_TRUE(open->Commit(topics));  // nothing to commit
@@ -436,7 +436,7 @@ TEST(EndBeforeCommit, DISABLED_WriteThenEnd) {
     topics[1].text = "nor this";
     topics[1].MarkModified();
     if (!file.file->WriteModifiedTopics(topics) || !file.file->WriteAppearance(appearance) ||
-        !file.file->WriteIndex(topics) || !file.file->Uncommitted())
+        !file.file->WriteIndex(topics) || file.file->State() != tFileState::written)
         ExitProcess(2);
     ExitProcess(77);
 }
