@@ -143,8 +143,9 @@ tComPtr<tFileBytes> tFileBytes::Open(const std::string& path, tDiskFile::tHow ho
 
 tComPtr<tFileBytes> tFileBytes::InMemory() { return tComPtr<tFileBytes>(new tFileBytes); }
 
-// A journal left void goes with the file: no file is left behind that a user
-// could take for anything. A hot one stays for the next open.
+// A journal whose commit is done goes with the file: nothing is left behind
+// that a user could take for anything. One that may be needed stays for the
+// next open.
 tFileBytes::~tFileBytes() {
     file_.Close();
     if (!journal_.IsOpen()) return;
