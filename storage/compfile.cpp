@@ -40,10 +40,8 @@ HRESULT FromSystemError(DWORD error) {
 }
 
 std::string TempNameBeside(const std::string& path) {
-    size_t slash = path.find_last_of("\\/");
-    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     char temp[MAX_PATH + 1] = {};
-    if (!GetTempFileNameA(folder.c_str(), "qlt", 0, temp)) return std::string();
+    if (!GetTempFileNameA(FolderOf(path).c_str(), "qlt", 0, temp)) return std::string();
     return temp;
 }
 

@@ -17,12 +17,12 @@ OVERLAPPED At(uint64_t offset) {
     return at;
 }
 
+}  // namespace
+
 std::string FolderOf(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
-
-}  // namespace
 
 bool tDiskFile::Open(const std::string& path, tHow how, DWORD attributes) {
     path_ = path;
@@ -280,29 +280,21 @@ std::vector<uint64_t> PagesToWrite(const std::string& image, const std::set<uint
 
 }  // namespace
 
-bool tFileBytes::WriteJournal() {
+// The old bytes of every page about to be written (none beyond the old end)
+// and of every page the commit cuts away, with the new bytes' checksums.
+bool tFileBytes::WriteJournal(const std::vector<uint64_t>& pages) {
     tJournal journal;
     journal.oldSize = durableSize_;
     journal.newSize = image_.size();
-    for (const auto& kept : oldPages_) {
-        const uint64_t offset = kept.first * kPage;
-        tJournalPage page{kept.first, kept.second, offset < image_.size(), 0};
-        if (page.hasNew) {
-            const size_t n = size_t(std::min<uint64_t>(kPage, image_.size() - offset));
-            if (n == kept.second.size() && image_.compare(size_t(offset), n, kept.second) == 0)
-                continue;  // unchanged: neither journalled nor written
-            page.newSum = PageChecksum(image_.data() + offset, n);
-        }
-        journal.pages.push_back(std::move(page));
-    }
-    // Pages beyond the old end have no old bytes, but their checksums tell
-    // whether the file holds the whole commit.
-    for (auto page = changed_.lower_bound((durableSize_ + kPage - 1) / kPage); page != changed_.end(); ++page) {
-        const uint64_t offset = *page * kPage;
-        if (offset >= image_.size()) break;
+    for (uint64_t page : pages) {
+        const uint64_t offset = page * kPage;
         const size_t n = size_t(std::min<uint64_t>(kPage, image_.size() - offset));
-        journal.pages.push_back({*page, std::string(), true, PageChecksum(image_.data() + offset, n)});
+        auto kept = oldPages_.find(page);
+        journal.pages.push_back({page, kept == oldPages_.end() ? std::string() : kept->second, true,
+                                 PageChecksum(image_.data() + offset, n)});
     }
+    for (auto kept = oldPages_.lower_bound((image_.size() + kPage - 1) / kPage); kept != oldPages_.end(); ++kept)
+        journal.pages.push_back({kept->first, kept->second, false, 0});
     std::string bytes = EncodeJournal(journal);
     journalHot_ = true;
     if (!journal_.Write(0, bytes.data(), bytes.size()) || !journal_.Resize(bytes.size()) ||
@@ -311,8 +303,7 @@ bool tFileBytes::WriteJournal() {
     return true;
 }
 
-bool tFileBytes::WriteChangedPages() {
-    const std::vector<uint64_t> pages = PagesToWrite(image_, changed_, oldPages_);
+bool tFileBytes::WriteChangedPages(const std::vector<uint64_t>& pages) {
     // Pages near each other go in one write, with the few unchanged pages
     // between them, which the disk holds as they are in the image already.
     constexpr uint64_t kGap = 8;
@@ -366,7 +357,8 @@ bool tFileBytes::PlayBackJournal() {
 
 bool tFileBytes::Persist() {
     if (journalHot_ && !PlayBackJournal()) return false;
-    if (PagesToWrite(image_, changed_, oldPages_).empty() && image_.size() == durableSize_) {
+    const std::vector<uint64_t> pages = PagesToWrite(image_, changed_, oldPages_);
+    if (pages.empty() && image_.size() == durableSize_) {
         oldPages_.clear();
         changed_.clear();
         return true;
@@ -378,8 +370,8 @@ bool tFileBytes::Persist() {
             return Refuse(journal_.Error());
         FlushFolderOf(journal_.Path());  // its name is on disk before the file is touched
     }
-    if (journal_.IsOpen() && !WriteJournal()) return false;
-    if (!WriteChangedPages()) {
+    if (journal_.IsOpen() && !WriteJournal(pages)) return false;
+    if (!WriteChangedPages(pages)) {
         const DWORD error = lastError_;
         if (journal_.IsOpen()) PlayBackJournal();  // at once if the disk lets it; else at the next open
         return Refuse(error);

@@ -15,6 +15,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 #include "base/handles.h"
 
 // One file of the program's own on disk, held exclusively; every write,
@@ -45,6 +46,9 @@ private:
     bool made_ = false;
     DWORD error_ = 0;
 };
+
+// The folder that holds path, with its last separator ("." for none).
+std::string FolderOf(const std::string& path);
 
 // Makes the name of a file made or moved in folder durable: under Wine a
 // rename or a creation reaches the disk only when its folder is flushed.
@@ -95,8 +99,8 @@ private:
     tFileBytes() = default;
     virtual ~tFileBytes();
     void KeepOldPages(uint64_t from, uint64_t to);
-    bool WriteJournal();
-    bool WriteChangedPages();
+    bool WriteJournal(const std::vector<uint64_t>& pages);
+    bool WriteChangedPages(const std::vector<uint64_t>& pages);
     bool PlayBackJournal();
     bool VoidJournal();
     bool Refuse(DWORD error);
