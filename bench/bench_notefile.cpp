@@ -208,7 +208,7 @@ tPositionTimes WineRewrite(const std::string& source, const std::string& copy, i
     return medians;
 }
 
-// The program's autosave of one topic (WriteModifiedTopics and Commit) in a
+// The program's autosave of one topic (WriteTopic and Commit) in a
 // copy of source, opened once as the program opens a note file.
 tPositionTimes ProgramAutosave(const char* label, const std::string& source, const std::string& copy,
                                int repetitions) {
@@ -224,15 +224,14 @@ tPositionTimes ProgramAutosave(const char* label, const std::string& source, con
         std::vector<double> times;
         for (int i = 0; i <= repetitions; ++i) {
             Change(topic.text, i);
-            topic.MarkModified();
             if (i > 0) SetDiskObserver(&counter);
             double t0 = NowMs();
-            Check(file.file->WriteModifiedTopics(topics));
-            Check(file.file->Commit(topics));
+            Check(file.file->WriteTopic(topic));
+            Check(file.file->Commit());
             double t1 = NowMs();
             counter.EndFlush();
             SetDiskObserver(nullptr);
-            Check(!topic.modified);
+            Check(file.file->State() == tFileState::clean);
             if (i == 0) continue;  // warm-up
             times.push_back(t1 - t0);
             ++commits;

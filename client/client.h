@@ -21,15 +21,6 @@
 
 constexpr UINT kFindAllMessage = WM_APP + 2;  // the Find in All Topics dialog's requests
 
-// What a topic command changed in the notebook, for everything that shows or
-// keeps the topics to follow.
-struct tTopicChange {
-    enum class tKind { added, renamed, deleted, moved } kind;
-    std::string name;              // renamed: the name before; deleted: the name
-    int index = -1;                // renamed, deleted: the topic's place
-    std::pair<int, int> swapped;   // moved: the two places
-};
-
 // What the client needs from the program around it.
 struct tClientSettings {
     HWND frame = nullptr;  // the parent, owner of the icon and of the menus' commands
@@ -122,7 +113,7 @@ private:
     void UndoDeleteTopic();
     void GoToTopic();
     // After the notebook changed: Find in All Topics' results, the tabs, the
-    // file and the topic shown follow, in that order.
+    // file and the topic shown follow, in that order; a refused change is nothing.
     void Apply(const tTopicChange& change);
     // A tab was chosen: the topic left is saved, the chosen one shown.
     void ShowSelectedTopic();

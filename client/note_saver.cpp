@@ -42,16 +42,22 @@ void tNoteSaver::SaveTopics(tSave how) {
         if (force) Recover();
         return;
     }
-    // A refusal is taken up by the commit at the end of this message.
-    if (!file_->WriteModifiedTopics(notebook_.Topics())) return;
-    if (indexOutdated_ && !file_->WriteIndex(notebook_.Topics())) return;
+    // A refusal is taken up by the commit at the end of this message; a topic
+    // counts as saved once written, since a refused commit writes everything again.
+    const std::vector<tTopic>& topics = notebook_.Topics();
+    for (size_t i = 0; i < topics.size(); ++i) {
+        if (!topics[i].modified) continue;
+        if (!file_->WriteTopic(topics[i])) return;
+        notebook_.Written(i);
+    }
+    if (indexOutdated_ && !file_->WriteIndex(topics)) return;
     indexOutdated_ = false;
     StopTimer();
 }
 
 bool tNoteSaver::Commit() {
     if (!file_) return true;
-    if (file_->Commit(notebook_.Topics())) return true;
+    if (file_->Commit()) return true;
     // A fresh refusal is tried again at once; after that on the retry schedule.
     return !schedule_.Retrying() && Recover();
 }
@@ -62,6 +68,7 @@ bool tNoteSaver::Recover() {
         ScheduleRetry();
         return false;
     }
+    notebook_.AllWritten();
     indexOutdated_ = false;
     schedule_.Recovered();
     StopTimer();
@@ -149,9 +156,8 @@ void tNoteSaver::FlushOrRescue() {
 
 void tNoteSaver::OnTextChanged() {
     // A file whose index names no topic has nothing the text could go into.
-    tTopic* current = notebook_.Current();
-    if (!current) return;
-    current->MarkModified();
+    if (!notebook_.Current()) return;
+    notebook_.CurrentModified();
     if (timer_ == 0) timer_ = unsigned(SetTimer(wnd_, kSaveTimerId, kSaveTimerPeriod, nullptr));
     schedule_.Arm();
 }
@@ -168,21 +174,22 @@ void tNoteSaver::OnTick() {
 // Every topic command changes the topics first and then writes the change;
 // a file that refuses it gets the whole notebook written again later, so the
 // tabs, the topics and the file always agree.
-void tNoteSaver::TopicAdded() {
-    if (file_ && file_->WriteTopic(notebook_.Topics().back())) file_->WriteIndex(notebook_.Topics());
-}
-
-void tNoteSaver::TopicRenamed(const std::string& oldName) {
-    if (file_ && file_->RenameTopic(oldName, *notebook_.Current()))
-        file_->WriteIndex(notebook_.Topics());
-}
-
-void tNoteSaver::TopicDeleted(const std::string& name) {
-    if (file_ && file_->DeleteTopic(name)) file_->WriteIndex(notebook_.Topics());
-}
-
-void tNoteSaver::TopicsMoved() {
-    if (file_) file_->WriteIndex(notebook_.Topics());
+void tNoteSaver::Write(const tTopicChange& change) {
+    if (!file_ || !change) return;
+    using tKind = tTopicChange::tKind;
+    const std::vector<tTopic>& topics = notebook_.Topics();
+    bool taken = true;
+    switch (change.kind) {
+    case tKind::added:
+        taken = file_->WriteTopic(topics[size_t(change.index)]);
+        if (taken) notebook_.Written(size_t(change.index));
+        break;
+    case tKind::renamed: taken = file_->RenameTopic(change.name, topics[size_t(change.index)]); break;
+    case tKind::deleted: taken = file_->DeleteTopic(change.name); break;
+    case tKind::moved:
+    case tKind::none: break;
+    }
+    if (taken) file_->WriteIndex(topics);
 }
 
 void tNoteSaver::AppearanceChanged() {
@@ -214,8 +221,8 @@ void tNoteSaver::EmergencySave() {
     // The last typing is only in the edit control: take it into its topic
     // first, without touching the open file.
     try {
-        tTopic* current = notebook_.Current();
-        if (view_.Edit() && current && current->modified) current->text = WindowText(view_.Edit());
+        const tTopic* current = notebook_.Current();
+        if (view_.Edit() && current && current->modified) notebook_.TakeCurrentText(WindowText(view_.Edit()));
     } catch (...) {
         // Save what the topics hold.
     }

@@ -49,11 +49,8 @@ public:
     // The fatal path's and the refusal's last resort: every topic to a new file.
     void EmergencySave();
 
-    // A topic command's change, after the notebook made it (see tOpenNoteFile).
-    void TopicAdded();
-    void TopicRenamed(const std::string& oldName);
-    void TopicDeleted(const std::string& name);
-    void TopicsMoved();
+    // A topic command's change, after the notebook made it, into the file.
+    void Write(const tTopicChange& change);
     void AppearanceChanged();
     // Whether an element of "Topics" that no topic owns has this name.
     bool HoldsOtherElement(const std::string& name) const;

@@ -10,18 +10,34 @@ void tNotebook::TakeOver(std::vector<tTopic>&& loaded) {
     current_ = 0;
 }
 
-tTopic* tNotebook::Current() {
+tTopic* tNotebook::CurrentTopic() {
     if (current_ < 0 || size_t(current_) >= topics_.size()) return nullptr;
     return &topics_[size_t(current_)];
 }
 
 const tTopic* tNotebook::Current() const {
-    return const_cast<tNotebook*>(this)->Current();
+    return const_cast<tNotebook*>(this)->CurrentTopic();
 }
 
 std::string tNotebook::CurrentName() const {
     const tTopic* topic = Current();
     return topic ? topic->name : std::string();
+}
+
+void tNotebook::CurrentModified() {
+    if (tTopic* topic = CurrentTopic()) topic->modified = true;
+}
+
+void tNotebook::TakeCurrentText(std::string text) {
+    if (tTopic* topic = CurrentTopic()) topic->text = std::move(text);
+}
+
+void tNotebook::Written(size_t index) {
+    if (index < topics_.size()) topics_[index].modified = false;
+}
+
+void tNotebook::AllWritten() {
+    for (tTopic& topic : topics_) topic.modified = false;
 }
 
 tTopicView* tNotebook::CurrentView() {
@@ -67,19 +83,29 @@ int tNotebook::PreviousIndex() const {
     return current_ == 0 ? int(topics_.size()) - 1 : current_ - 1;
 }
 
-std::pair<int, int> tNotebook::Move(int neighbour) {
-    std::pair<int, int> swapped(current_, neighbour);
-    if (neighbour < 0 || !Current()) return std::make_pair(-1, -1);
+tTopicChange tNotebook::Move(int neighbour) {
+    tTopicChange change;
+    if (neighbour < 0 || !Current()) return change;
+    change.kind = tTopicChange::tKind::moved;
+    change.swapped = std::make_pair(current_, neighbour);
     if (neighbour != current_) {
         std::swap(topics_[size_t(current_)], topics_[size_t(neighbour)]);
         std::swap(views_[size_t(current_)], views_[size_t(neighbour)]);
     }
     current_ = neighbour;
-    return swapped;
+    return change;
 }
 
-std::pair<int, int> tNotebook::MoveLeft() { return Move(PreviousIndex()); }
-std::pair<int, int> tNotebook::MoveRight() { return Move(NextIndex()); }
+tTopicChange tNotebook::MoveLeft() { return Move(PreviousIndex()); }
+tTopicChange tNotebook::MoveRight() { return Move(NextIndex()); }
+
+tTopicChange tNotebook::Appended() {
+    tTopicChange change;
+    change.kind = tTopicChange::tKind::added;
+    change.name = topics_.back().name;
+    change.index = change.shown = int(topics_.size()) - 1;
+    return change;
+}
 
 bool tNotebook::NameExists(const std::string& name) const {
     for (const tTopic& topic : topics_)
@@ -87,13 +113,13 @@ bool tNotebook::NameExists(const std::string& name) const {
     return false;
 }
 
-bool tNotebook::Add(const std::string& name) {
-    if (NameExists(name)) return false;
+tTopicChange tNotebook::Add(const std::string& name) {
+    if (NameExists(name)) return tTopicChange();
     tTopic topic;
     topic.name = name;
     topics_.push_back(std::move(topic));
     views_.push_back(NewView());
-    return true;
+    return Appended();
 }
 
 bool tNotebook::RenameChangesStoredName(const std::string& newName) const {
@@ -104,14 +130,23 @@ bool tNotebook::CanRename(const std::string& newName) const {
     return Current() && !(RenameChangesStoredName(newName) && NameExists(newName));
 }
 
-bool tNotebook::Rename(const std::string& newName) {
-    if (!CanRename(newName)) return false;
-    Current()->name = newName;
-    return true;
+tTopicChange tNotebook::Rename(const std::string& newName) {
+    tTopicChange change;
+    if (!CanRename(newName)) return change;
+    change.kind = tTopicChange::tKind::renamed;
+    change.name = Current()->name;
+    change.index = current_;
+    CurrentTopic()->name = newName;
+    return change;
 }
 
-bool tNotebook::Delete() {
-    if (!CanDelete() || !Current()) return false;
+tTopicChange tNotebook::Delete() {
+    tTopicChange change;
+    if (!CanDelete() || !Current()) return change;
+    change.kind = tTopicChange::tKind::deleted;
+    change.name = Current()->name;
+    change.index = current_;
+    change.shown = 0;
     deleted_ = topics_[size_t(current_)];
     deletedView_ = views_[size_t(current_)];
     deletedView_.lastCurrent = 0;  // it leaves the recent topics
@@ -119,13 +154,13 @@ bool tNotebook::Delete() {
     topics_.erase(topics_.begin() + current_);
     views_.erase(views_.begin() + current_);
     current_ = 0;
-    return true;
+    return change;
 }
 
-bool tNotebook::UndoDelete() {
-    if (!hasDeleted_ || NameExists(deleted_.name)) return false;
+tTopicChange tNotebook::UndoDelete() {
+    if (!hasDeleted_ || NameExists(deleted_.name)) return tTopicChange();
     topics_.push_back(deleted_);
     views_.push_back(deletedView_);
     hasDeleted_ = false;
-    return true;
+    return Appended();
 }

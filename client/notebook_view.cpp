@@ -90,7 +90,7 @@ void tNotebookView::Layout() {
 }
 
 void tNotebookView::CaptureCurrentTopic() {
-    tTopic* current = notebook_.Current();
+    const tTopic* current = notebook_.Current();
     if (!edit_ || !current) return;
     tTopicView& view = *notebook_.CurrentView();
     view.firstVisibleLine = int(SendMessageA(edit_, EM_GETFIRSTVISIBLELINE, 0, 0));
@@ -98,7 +98,7 @@ void tNotebookView::CaptureCurrentTopic() {
     GetFullSelection(edit_, start, end);
     view.selStart = int(start);
     view.selEnd = int(end);
-    if (current->modified) current->text = WindowText(edit_);
+    if (current->modified) notebook_.TakeCurrentText(WindowText(edit_));
 }
 
 void tNotebookView::ShowTopic(int index) {
@@ -113,28 +113,17 @@ void tNotebookView::ShowTopic(int index) {
 
 void tNotebookView::SelectTab(int index) { Check(tabStrip_.Select(index)); }
 
-void tNotebookView::TabAppended() {
-    tabStrip_.Append(notebook_.Topics().back().name);
+void tNotebookView::TabsFollow(const tTopicChange& change) {
+    using tKind = tTopicChange::tKind;
+    switch (change.kind) {
+    case tKind::added: tabStrip_.Append(notebook_.Topics()[size_t(change.index)].name); break;
+    case tKind::renamed: tabStrip_.Rename(change.index, notebook_.Topics()[size_t(change.index)].name); break;
+    case tKind::deleted: tabStrip_.Remove(change.index); break;
+    case tKind::moved: tabStrip_.Swap(change.swapped.first, change.swapped.second); break;
+    case tKind::none: return;
+    }
     Layout();
-    SelectTab(int(notebook_.Count()) - 1);
-}
-
-void tNotebookView::TabRenamed(int index) {
-    tabStrip_.Rename(index, notebook_.Topics()[size_t(index)].name);
-    Layout();
-    SelectTab(index);
-}
-
-void tNotebookView::TabRemoved(int index) {
-    tabStrip_.Remove(index);
-    Layout();
-    SelectTab(0);
-}
-
-void tNotebookView::TabsSwapped(std::pair<int, int> swapped) {
-    tabStrip_.Swap(swapped.first, swapped.second);
-    Layout();
-    SelectTab(notebook_.CurrentIndex());
+    SelectTab(change.shown >= 0 ? change.shown : notebook_.CurrentIndex());
 }
 
 void tNotebookView::SetAutoWrap(bool wrap) {

@@ -39,11 +39,8 @@ public:
     // The topic of the selected tab; the caller has taken in the one it replaces.
     void ShowSelectedTopic() { ShowTopic(tabs_ ? tabStrip_.Selected() : -1); }
     void SelectTab(int index);
-    // After the notebook changed: a topic appended, renamed, removed, or two swapped.
-    void TabAppended();
-    void TabRenamed(int index);
-    void TabRemoved(int index);
-    void TabsSwapped(std::pair<int, int> swapped);
+    // The tabs after the notebook changed, the tab of the topic to show selected.
+    void TabsFollow(const tTopicChange& change);
 
     // Makes the edit control again, with or without wrapping, showing the same topic.
     void SetAutoWrap(bool wrap);

@@ -40,52 +40,30 @@ void tQuilletClient::PreviousTopic() {
 }
 
 void tQuilletClient::Apply(const tTopicChange& change) {
-    using tKind = tTopicChange::tKind;
+    if (!change) return;
     TopicsChanged();
-    switch (change.kind) {
-    case tKind::added: view_.TabAppended(); break;
-    case tKind::renamed: view_.TabRenamed(change.index); break;
-    case tKind::deleted: view_.TabRemoved(change.index); break;
-    case tKind::moved: view_.TabsSwapped(change.swapped); break;
-    }
-    switch (change.kind) {
-    case tKind::added: saver_.TopicAdded(); break;
-    case tKind::renamed: saver_.TopicRenamed(change.name); break;
-    case tKind::deleted: saver_.TopicDeleted(change.name); break;
-    case tKind::moved: saver_.TopicsMoved(); break;
-    }
-    switch (change.kind) {
-    case tKind::added:
-        // A list that was empty has no previous topic to take the state into;
-        // otherwise the edit control's state goes into the topic that was current.
-        if (notebook_.Count() == 1)
-            view_.ShowTopic(0);
-        else
-            ShowSelectedTopic();
-        break;
-    case tKind::deleted:
-        // Nothing is taken from the edit control: it still shows the deleted topic.
-        view_.ShowTopic(0);
-        break;
-    case tKind::renamed:
-    case tKind::moved:
-        break;  // the edit control still shows the same topic
-    }
+    view_.TabsFollow(change);
+    saver_.Write(change);
+    if (change.shown < 0) return;  // the edit control still shows the same topic
+    // A deleted topic is still in the edit control, and a list that was empty
+    // has no topic to take it into; otherwise the one left takes its state.
+    if (change.kind == tTopicChange::tKind::added && notebook_.Count() > 1)
+        ShowSelectedTopic();
+    else
+        view_.ShowTopic(change.shown);
 }
 
 void tQuilletClient::MoveTopic(bool left) {
     if (notebook_.Empty()) return;
     saver_.SaveTopics(tSave::forced);
-    std::pair<int, int> swapped = left ? notebook_.MoveLeft() : notebook_.MoveRight();
-    Apply({tTopicChange::tKind::moved, {}, -1, swapped});
+    Apply(left ? notebook_.MoveLeft() : notebook_.MoveRight());
 }
 
 void tQuilletClient::AddTopic() {
     std::string name;
     if (!RunTopicNameDialog(wnd_, ExistingTopics(tNaming::newTopic), name)) return;
     saver_.SaveTopics(tSave::forced);
-    if (!notebook_.Add(name)) return;
-    Apply({tTopicChange::tKind::added, name, -1, {}});
+    Apply(notebook_.Add(name));
 }
 
 void tQuilletClient::RenameTopic() {
@@ -94,9 +72,7 @@ void tQuilletClient::RenameTopic() {
     if (!RunTopicNameDialog(wnd_, ExistingTopics(tNaming::rename), newName) || !notebook_.CanRename(newName))
         return;
     saver_.SaveTopics(tSave::forced);
-    std::string oldName = notebook_.CurrentName();
-    notebook_.Rename(newName);
-    Apply({tTopicChange::tKind::renamed, oldName, notebook_.CurrentIndex(), {}});
+    Apply(notebook_.Rename(newName));
 }
 
 void tQuilletClient::DeleteTopic() {
@@ -108,10 +84,7 @@ void tQuilletClient::DeleteTopic() {
     if (MessageBoxA(wnd_, question.c_str(), kAppCaption, MB_ICONWARNING | MB_YESNO) != IDYES)
         return;
     saver_.SaveTopics(tSave::forced);
-    std::string name = notebook_.CurrentName();
-    int deleted = notebook_.CurrentIndex();
-    notebook_.Delete();
-    Apply({tTopicChange::tKind::deleted, name, deleted, {}});
+    Apply(notebook_.Delete());
 }
 
 void tQuilletClient::UndoDeleteTopic() {
@@ -122,9 +95,7 @@ void tQuilletClient::UndoDeleteTopic() {
         return;
     }
     saver_.SaveTopics(tSave::forced);
-    std::string name = notebook_.DeletedName();
-    if (!notebook_.UndoDelete()) return;
-    Apply({tTopicChange::tKind::added, name, -1, {}});
+    Apply(notebook_.UndoDelete());
 }
 
 // The chosen topic is shown as a click on its tab shows it.

@@ -207,7 +207,7 @@ void ReadNoteFile(IStorage* root, const tAppearanceRecord& current, tLoadedFile&
         if (storable[i] != topic.name) {
             // Written under its new name at the next save.
             topic.name = storable[i];
-            topic.MarkModified();
+            topic.modified = true;
             file.indexOutdated = true;
         }
         file.topics.push_back(std::move(topic));

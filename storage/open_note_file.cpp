@@ -31,23 +31,12 @@ void tOpenNoteFile::Refuse(DWORD diskError) {
     refusalError_ = diskError;
 }
 
-bool tOpenNoteFile::WriteTopic(tTopic& topic) {
-    if (!Write([&](IStorage* root) { WriteTopicText(root, topic.name, topic.text); })) return false;
-    topic.written = true;
-    return true;
+bool tOpenNoteFile::WriteTopic(const tTopic& topic) {
+    return Write([&](IStorage* root) { WriteTopicText(root, topic.name, topic.text); });
 }
 
-bool tOpenNoteFile::WriteModifiedTopics(std::vector<tTopic>& topics) {
-    for (tTopic& topic : topics)
-        if (topic.modified && !WriteTopic(topic)) return false;
-    return state_ != tFileState::refused;
-}
-
-bool tOpenNoteFile::RenameTopic(const std::string& from, tTopic& topic) {
-    if (!Write([&](IStorage* root) { RenameTopicElement(root, from, topic.name, topic.text); }))
-        return false;
-    if (!SameElementName(from, topic.name)) topic.written = true;
-    return true;
+bool tOpenNoteFile::RenameTopic(const std::string& from, const tTopic& topic) {
+    return Write([&](IStorage* root) { RenameTopicElement(root, from, topic.name, topic.text); });
 }
 
 bool tOpenNoteFile::DeleteTopic(const std::string& name) {
@@ -63,7 +52,7 @@ bool tOpenNoteFile::WriteAppearance(const tAppearanceRecord& appearance) {
     return Write([&](IStorage* root) { ::WriteAppearance(root, appearance); });
 }
 
-bool tOpenNoteFile::Commit(std::vector<tTopic>& topics) {
+bool tOpenNoteFile::Commit() {
     if (state_ == tFileState::refused) return false;
     if (state_ == tFileState::clean) return true;
     if (FAILED(root_->Commit())) {
@@ -71,11 +60,10 @@ bool tOpenNoteFile::Commit(std::vector<tTopic>& topics) {
         return false;
     }
     state_ = tFileState::clean;
-    for (tTopic& topic : topics) topic.AfterCommit();
     return true;
 }
 
-bool tOpenNoteFile::Recover(std::vector<tTopic>& topics, const tAppearanceRecord& appearance) {
+bool tOpenNoteFile::Recover(const std::vector<tTopic>& topics, const tAppearanceRecord& appearance) {
     if (state_ != tFileState::refused) return true;
     // The file on disk is its last commit; the storage object starts again
     // from there, on the same held file, with nothing of the refused writes.
@@ -87,8 +75,7 @@ bool tOpenNoteFile::Recover(std::vector<tTopic>& topics, const tAppearanceRecord
             WriteNoteFile(root, topics, hasAppearance_ ? &appearance : nullptr, otherElements_);
         }))
         return false;
-    for (tTopic& topic : topics) topic.written = true;
-    return Commit(topics);
+    return Commit();
 }
 
 bool tOpenNoteFile::HoldsOtherElement(const std::string& name) const {

@@ -33,31 +33,28 @@ public:
     const std::string& Path() const { return path_; }
 
     tFileState State() const { return state_; }
-    // Kept for the benchmarks' checks.
-    bool Uncommitted() const { return state_ == tFileState::written; }
     // Why the disk refused the last commit (a system error), or 0 when it
     // was not the disk.
     DWORD RefusalError() const { return refusalError_; }
 
-    // Each write returns false when the file refuses it (or refused before);
-    // what it would have written is then only in memory until Recover.
-    // The topic's text, in its stream; the topic counts as written.
-    bool WriteTopic(tTopic& topic);
-    // Every modified topic that is not written yet.
-    bool WriteModifiedTopics(std::vector<tTopic>& topics);
+    // Each write returns whether the file took it: false when it refuses it
+    // (or refused before); what it would have written is then only in memory
+    // until Recover. No write changes the topics it is given.
+    // The topic's text, in its stream.
+    bool WriteTopic(const tTopic& topic);
     // The stream of a topic renamed from the name from.
-    bool RenameTopic(const std::string& from, tTopic& topic);
+    bool RenameTopic(const std::string& from, const tTopic& topic);
     bool DeleteTopic(const std::string& name);
     bool WriteIndex(const std::vector<tTopic>& topics);
     bool WriteAppearance(const tAppearanceRecord& appearance);
 
-    // Commits what was written; the topics written are clean again.
-    bool Commit(std::vector<tTopic>& topics);
+    // Commits what was written.
+    bool Commit();
 
     // After a refusal: everything in topics and appearance written into the
     // file as it was at its last commit, and committed. False while the file
     // still cannot be written.
-    bool Recover(std::vector<tTopic>& topics, const tAppearanceRecord& appearance);
+    bool Recover(const std::vector<tTopic>& topics, const tAppearanceRecord& appearance);
 
     // The open root as it stands, written or not, for reading; null while
     // the storage code's own failure left it unusable.

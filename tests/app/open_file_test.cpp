@@ -22,7 +22,7 @@ void WriteLook(const std::string& path, const tAppearanceRecord& look) {
     tNoteFile file;
     ASSERT_EQ(tReadResult::read, OpenNoteFile(path, look, file));
     ASSERT_TRUE(file.file->WriteAppearance(look));
-    ASSERT_TRUE(file.file->Commit(file.content.topics));
+    ASSERT_TRUE(file.file->Commit());
 }
 
 tAppearanceRecord Look(COLORREF background, COLORREF text) {
@@ -143,7 +143,6 @@ TEST_F(LoadTest, NewFileHasDefaultContent) {
     for (const tTopic& topic : Topics()) {
         EXPECT_EQ("", topic.text);
         EXPECT_FALSE(topic.modified);
-        EXPECT_FALSE(topic.written);
     }
     EXPECT_EQ(kDefaultBackground, Appearance().backgroundColour);
     EXPECT_EQ(kDefaultTextColour, Appearance().textColour);

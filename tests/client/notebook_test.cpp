@@ -59,7 +59,7 @@ TEST(Notebook, MovesSwapWithTheNeighbourAndWrapAtBothEnds) {
     for (const auto& row : rows) {
         tNotebook notebook = Make({"A", "B", "C"}, row.current);
         std::string moved = notebook.CurrentName();
-        std::pair<int, int> swapped = row.left ? notebook.MoveLeft() : notebook.MoveRight();
+        std::pair<int, int> swapped = (row.left ? notebook.MoveLeft() : notebook.MoveRight()).swapped;
         std::ostringstream label;
         label << row.current << (row.left ? " left" : " right");
         EXPECT_EQ(row.after, Names(notebook)) << label.str();
@@ -69,7 +69,7 @@ TEST(Notebook, MovesSwapWithTheNeighbourAndWrapAtBothEnds) {
         for (const tTopic& topic : notebook.Topics()) EXPECT_EQ(topic.name + " text", topic.text);
     }
     tNotebook single = Make({"A"});
-    EXPECT_EQ(std::make_pair(0, 0), single.MoveLeft());
+    EXPECT_EQ(std::make_pair(0, 0), single.MoveLeft().swapped);
     EXPECT_EQ(tNames{"A"}, Names(single));
 }
 
@@ -85,7 +85,9 @@ TEST(Notebook, NamesCompareIgnoringOnlyAsciiCase) {
 TEST(Notebook, AddAppendsAnEmptyTopicUnlessTheNameIsTaken) {
     tNotebook notebook = Make({"To-do", "Notes"});
     EXPECT_FALSE(notebook.Add("notes"));
-    ASSERT_TRUE(notebook.Add("Ideas"));
+    tTopicChange added = notebook.Add("Ideas");
+    ASSERT_TRUE(added);
+    EXPECT_EQ(2, added.shown);
     ASSERT_EQ(3u, notebook.Topics().size());
     EXPECT_EQ("Ideas", notebook.Topics().back().name);
     EXPECT_EQ("", notebook.Topics().back().text);
@@ -102,7 +104,9 @@ TEST(Notebook, RenameOfTheCurrentTopic) {
     for (const auto& row : rows) {
         tNotebook notebook = Make({"To-do", "Notes"}, 1);
         EXPECT_EQ(row.storedNameChanges, notebook.RenameChangesStoredName(row.to)) << row.to;
-        EXPECT_EQ(row.accepted, notebook.Rename(row.to)) << row.to;
+        tTopicChange renamed = notebook.Rename(row.to);
+        EXPECT_EQ(row.accepted, bool(renamed)) << row.to;
+        EXPECT_EQ(row.accepted ? "Notes" : "", renamed.name) << "the name before";
         EXPECT_EQ(row.accepted ? row.to : "Notes", notebook.CurrentName()) << row.to;
     }
 }
@@ -118,7 +122,10 @@ TEST(Notebook, DeleteKeepsTheLastTopicAndMakesTheFirstCurrent) {
         tNotebook notebook = Make(row.before, row.current);
         bool deletes = !row.deleted.empty();
         EXPECT_EQ(deletes, notebook.CanDelete()) << row.deleted;
-        EXPECT_EQ(deletes, notebook.Delete()) << row.deleted;
+        tTopicChange deleted = notebook.Delete();
+        EXPECT_EQ(deletes, bool(deleted)) << row.deleted;
+        EXPECT_EQ(row.deleted, deleted.name);
+        EXPECT_EQ(deletes ? row.current : -1, deleted.index);
         EXPECT_EQ(row.after, Names(notebook)) << row.deleted;
         EXPECT_EQ(0, notebook.CurrentIndex());
         EXPECT_EQ(deletes, notebook.CanUndoDelete());
@@ -139,7 +146,7 @@ TEST(Notebook, UndoDeleteAppendsTheTopicOnceAndNeverTwiceByName) {
     EXPECT_TRUE(notebook.CanUndoDelete());
     ASSERT_TRUE(notebook.Select(2));
     ASSERT_TRUE(notebook.Rename("Other"));  // the name is free again
-    ASSERT_TRUE(notebook.UndoDelete());
+    EXPECT_EQ(3, notebook.UndoDelete().shown);
     EXPECT_EQ((tNames{"A", "C", "Other", "Notes"}), Names(notebook));
     EXPECT_EQ("Notes text", notebook.Topics()[3].text);
     EXPECT_EQ(3, notebook.ViewOf(3).selStart);  // the view state comes back too

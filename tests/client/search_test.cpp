@@ -192,11 +192,7 @@ TEST(FindAll, EveryTopicWithFindsRules) {
 
 TEST(FindAll, CurrentTopicAsTheEditControlHoldsIt) {
     tNotebook notebook;
-    notebook.TakeOver({tTopic(), tTopic()});
-    notebook.Topics()[0].name = "Saved";
-    notebook.Topics()[0].text = "old words";
-    notebook.Topics()[1].name = "Other";
-    notebook.Topics()[1].text = "old words too";
+    notebook.TakeOver({{"Saved", "old words"}, {"Other", "old words too"}});
     notebook.Select(0);
     const std::string typed = "new words";
     std::vector<tTopicToSearch> topics = TopicsToSearch(notebook, typed);

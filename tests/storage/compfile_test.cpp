@@ -317,10 +317,7 @@ protected:
         open = std::move(file.file);
         topics = std::move(file.content.topics);
     }
-    void Change(size_t topic, const std::string& text) {
-        topics[topic].text = text;
-        topics[topic].MarkModified();
-    }
+    void Change(size_t topic, const std::string& text) { topics[topic].text = text; }
     tTempDir dir;
     std::string path;
     std::unique_ptr<tOpenNoteFile> open;
@@ -331,9 +328,8 @@ TEST_F(OpenFileTest, WritesReachTheFileWithTheCommitOnly) {
     WriteNoteFile(dir.File("commit.qld"), {{"A", "old"}, {"B", "b"}});
     Open("commit.qld");
     Change(0, "lost");
-    ASSERT_TRUE(open->WriteModifiedTopics(topics));
+    ASSERT_TRUE(open->WriteTopic(topics[0]));
     EXPECT_EQ(tFileState::written, open->State());
-    EXPECT_TRUE(topics[0].written);
     open.reset();  // released without a commit
     std::string raw;
     ASSERT_TRUE(ReadRawStream(path, "Topics/A", raw));
@@ -341,13 +337,11 @@ TEST_F(OpenFileTest, WritesReachTheFileWithTheCommitOnly) {
 
     Open("commit.qld");
     Change(0, "kept");
-    ASSERT_TRUE(open->WriteModifiedTopics(topics));
-    Change(1, "changed after its write");
-    ASSERT_TRUE(open->Commit(topics));
+    ASSERT_TRUE(open->WriteTopic(topics[0]));
+    Change(1, "changed, never written");
+    ASSERT_TRUE(open->Commit());
     EXPECT_EQ(tFileState::clean, open->State());
-    EXPECT_FALSE(topics[0].modified);  // clean again
-    EXPECT_TRUE(topics[1].modified);   // not written: still to be saved
-    EXPECT_TRUE(open->Commit(topics));  // nothing to commit
+    EXPECT_TRUE(open->Commit());  // nothing to commit
     open.reset();
     ASSERT_TRUE(ReadRawStream(path, "Topics/A", raw));
     EXPECT_EQ(Record("kept"), raw);
@@ -360,13 +354,13 @@ TEST_F(OpenFileTest, WritesReachTheFileWithTheCommitOnly) {
 TEST_F(OpenFileTest, TopicElementsFollowRenameAndDelete) {
     Open("elements.qld");  // a new file: To-do, Notes
     Change(0, "text to keep");
-    ASSERT_TRUE(open->WriteModifiedTopics(topics));
+    ASSERT_TRUE(open->WriteTopic(topics[0]));
     topics[0].name = "Ab";
     ASSERT_TRUE(open->RenameTopic("To-do", topics[0]));
     topics[1].name = "NOTES";  // a change of case only: the stream keeps its name
     ASSERT_TRUE(open->RenameTopic("Notes", topics[1]));
     ASSERT_TRUE(open->WriteIndex(topics));
-    ASSERT_TRUE(open->Commit(topics));
+    ASSERT_TRUE(open->Commit());
     open.reset();
     std::string raw;
     ASSERT_TRUE(ReadRawStream(path, "Topics/Ab", raw));
@@ -380,7 +374,7 @@ TEST_F(OpenFileTest, TopicElementsFollowRenameAndDelete) {
     ASSERT_TRUE(open->DeleteTopic("Ab"));
     topics.erase(topics.begin());
     ASSERT_TRUE(open->WriteIndex(topics));
-    ASSERT_TRUE(open->Commit(topics));
+    ASSERT_TRUE(open->Commit());
     open.reset();
     EXPECT_FALSE(ReadRawStream(path, "Topics/Ab", raw));
     ASSERT_TRUE(ReadRawStream(path, "Index", raw));
@@ -390,8 +384,8 @@ TEST_F(OpenFileTest, TopicElementsFollowRenameAndDelete) {
 TEST_F(OpenFileTest, ProcessEndingBeforeCommitLeavesLastCommittedFile) {
     Open("crash.qld");  // a new file
     Change(0, "committed text");
-    ASSERT_TRUE(open->WriteModifiedTopics(topics));
-    ASSERT_TRUE(open->Commit(topics));
+    ASSERT_TRUE(open->WriteTopic(topics[0]));
+    ASSERT_TRUE(open->Commit());
     open.reset();
     std::string before = FileBytes(path);
     ASSERT_FALSE(before.empty());
@@ -432,10 +426,8 @@ TEST(EndBeforeCommit, DISABLED_WriteThenEnd) {
     if (OpenNoteFile(path, appearance, file) != tReadResult::read) ExitProcess(1);
     std::vector<tTopic>& topics = file.content.topics;
     topics[0].text = "never committed";
-    topics[0].MarkModified();
     topics[1].text = "nor this";
-    topics[1].MarkModified();
-    if (!file.file->WriteModifiedTopics(topics) || !file.file->WriteAppearance(appearance) ||
+    if (!file.file->WriteTopic(topics[0]) || !file.file->WriteTopic(topics[1]) || !file.file->WriteAppearance(appearance) ||
         !file.file->WriteIndex(topics) || file.file->State() != tFileState::written)
         ExitProcess(2);
     ExitProcess(77);

@@ -822,9 +822,8 @@ TEST_F(FuzzLoadTest, FailedOpensLeaveTheOpenFileWorking) {
             EXPECT_EQ(nullptr, other.file);
             // The open file takes a write and a commit.
             topics[n % topics.size()].text = "after case " + std::to_string(i);
-            topics[n % topics.size()].MarkModified();
-            ASSERT_TRUE(open.file->WriteModifiedTopics(topics));
-            ASSERT_TRUE(open.file->Commit(topics));
+            ASSERT_TRUE(open.file->WriteTopic(topics[n % topics.size()]));
+            ASSERT_TRUE(open.file->Commit());
         }
         other = tNoteFile();
         DeleteFileA(path.c_str());

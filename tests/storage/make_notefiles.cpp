@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
             appearance.textLogFont.lfHeight = -13;
             appearance.textLogFont.lfWeight = FW_BOLD;
             lstrcpynA(appearance.textLogFont.lfFaceName, "Courier New", LF_FACESIZE);
-            if (!file.file->WriteAppearance(appearance) || !file.file->Commit(file.content.topics))
+            if (!file.file->WriteAppearance(appearance) || !file.file->Commit())
                 throw tQuilletError{"appearance"};
         }
     } catch (const tQuilletError& error) {

@@ -158,14 +158,13 @@ TEST_F(PowerCut, EveryImageOpensAtACommit) {
     std::vector<tState> states = {StateOf(topics)};
     std::vector<size_t> ends = {recorder.events.size()};
     auto commit = [&] {
-        ASSERT_TRUE(open.Commit(topics));
+        ASSERT_TRUE(open.Commit());
         states.push_back(StateOf(topics));
         ends.push_back(recorder.events.size());
     };
     auto type = [&](size_t i, const std::string& text) {
         topics[i].text += text;
-        topics[i].MarkModified();
-        ASSERT_TRUE(open.WriteModifiedTopics(topics));
+        ASSERT_TRUE(open.WriteTopic(topics[i]));
     };
     auto add = [&](const std::string& name, const std::string& text) {
         topics.push_back(tTopic{name, text});
@@ -265,9 +264,8 @@ TEST_F(PowerCut, AJournalIsNotPlayedIntoAnotherFile) {
         tNoteFile file;
         ASSERT_EQ(tReadResult::read, OpenNoteFile(path, appearance, file));
         file.content.topics[0].text = "changed";
-        file.content.topics[0].MarkModified();
-        ASSERT_TRUE(file.file->WriteModifiedTopics(file.content.topics));
-        ASSERT_TRUE(file.file->Commit(file.content.topics));
+        ASSERT_TRUE(file.file->WriteTopic(file.content.topics[0]));
+        ASSERT_TRUE(file.file->Commit());
         for (const tDiskEvent& event : recorder.events)
             if (event.path == JournalPathFor(path) && event.kind == tDiskEvent::write) journal = event.bytes;
     }
