@@ -81,6 +81,8 @@ bool tQuilletClient::ReplaceFile(const tFileOpener& open) {
     return true;
 }
 
+void tQuilletClient::AfterMessage() { saver_.Commit(); }
+
 tFileState tQuilletClient::FileState() const {
     return saver_.File() ? saver_.File()->State() : tFileState::clean;
 }

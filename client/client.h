@@ -60,7 +60,7 @@ public:
     // Whether what was written is on disk.
     tFileState FileState() const;
     // The end of every message of the frame and the client: commits the note file.
-    void AfterMessage() { saver_.Commit(); }
+    void AfterMessage();
     // Before the client goes: saves and commits, or offers the emergency save
     // (unless the end of the session offered it already), so that a failure
     // takes the fatal path while the client still exists.
