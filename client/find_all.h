@@ -87,7 +87,7 @@ tFindAllResults FindInTopics(const std::vector<tTopicToSearch>& topics, const tF
 // Find in All Topics while the program runs: the dialog, its last results and
 // the revision of the topics they came from.
 struct tFindAllSession {
-    tFindAllResults results;  // the open dialog's list shows them: it goes first
+    tFindAllResults results;  // before the dialog, whose list shows them, so it goes last
     tFindAllDialog dialog;
     unsigned long revision = 0;
     bool searched = false;        // the open dialog shows results
