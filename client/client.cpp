@@ -227,7 +227,6 @@ bool tQuilletClient::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         return false;
     case WM_TIMER: saver_.OnTick(); return true;
     case kWriteRefusedMessage: saver_.OnRefusalMessage(); return true;
-    case kFindAllMessage: OnFindAllRequest(wParam, lParam); return true;
     case WM_CTLCOLOREDIT:
         result = reinterpret_cast<LRESULT>(view_.Appearance().ColoursFor(reinterpret_cast<HDC>(wParam)));
         return true;

@@ -19,8 +19,6 @@
 #include "print/print_job.h"
 #include "storage/notefile.h"
 
-constexpr UINT kFindAllMessage = WM_APP + 2;  // the Find in All Topics dialog's requests
-
 // What the client needs from the program around it.
 struct tClientSettings {
     HWND frame = nullptr;  // the parent, owner of the icon and of the menus' commands
@@ -125,7 +123,6 @@ private:
     void OnEditNotification(UINT code);
     // Find in All Topics.
     void ShowFindAllDialog();
-    void OnFindAllRequest(WPARAM request, LPARAM row);
     void RunFindAll(const tFindAllQuery& query);
     void GoToFoundHit(size_t row);
     // A topic's text, name, order or existence changed: found results are out of date.

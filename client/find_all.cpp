@@ -1,7 +1,6 @@
 #include "client/find_all.h"
 #include "base/text.h"
 #include "client/search.h"
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -54,34 +53,27 @@ size_t LineEndWithin(const char* text, size_t size, size_t from, size_t limit) {
     return end > from && text[end - 1] == '\r' ? end - 1 : end;
 }
 
-// Appends to a cell, cut at its size; control characters (tabs among them)
-// would show as boxes or end the text, so they show as spaces.
-struct tCell {
-    char* buffer;
-    size_t size;
-    size_t used = 0;
-
-    void Put(const char* from, size_t length) {
-        for (size_t i = 0; i < length && used + 1 < size; ++i)
-            buffer[used++] = static_cast<unsigned char>(from[i]) < 0x20 ? ' ' : from[i];
-        buffer[used] = '\0';
-    }
-};
+// Appends to a cell; control characters (tabs among them) would show as
+// boxes or end the text, so they show as spaces.
+void Put(std::string& cell, const char* from, size_t length) {
+    for (size_t i = 0; i < length; ++i)
+        cell += static_cast<unsigned char>(from[i]) < 0x20 ? ' ' : from[i];
+}
 
 // The hit's line as the list shows it: whole when short, else cut around the match.
-void PutLine(tCell& cell, const char* text, size_t size, const tFoundHit& hit) {
+void PutLine(std::string& cell, const char* text, size_t size, const tFoundHit& hit) {
     size_t end = LineEndWithin(text, size, hit.lineStart, kExcerptWidth + 2);
     if (end != std::string::npos && end - hit.lineStart <= kExcerptWidth) {
-        cell.Put(text + hit.lineStart, end - hit.lineStart);
+        Put(cell, text + hit.lineStart, end - hit.lineStart);
         return;
     }
     size_t from = hit.at - hit.lineStart > kLeadBeforeMatch ? hit.at - kLeadBeforeMatch : hit.lineStart;
     end = LineEndWithin(text, size, from, kExcerptWidth + 2);
     bool cutAtEnd = end == std::string::npos || end - from > kExcerptWidth;
     if (cutAtEnd) end = from + kExcerptWidth;
-    if (from > hit.lineStart) cell.Put(kCutMark, sizeof kCutMark - 1);
-    cell.Put(text + from, end - from);
-    if (cutAtEnd) cell.Put(kCutMark, sizeof kCutMark - 1);
+    if (from > hit.lineStart) Put(cell, kCutMark, sizeof kCutMark - 1);
+    Put(cell, text + from, end - from);
+    if (cutAtEnd) Put(cell, kCutMark, sizeof kCutMark - 1);
 }
 
 }  // namespace
@@ -185,17 +177,17 @@ std::string HitGoneStatus(const tFindAllResults& results) {
     return "That match is no longer there; searched again: " + results.Summary();
 }
 
-void tFindAllResults::CellText(size_t row, int column, char* buffer, size_t size) const noexcept {
-    if (size == 0) return;
-    tCell cell{buffer, size};
-    cell.Put("", 0);
-    if (row >= hits.size()) return;
+std::string tFindAllResults::CellText(size_t row, int column) const {
+    std::string cell;
+    if (row >= hits.size()) return cell;
     const tFoundHit& hit = hits[row];
     switch (column) {
-    case kTopicColumn: cell.Put(topicNames[hit.topic].data(), topicNames[hit.topic].size()); break;
-    case kLineColumn: std::snprintf(buffer, size, "%zu", hit.line); break;
+    case kTopicColumn: Put(cell, topicNames[hit.topic].data(), topicNames[hit.topic].size()); break;
+    case kLineColumn: cell = std::to_string(hit.line); break;
     case kTextColumn:
+        cell.reserve(kExcerptWidth + 2 * (sizeof kCutMark - 1));
         PutLine(cell, texts_.data() + kept_[hit.topic].start, kept_[hit.topic].size, hit);
         break;
     }
+    return cell;
 }

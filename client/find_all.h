@@ -49,7 +49,7 @@ size_t ShownLength(const std::string& text);
 // Whether the text holds a hit of query at byte at, as Find would select it.
 bool HitStillThere(const std::string& text, size_t at, const tFindAllQuery& query);
 
-class tFindAllResults : public tFindAllRows {
+class tFindAllResults {
 public:
     tFindAllQuery query;
     std::vector<std::string> topicNames;          // every topic's name at the time of the search
@@ -68,8 +68,8 @@ public:
 
     // "N matches in M topics", "No matches", or why the list is not all of them.
     std::string Summary() const;
-    // One cell of the list, cut to size - 1 bytes and terminated; never throws.
-    void CellText(size_t row, int column, char* buffer, size_t size) const noexcept override;
+    // One cell of the list (tFindAllColumn); empty for a row that is not there.
+    std::string CellText(size_t row, int column) const;
 private:
     void Search(const std::vector<tTopicToSearch>& topics);
 
@@ -87,8 +87,8 @@ tFindAllResults FindInTopics(const std::vector<tTopicToSearch>& topics, const tF
 // Find in All Topics while the program runs: the dialog, its last results and
 // the revision of the topics they came from.
 struct tFindAllSession {
+    tFindAllResults results;  // before the dialog, whose list shows them, so it goes last
     tFindAllDialog dialog;
-    tFindAllResults results;
     unsigned long revision = 0;
     bool searched = false;        // the open dialog shows results
     bool outOfDateShown = false;  // ... and says they are out of date

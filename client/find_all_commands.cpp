@@ -36,20 +36,20 @@ void tQuilletClient::ShowFindAllDialog() {
     if (what.empty()) what = findDialog_.FindWhat();
     session.results = tFindAllResults();
     session.searched = false;
-    session.dialog.Open(settings_.frame ? settings_.frame : wnd_, wnd_, kFindAllMessage,
-                        session.results, what);
-}
-
-void tQuilletClient::OnFindAllRequest(WPARAM request, LPARAM row) {
-    // The message is ours alone, but anyone can post it: only an open dialog's
-    // requests are acted on, and rows are checked against the results.
-    if (!FindAllDialogWindow()) return;
-    if (request == kFindAllSearch) {
-        tFindAllFields fields = findAll_->dialog.Fields();
+    // Searching and going to a hit end as the client's own messages do: the
+    // note file is committed.
+    tFindAllHandlers handlers;
+    handlers.search = [this](const tFindAllFields& fields) {
         RunFindAll({fields.what, fields.matchCase, fields.wholeWord});
-    } else if (request == kFindAllGoTo && row >= 0) {
-        GoToFoundHit(size_t(row));
-    }
+        AfterMessage();
+    };
+    handlers.goTo = [this](size_t row) {
+        GoToFoundHit(row);
+        AfterMessage();
+    };
+    const tFindAllResults& results = session.results;
+    handlers.cellText = [&results](size_t row, int column) { return results.CellText(row, column); };
+    session.dialog.Open(settings_.frame ? settings_.frame : wnd_, std::move(handlers), what);
 }
 
 void tQuilletClient::RunFindAll(const tFindAllQuery& query) {

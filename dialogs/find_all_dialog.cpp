@@ -1,9 +1,10 @@
 #include "dialogs/find_all_dialog.h"
 #include "base/errors.h"
-#include "base/fatal.h"
+#include "base/guard.h"
 #include "base/window_text.h"
 #include "resources/resource.h"
 #include <commctrl.h>
+#include <utility>
 
 namespace {
 
@@ -96,12 +97,9 @@ tFindAllDialog::~tFindAllDialog() {
     if (window_) DestroyWindow(window_);
 }
 
-void tFindAllDialog::Open(HWND owner, HWND notify, UINT message, const tFindAllRows& rows,
-                          const std::string& what) {
+void tFindAllDialog::Open(HWND owner, tFindAllHandlers handlers, const std::string& what) {
     if (window_) return;
-    notify_ = notify;
-    message_ = message;
-    rows_ = &rows;
+    handlers_ = std::move(handlers);
     openingText_ = what;
     HWND made = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FIND_ALL), owner,
                                    Proc, reinterpret_cast<LPARAM>(this));
@@ -155,10 +153,6 @@ void tFindAllDialog::SelectRow(size_t row) {
     SetRowState(list, int(row), LVIS_SELECTED | LVIS_FOCUSED);
     SendMessageA(list, LVM_SETSELECTIONMARK, 0, LPARAM(row));
     SendMessageA(list, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
-}
-
-void tFindAllDialog::Request(WPARAM request, size_t row) const {
-    SendMessageA(notify_, message_, request, LPARAM(row));
 }
 
 void tFindAllDialog::OnInit(HWND dialog) {
@@ -224,11 +218,11 @@ void tFindAllDialog::OnOk() {
     if (GetFocus() == list) {
         LRESULT row = SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED);
         if (row >= 0) {
-            Request(kFindAllGoTo, size_t(row));
+            handlers_.goTo(size_t(row));
             return;
         }
     }
-    Request(kFindAllSearch, 0);
+    handlers_.search(Fields());
 }
 
 INT_PTR tFindAllDialog::OnNotify(const NMHDR* header) {
@@ -236,13 +230,18 @@ INT_PTR tFindAllDialog::OnNotify(const NMHDR* header) {
     switch (header->code) {
     case LVN_GETDISPINFOA: {
         LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item;
-        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0 && item.iItem >= 0)
-            rows_->CellText(size_t(item.iItem), item.iSubItem, item.pszText, size_t(item.cchTextMax));
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+            // Cut to the list's buffer, always terminated.
+            item.pszText[0] = '\0';
+            if (item.iItem >= 0)
+                lstrcpynA(item.pszText, handlers_.cellText(size_t(item.iItem), item.iSubItem).c_str(),
+                          item.cchTextMax);
+        }
         return TRUE;
     }
     case NM_DBLCLK: {
         int row = reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem;
-        if (row >= 0) Request(kFindAllGoTo, size_t(row));
+        if (row >= 0) handlers_.goTo(size_t(row));
         return TRUE;
     }
     case LVN_ODFINDITEMA:
@@ -260,8 +259,11 @@ void tFindAllDialog::OnDestroy() {
     window_ = nullptr;
 }
 
-INT_PTR tFindAllDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR tFindAllDialog::Dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_INITDIALOG:
+        OnInit(dialog);
+        return TRUE;  // the dialog manager puts the focus in the field, its text selected
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK: OnOk(); return TRUE;
@@ -279,19 +281,8 @@ INT_PTR tFindAllDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 INT_PTR CALLBACK tFindAllDialog::Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (FatalErrorInProgress()) return FALSE;
-    try {
-        if (message == WM_INITDIALOG) {
-            SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
-            reinterpret_cast<tFindAllDialog*>(lParam)->OnInit(dialog);
-            return TRUE;  // the dialog manager puts the focus in the field, its text selected
-        }
-        auto* self = reinterpret_cast<tFindAllDialog*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
-        if (!self) return FALSE;
-        return self->Dispatch(message, wParam, lParam);
-    } catch (const tQuilletError& error) {
-        EndAfterFatalError(&error);
-    } catch (...) {
-        EndAfterFatalError(nullptr);
-    }
+    if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
+    auto* self = reinterpret_cast<tFindAllDialog*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    if (!self) return FALSE;  // nothing of ours before WM_INITDIALOG or after WM_DESTROY
+    return HandleDialogGuarded([&] { return self->Dispatch(dialog, message, wParam, lParam); });
 }

@@ -1,14 +1,11 @@
 #pragma once
 // The modeless Find in All Topics dialog: what to find, the hits in a virtual
-// list and one status line. Its owner searches: the dialog sends its requests
-// as a message to the owner's window, whose procedure guards the work.
+// list and one status line. Its owner searches: the dialog calls the owner's
+// handlers from its procedure, inside the guard of every window.
 #include <windows.h>
 #include <cstddef>
+#include <functional>
 #include <string>
-
-// The requests: the message's wParam; lParam is the row for kFindAllGoTo.
-constexpr WPARAM kFindAllSearch = 1;
-constexpr WPARAM kFindAllGoTo = 2;
 
 // The longest text to find, as in Find.
 constexpr size_t kMaxFindAllText = 255;
@@ -22,13 +19,12 @@ struct tFindAllFields {
     bool wholeWord = false;
 };
 
-// The list's cells, asked for while it paints: answering must not throw.
-class tFindAllRows {
-public:
-    virtual void CellText(size_t row, int column, char* buffer, size_t size) const noexcept = 0;
-
-protected:
-    ~tFindAllRows() = default;
+// What the owner does for the dialog.
+struct tFindAllHandlers {
+    std::function<void(const tFindAllFields&)> search;  // Find All
+    std::function<void(size_t row)> goTo;               // a hit chosen
+    // One cell of the list, asked for while it paints: keep it cheap.
+    std::function<std::string(size_t row, int column)> cellText;
 };
 
 class tFindAllDialog {
@@ -39,15 +35,12 @@ public:
     tFindAllDialog& operator=(const tFindAllDialog&) = delete;
 
     // Shows the dialog, owned by owner, with what in its field; the check boxes,
-    // size and position are those it had when it was last closed. Requests go
-    // to notify as message.
-    void Open(HWND owner, HWND notify, UINT message, const tFindAllRows& rows,
-              const std::string& what);
+    // size and position are those it had when it was last closed.
+    void Open(HWND owner, tFindAllHandlers handlers, const std::string& what);
     // The open dialog to the front, its text selected for typing over.
     void BringForward();
     // The open dialog's window, or null.
     HWND Window() const { return window_; }
-    tFindAllFields Fields() const;
 
     // A new list of count rows, none selected.
     void ShowRows(size_t count, const std::string& status);
@@ -57,19 +50,17 @@ public:
 
 private:
     static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     void OnInit(HWND dialog);
+    tFindAllFields Fields() const;
     void OnOk();
     INT_PTR OnNotify(const NMHDR* header);
     void Layout(int width, int height);
     void OnDestroy();
-    void Request(WPARAM request, size_t row) const;
     HWND List() const;
 
     HWND window_ = nullptr;
-    HWND notify_ = nullptr;
-    UINT message_ = 0;
-    const tFindAllRows* rows_ = nullptr;
+    tFindAllHandlers handlers_;
     std::string openingText_;
     // Kept while the program runs.
     tFindAllFields fields_;

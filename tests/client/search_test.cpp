@@ -130,13 +130,10 @@ struct tFindAllCase {
 
 std::vector<std::string> Rows(const tFindAllResults& results) {
     std::vector<std::string> rows;
-    char cell[300];
     for (size_t row = 0; row < results.hits.size(); ++row) {
         std::string text;
-        for (int column : {kTopicColumn, kLineColumn, kTextColumn}) {
-            results.CellText(row, column, cell, sizeof cell);
-            text += (column == kTopicColumn ? "" : "|") + std::string(cell);
-        }
+        for (int column : {kTopicColumn, kLineColumn, kTextColumn})
+            text += (column == kTopicColumn ? "" : "|") + results.CellText(row, column);
         rows.push_back(text);
     }
     return rows;
