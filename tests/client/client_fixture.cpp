@@ -66,7 +66,7 @@ std::vector<std::string> ClientWindowTest::Names() const {
 
 std::vector<std::string> ClientWindowTest::TabNames() const {
     std::vector<std::string> names;
-    HWND tabs = client->View().Tabs();
+    HWND tabs = Tabs();
     int count = TabCtrl_GetItemCount(tabs);
     for (int i = 0; i < count; ++i) {
         char text[256] = {};
@@ -80,7 +80,7 @@ std::vector<std::string> ClientWindowTest::TabNames() const {
     return names;
 }
 
-int ClientWindowTest::SelectedTab() const { return TabCtrl_GetCurSel(client->View().Tabs()); }
+int ClientWindowTest::SelectedTab() const { return TabCtrl_GetCurSel(Tabs()); }
 
 bool ClientWindowTest::TopicMenuOffers(int id) const {
     HMENU bar = LoadMenuA(GetModuleHandleA(nullptr), "MAIN_MENU");

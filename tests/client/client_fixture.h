@@ -1,5 +1,7 @@
 #pragma once
 // A real client window on a note file in a temporary folder, without the frame.
+#include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -23,7 +25,9 @@ protected:
     int SelectedTab() const;
     // Whether the Topic menu offers the command (it is not greyed).
     bool TopicMenuOffers(int id) const;
-    HWND Edit() const { return client->View().Edit(); }
+    // The client's controls, found as a user's tools find them.
+    HWND Edit() const { return GetDlgItem(client->Window(), kEditControlId); }
+    HWND Tabs() const { return FindWindowExA(client->Window(), nullptr, WC_TABCONTROLA, nullptr); }
     std::string EditText() const;
     void Type(const std::string& text);
     // The end of a message, as the window procedures end every one: the commit.

@@ -201,7 +201,7 @@ TEST(TabRows, WrapAndLimit) {
 // beyond, switching both ways as topics come and go and as the window changes size.
 TEST_F(TopicList, ManyTabsShareOneScrollingRowAndLeaveTheEditArea) {
     Open("many.qld");
-    auto multiLine = [&] { return (GetWindowLongA(client->View().Tabs(), GWL_STYLE) & TCS_MULTILINE) != 0; };
+    auto multiLine = [&] { return (GetWindowLongA(Tabs(), GWL_STYLE) & TCS_MULTILINE) != 0; };
     auto editTop = [&] {
         RECT edit;
         GetWindowRect(Edit(), &edit);
@@ -233,7 +233,7 @@ TEST_F(TopicList, ManyTabsShareOneScrollingRowAndLeaveTheEditArea) {
     EXPECT_EQ(300 + 2, int(TabNames().size()));
     EXPECT_EQ(0, SelectedTab());
     EXPECT_LE(editTop(), area.bottom / 3);
-    HWND arrows = FindWindowExA(client->View().Tabs(), nullptr, UPDOWN_CLASSA, nullptr);
+    HWND arrows = FindWindowExA(Tabs(), nullptr, UPDOWN_CLASSA, nullptr);
     // Every tab stays reachable (the test window itself is hidden).
     EXPECT_TRUE(arrows && (GetWindowLongA(arrows, GWL_STYLE) & WS_VISIBLE));
     client->Command(CM_TOPIC_NEXT);
@@ -244,7 +244,7 @@ TEST_F(TopicList, ManyTabsShareOneScrollingRowAndLeaveTheEditArea) {
 
     show(10, "10.qld");
     EXPECT_TRUE(multiLine());
-    EXPECT_GT(TabCtrl_GetRowCount(client->View().Tabs()), 1);
+    EXPECT_GT(TabCtrl_GetRowCount(Tabs()), 1);
     EXPECT_LE(editTop(), area.bottom / 3);
 
     // A low window has room for one row only, and gets several back when it grows.
