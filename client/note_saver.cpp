@@ -184,7 +184,9 @@ void tNoteSaver::Write(const tTopicChange& change) {
         taken = file_->WriteTopic(topics[size_t(change.index)]);
         if (taken) notebook_.Written(size_t(change.index));
         break;
-    case tKind::renamed: taken = file_->RenameTopic(change.name, topics[size_t(change.index)]); break;
+    case tKind::renamed:
+        taken = file_->RenameTopic(change.name, topics[size_t(change.index)]);
+        break;
     case tKind::deleted: taken = file_->DeleteTopic(change.name); break;
     case tKind::moved:
     case tKind::none: break;
@@ -222,7 +224,8 @@ void tNoteSaver::EmergencySave() {
     // first, without touching the open file.
     try {
         const tTopic* current = notebook_.Current();
-        if (view_.Edit() && current && current->modified) notebook_.TakeCurrentText(WindowText(view_.Edit()));
+        if (view_.Edit() && current && current->modified)
+            notebook_.TakeCurrentText(WindowText(view_.Edit()));
     } catch (...) {
         // Save what the topics hold.
     }

@@ -115,9 +115,10 @@ void tNotebookView::SelectTab(int index) { Check(tabStrip_.Select(index)); }
 
 void tNotebookView::TabsFollow(const tTopicChange& change) {
     using tKind = tTopicChange::tKind;
+    const std::vector<tTopic>& topics = notebook_.Topics();
     switch (change.kind) {
-    case tKind::added: tabStrip_.Append(notebook_.Topics()[size_t(change.index)].name); break;
-    case tKind::renamed: tabStrip_.Rename(change.index, notebook_.Topics()[size_t(change.index)].name); break;
+    case tKind::added: tabStrip_.Append(topics[size_t(change.index)].name); break;
+    case tKind::renamed: tabStrip_.Rename(change.index, topics[size_t(change.index)].name); break;
     case tKind::deleted: tabStrip_.Remove(change.index); break;
     case tKind::moved: tabStrip_.Swap(change.swapped.first, change.swapped.second); break;
     case tKind::none: return;

@@ -427,7 +427,8 @@ TEST(EndBeforeCommit, DISABLED_WriteThenEnd) {
     std::vector<tTopic>& topics = file.content.topics;
     topics[0].text = "never committed";
     topics[1].text = "nor this";
-    if (!file.file->WriteTopic(topics[0]) || !file.file->WriteTopic(topics[1]) || !file.file->WriteAppearance(appearance) ||
+    if (!file.file->WriteTopic(topics[0]) || !file.file->WriteTopic(topics[1]) ||
+        !file.file->WriteAppearance(appearance) ||
         !file.file->WriteIndex(topics) || file.file->State() != tFileState::written)
         ExitProcess(2);
     ExitProcess(77);
