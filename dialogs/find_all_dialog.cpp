@@ -2,6 +2,7 @@
 #include "base/errors.h"
 #include "base/guard.h"
 #include "base/window_text.h"
+#include "dialogs/list_cell.h"
 #include "resources/resource.h"
 #include <commctrl.h>
 #include <utility>
@@ -228,17 +229,9 @@ void tFindAllDialog::OnOk() {
 INT_PTR tFindAllDialog::OnNotify(const NMHDR* header) {
     if (!header || header->idFrom != IDC_FIND_ALL_LIST) return FALSE;
     switch (header->code) {
-    case LVN_GETDISPINFOA: {
-        LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item;
-        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-            // Cut to the list's buffer, always terminated.
-            item.pszText[0] = '\0';
-            if (item.iItem >= 0)
-                lstrcpynA(item.pszText, handlers_.cellText(size_t(item.iItem), item.iSubItem).c_str(),
-                          item.cchTextMax);
-        }
+    case LVN_GETDISPINFOA:
+        AnswerCellText(header, handlers_.cellText);
         return TRUE;
-    }
     case NM_DBLCLK: {
         int row = reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem;
         if (row >= 0) handlers_.goTo(size_t(row));

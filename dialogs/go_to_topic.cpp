@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/text.h"
 #include "base/window_text.h"
+#include "dialogs/list_cell.h"
 #include "resources/resource.h"
 #include <commctrl.h>
 
@@ -130,16 +131,11 @@ void Choose(HWND dialog, tGoToTopicData& data, int row) {
 INT_PTR OnNotify(HWND dialog, tGoToTopicData& data, const NMHDR* header) {
     if (!header || header->idFrom != IDC_GO_TO_LIST) return FALSE;
     switch (header->code) {
-    case LVN_GETDISPINFOA: {
-        LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item;
-        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-            item.pszText[0] = '\0';
-            if (item.iItem >= 0 && size_t(item.iItem) < data.rows.size())
-                lstrcpynA(item.pszText, data.choices->names[size_t(data.rows[size_t(item.iItem)])].c_str(),
-                          item.cchTextMax);
-        }
+    case LVN_GETDISPINFOA:
+        AnswerCellText(header, [&data](size_t row, int) {
+            return row < data.rows.size() ? data.choices->names[size_t(data.rows[row])] : std::string();
+        });
         return TRUE;
-    }
     case NM_DBLCLK: {
         int row = reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem;
         if (row >= 0) Choose(dialog, data, row);
