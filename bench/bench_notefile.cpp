@@ -176,6 +176,26 @@ void Change(std::string& text, int round) { text[100 + size_t(round)] = char('A'
 
 using tPositionTimes = std::vector<double>;  // median per position, ms
 
+// Changes the topic at each position and times save(topic, counted) on it,
+// repetitions times after one warm-up that is not counted.
+template <typename Save>
+tPositionTimes TimeEachPosition(const char* label, std::vector<tTopic>& topics, int repetitions,
+                                Save&& save) {
+    tPositionTimes medians;
+    for (int which = 0; which < kPositions; ++which) {
+        tTopic& topic = topics[Position(which, topics.size())];
+        std::vector<double> times;
+        for (int i = 0; i <= repetitions; ++i) {
+            Change(topic.text, i);
+            double ms = save(topic, i > 0);
+            if (i > 0) times.push_back(ms);
+        }
+        std::printf("  %s, %s topic ms: %s\n", label, kPositionNames[which], Samples(times).c_str());
+        medians.push_back(Median(times));
+    }
+    return medians;
+}
+
 // Wine's own rewrite and commit of one topic: its transacted open of the file
 // at source (copied to copy), a new stream in "Topics", the record, Commit.
 // Wine's own file bytes never flush (their Flush does nothing), so this
@@ -188,21 +208,13 @@ tPositionTimes WineRewrite(const std::string& source, const std::string& copy, i
     CheckHr(StgOpenStorage(ToElementName(copy).c_str(), nullptr, kModeNoteFile, nullptr, 0, &root));
     IStorage* folder = nullptr;
     CheckHr(root->OpenStorage(L"Topics", nullptr, kModeDirectReadWrite, nullptr, 0, &folder));
-    tPositionTimes medians;
-    for (int which = 0; which < kPositions; ++which) {
-        tTopic& topic = topics[Position(which, topics.size())];
-        std::vector<double> times;
-        for (int i = 0; i <= repetitions; ++i) {
-            Change(topic.text, i);
-            double t0 = NowMs();
-            WriteRawStream(folder, topic.name, Record(topic.text));
-            CheckHr(root->Commit(STGC_DEFAULT));
-            if (i > 0) times.push_back(NowMs() - t0);  // the first warms up
-        }
-        std::printf("  Wine's rewrite and commit, %s topic ms: %s\n", kPositionNames[which],
-                    Samples(times).c_str());
-        medians.push_back(Median(times));
-    }
+    auto rewrite = [&](const tTopic& topic, bool) {
+        double t0 = NowMs();
+        WriteRawStream(folder, topic.name, Record(topic.text));
+        CheckHr(root->Commit(STGC_DEFAULT));
+        return NowMs() - t0;
+    };
+    tPositionTimes medians = TimeEachPosition("Wine's rewrite and commit", topics, repetitions, rewrite);
     folder->Release();
     root->Release();
     return medians;
@@ -218,27 +230,19 @@ tPositionTimes ProgramAutosave(const char* label, const std::string& source, con
     std::vector<tTopic>& topics = file.content.topics;
     tDiskCounter counter;
     int commits = 0;
-    tPositionTimes medians;
-    for (int which = 0; which < kPositions; ++which) {
-        tTopic& topic = topics[Position(which, topics.size())];
-        std::vector<double> times;
-        for (int i = 0; i <= repetitions; ++i) {
-            Change(topic.text, i);
-            if (i > 0) SetDiskObserver(&counter);
-            double t0 = NowMs();
-            Check(file.file->WriteTopic(topic));
-            Check(file.file->Commit());
-            double t1 = NowMs();
-            counter.EndFlush();
-            SetDiskObserver(nullptr);
-            Check(file.file->State() == tFileState::clean);
-            if (i == 0) continue;  // warm-up
-            times.push_back(t1 - t0);
-            ++commits;
-        }
-        std::printf("  %s, %s topic ms: %s\n", label, kPositionNames[which], Samples(times).c_str());
-        medians.push_back(Median(times));
-    }
+    auto autosave = [&](const tTopic& topic, bool counted) {
+        if (counted) SetDiskObserver(&counter);
+        double t0 = NowMs();
+        Check(file.file->WriteTopic(topic));
+        Check(file.file->Commit());
+        double t1 = NowMs();
+        counter.EndFlush();
+        SetDiskObserver(nullptr);
+        Check(file.file->State() == tFileState::clean);
+        if (counted) ++commits;
+        return t1 - t0;
+    };
+    tPositionTimes medians = TimeEachPosition(label, topics, repetitions, autosave);
     std::printf("  per commit, %s:\n", label);
     Figure("  (info) journal bytes written", counter.journal.bytes / commits, "bytes");
     Figure("  (info) journal writes", counter.journal.writes / commits, "");
