@@ -117,13 +117,27 @@ void ExpectRefusalBox(tQuilletProcess& quillet) {
     PressButton(box, IDOK);
 }
 
-// Run by full_disk.sh, which mounts a small file system for it.
-TEST_F(QuilletE2E, AFullDiskKeepsTheChangesAndTriesAgain) {
-    char folder[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("QUILLET_FULL_DISK", folder, sizeof folder))
-        GTEST_SKIP() << "needs a small file system of its own: see full_disk.sh";
-    const std::string path = std::string(folder) + "\\full.qld";
-    const std::string filler = std::string(folder) + "\\filler";
+// Run by full_disk.sh, which mounts a small file system for them: their note
+// files live there, beside the filler that takes the rest of its room.
+class FullDisk : public QuilletE2E {
+protected:
+    void SetUp() override {
+        QuilletE2E::SetUp();
+        char folder[MAX_PATH] = {};
+        if (!GetEnvironmentVariableA("QUILLET_FULL_DISK", folder, sizeof folder))
+            GTEST_SKIP() << "needs a small file system of its own: see full_disk.sh";
+        folder_ = folder;
+        filler = OnSmallDisk("filler");
+    }
+    std::string OnSmallDisk(const std::string& name) const { return folder_ + "\\" + name; }
+    std::string filler;
+
+private:
+    std::string folder_;
+};
+
+TEST_F(FullDisk, KeepsTheChangesAndTriesAgain) {
+    const std::string path = OnSmallDisk("full.qld");
     const std::string rescue = dir.File("rescue.qld");
     tQuilletProcess quillet("/visible " + Quoted(path));
     ASSERT_TRUE(quillet.WaitForMainWindow());
@@ -132,7 +146,7 @@ TEST_F(QuilletE2E, AFullDiskKeepsTheChangesAndTriesAgain) {
 
     FillDisk(filler);
     // A new note file cannot be made: no empty file is left behind.
-    const std::string other = std::string(folder) + "\\other.qld";
+    const std::string other = OnSmallDisk("other.qld");
     {
         tQuilletProcess refused("/visible " + Quoted(other));
         tForeignDialog box;
@@ -186,16 +200,11 @@ std::string Bytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Run by full_disk.sh. While the disk refuses its writes the note file stays
-// the program's own: nobody else opens it, and a file moved into its place
-// is never written.
-TEST_F(QuilletE2E, AFullDiskKeepsTheFileHeldAndWritesNoOtherFile) {
-    char folder[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("QUILLET_FULL_DISK", folder, sizeof folder))
-        GTEST_SKIP() << "needs a small file system of its own: see full_disk.sh";
-    const std::string path = std::string(folder) + "\\held.qld";
-    const std::string filler = std::string(folder) + "\\filler";
-    const std::string other = std::string(folder) + "\\other.qld";
+// While the disk refuses its writes the note file stays the program's own:
+// nobody else opens it, and a file moved into its place is never written.
+TEST_F(FullDisk, KeepsTheFileHeldAndWritesNoOtherFile) {
+    const std::string path = OnSmallDisk("held.qld");
+    const std::string other = OnSmallDisk("other.qld");
     std::vector<tTopic> foreign(1);
     foreign[0].name = "Foreign";
     foreign[0].text = "not the program's file";
@@ -258,14 +267,10 @@ TEST_F(QuilletE2E, AFullDiskKeepsTheFileHeldAndWritesNoOtherFile) {
         EXPECT_EQ("before" + during + " after" + std::string(8192, ':'), ReadNoteOnDisk(path).texts[0]);
 }
 
-// Run by full_disk.sh. The end of the session with changes the disk refuses:
-// the emergency save is offered once, before the program ends.
-TEST_F(QuilletE2E, AFullDiskAtLogOffOffersTheEmergencySaveOnce) {
-    char folder[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("QUILLET_FULL_DISK", folder, sizeof folder))
-        GTEST_SKIP() << "needs a small file system of its own: see full_disk.sh";
-    const std::string path = std::string(folder) + "\\logoff.qld";
-    const std::string filler = std::string(folder) + "\\filler";
+// The end of the session with changes the disk refuses: the emergency save
+// is offered once, before the program ends.
+TEST_F(FullDisk, AtLogOffOffersTheEmergencySaveOnce) {
+    const std::string path = OnSmallDisk("logoff.qld");
     const std::string rescue = dir.File("logoff-rescue.qld");
     tQuilletProcess quillet("/visible " + Quoted(path));
     ASSERT_TRUE(quillet.WaitForMainWindow());
